@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QVariant>
+
+#include <memory>
+
+#include "module/kel00815_export.h"
+#include "platform/TADOConnection.h"
+
+namespace Srv_Kel00815 {
+
+class TADOQuery;
+
+// The data module: the one connection, the six queries with their providers.
+// Created with no owner by InicializaForm, freed by the entry.
+class KEL00815_EXPORT TrdmListaPresenca : public QObject {
+    Q_OBJECT
+public:
+    explicit TrdmListaPresenca(QObject* owner = nullptr);
+    ~TrdmListaPresenca() override;
+
+    platform::TADOConnection* adcListaPresenca;
+    TADOQuery* adqCentroCusto;
+    TADOQuery* adqServico;
+    TADOQuery* adqPresenca;
+    TADOQuery* adqProdServ;
+    TADOQuery* adqTipoCons;
+    TADOQuery* adqProdServTCons;
+
+    void MtsDataModuleActivate(QObject* sender);
+    void MtsDataModuleDeactivate(QObject* sender);
+    void adcListaPresencaAfterConnect(QObject* sender);
+    void adcListaPresencaBeforeConnect(QObject* sender);
+
+    void StartTrans();
+    void CommitTrans();
+    void RollbackTrans();
+};
+
+extern KEL00815_EXPORT TrdmListaPresenca* rdmListaPresenca;
+
+// Each returns the packet of its query, or in its place the error text; never raises.
+KEL00815_EXPORT QVariant getCentroCusto();
+KEL00815_EXPORT QVariant getServico(const QString& filial, const QString& caixa);
+KEL00815_EXPORT QVariant getPresenca(const QString& filial, const QString& caixa,
+                                     const QString& ccusto, const QString& serv,
+                                     const QString& dia);
+KEL00815_EXPORT QVariant getProdServ(const QString& filial, const QString& caixa,
+                                     const QString& serv);
+KEL00815_EXPORT QVariant getProdServTCons(const QString& filial, const QString& caixa,
+                                          const QString& serv, const QString& tipoCons);
+KEL00815_EXPORT QVariant getTipoCons(const QString& filial, const QString& caixa,
+                                     const QString& ccusto, const QString& serv,
+                                     const QDateTime& dia);
+
+}  // namespace Srv_Kel00815

@@ -1,0 +1,130 @@
+#pragma once
+
+// The shared platform library every screen module of the product requires: operator dialogs,
+// result checking of data requests, colour scheme, text helpers, connection policy.
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+
+#include <exception>
+#include <functional>
+#include <stdexcept>
+
+#include "platform_export.h"
+
+class QWidget;
+namespace dataset {
+class ClientDataSet;
+class DataPacket;
+}  // namespace dataset
+
+namespace platform {
+
+class TADOConnection;
+
+// A failure worded for the operator (UTF-8).
+class PLATFORM_EXPORT Error : public std::runtime_error {
+public:
+    explicit Error(const QString& message);
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+// Ends the running handler silently: the operator has already been told.
+class PLATFORM_EXPORT EAbort : public std::exception {
+public:
+    const char* what() const noexcept override;
+};
+
+// A database failure: the driver's text and native code. Never carries a password.
+class PLATFORM_EXPORT DatabaseError : public Error {
+public:
+    DatabaseError(const QString& driverText, const QString& nativeCode);
+    QString driverText() const { return driverText_; }
+    QString nativeCode() const { return nativeCode_; }
+
+private:
+    QString driverText_;
+    QString nativeCode_;
+};
+
+// --- operator dialogs
+
+// The nine arguments of Mensagem, in their order.
+struct MensagemArgs {
+    QString texto;
+    QString titulo;  // 2nd: empty in every call of the module
+    QString flag3;   // "N"
+    QString flag4;   // "N"; "S" on the sale confirmation (default answer yes)
+    int tipo = 2;    // 1 question, 2 notice, 3 error
+    QString arg6;
+    QString esquema;  // scheme id
+    int arg8 = 0;
+    dataset::ClientDataSet* dataSet = nullptr;
+};
+
+// Kind 1 asks yes/no and returns the answer; kinds 2 and 3 show the text and return true.
+PLATFORM_EXPORT bool Mensagem(const QString& texto, const QString& titulo, const QString& flag3,
+                              const QString& flag4, int tipo, const QString& arg6,
+                              const QString& esquema, int arg8, dataset::ClientDataSet* ds);
+
+// Every Mensagem goes through the presenter; a host or a test replaces it (an empty function
+// restores the real modal dialog). Returns the previous one.
+using MensagemPresenter = std::function<bool(const MensagemArgs&)>;
+PLATFORM_EXPORT MensagemPresenter SetMensagemPresenter(MensagemPresenter p);
+
+// Checks a data-service result. A packet comes back as it is; an error text is shown
+// (kind 3, the given scheme) and then EAbort is raised, so the calling handler stops
+// instead of carrying on with an empty result.
+PLATFORM_EXPORT dataset::DataPacket MensagemMetodo(const QVariant& resultado, bool mostraErro,
+                                                   int arg3, const QString& metodo,
+                                                   const QString& unidade, const QString& arg6,
+                                                   const QString& esquema);
+
+// Applies the terminal colour scheme to a form (see ColoreTela.cpp for what each paints).
+PLATFORM_EXPORT void ColoreTela(QWidget* form, int cor1, int cor2, int cor3, int cor4, int cor5,
+                                int cor6);
+// 0x00BBGGRR -> QColor
+PLATFORM_EXPORT QColor CorParaQColor(int cor);
+
+// --- text helpers
+PLATFORM_EXPORT QString Ajusta(const QString& texto, int largura);  // leading zeros
+PLATFORM_EXPORT bool EmptyString(const QString& texto);
+
+// --- general error display (the host's): every screen handler runs through Guard.
+using ErrorDisplay = std::function<void(const QString& message)>;
+PLATFORM_EXPORT ErrorDisplay SetErrorDisplay(ErrorDisplay d);
+// Reports the exception in flight (call inside catch) through the display; EAbort is silent.
+PLATFORM_EXPORT void HandleException(std::exception_ptr e);
+
+// Wraps an event handler so no exception ever crosses Qt's event loop.
+template <typename F>
+auto Guard(F f) {
+    return [f = std::move(f)](auto&&... args) {
+        try {
+            f(std::forward<decltype(args)>(args)...);
+        } catch (...) {
+            HandleException(std::current_exception());
+        }
+    };
+}
+
+// --- today: from a clock a test can set (an empty function restores the system clock)
+using Clock = std::function<QDateTime()>;
+PLATFORM_EXPORT Clock SetClock(Clock c);
+PLATFORM_EXPORT QDateTime Agora();
+PLATFORM_EXPORT QDate Hoje();
+
+// --- connection policy
+// The till's connection string: env LISTAPRESENCA_CONEXAO, else the file conexao.ini beside
+// the host executable (key Conexao=...), else the demo SQLite database beside it.
+PLATFORM_EXPORT QString _GetStringConexZor(const QString& chave);
+PLATFORM_EXPORT void TryConnect(TADOConnection& conexao);
+PLATFORM_EXPORT void SetADODBSession(TADOConnection& conexao);
+PLATFORM_EXPORT TADOConnection* ADODBSession();  // the last connection made known
+// Text of a failure for the operator: the driver's message and native code, never the
+// password nor the whole connection string.
+PLATFORM_EXPORT QString ADOExceptionMessage(std::exception_ptr e, TADOConnection* conexao,
+                                            const QString& extra);
+
+}  // namespace platform

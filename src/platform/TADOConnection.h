@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlDatabase>
+
+#include <functional>
+
+#include "platform_export.h"
+
+namespace platform {
+
+// The connection object of the database-access layer, over Qt SQL. The connection string is
+// ADO-style (Provider=SQLOLEDB;Data Source=...), ODBC (Driver=...;Server=...) or a SQLite file;
+// it maps to QSQLITE or QODBC. Each instance owns its own QSqlDatabase connection name.
+class PLATFORM_EXPORT TADOConnection : public QObject {
+    Q_OBJECT
+public:
+    explicit TADOConnection(QObject* parent = nullptr);
+    ~TADOConnection() override;
+
+    QString connectionString() const { return connectionString_; }
+    void setConnectionString(const QString& s) { connectionString_ = s; }
+    QString provider() const { return provider_; }
+    void setProvider(const QString& p) { provider_ = p; }
+    bool loginPrompt() const { return false; }
+    // SQLite is opened read-only (the screen only reads); the sale generator's own connection
+    // sets this false.
+    void setReadOnly(bool ro) { readOnly_ = ro; }
+
+    bool connected() const;
+    // True: BeforeConnect, connect, AfterConnect (not on failure; raises DatabaseError).
+    // False: disconnect. Both are no-ops when already in that state.
+    void setConnected(bool on);
+
+    std::function<void(QObject* sender)> BeforeConnect;
+    std::function<void(QObject* sender)> AfterConnect;
+
+    bool inTransaction() const { return inTransaction_; }
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+    QSqlDatabase database() const;
+    QString driverName() const;  // "QSQLITE" or "QODBC" once connected
+    bool isSqlServer() const;    // statements in T-SQL
+
+private:
+    QString connectionString_;
+    QString provider_;
+    QString dbName_;
+    bool readOnly_ = true;
+    bool inTransaction_ = false;
+};
+
+// Parses a connection string into the Qt driver and its settings, without connecting.
+struct PLATFORM_EXPORT ConnectionSpec {
+    QString driver;         // QSQLITE or QODBC
+    QString databaseName;   // SQLite file, or the full ODBC connection string
+    QString connectOptions;
+    bool sqlServer = false;
+    static ConnectionSpec parse(const QString& connectionString);  // throws Error
+};
+
+}  // namespace platform

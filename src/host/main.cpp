@@ -1,0 +1,129 @@
+// pdv-host: the demo point-of-sale host. Installs the POS services, loads the attendance module
+// by path and calls its entry, as a till's host program does.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QTimer>
+
+#include <cstdio>
+
+#include <hul00002/Hul00002.h>
+#include <pkg_kel00815/ListaPresenca.h>
+
+#include "platform/Platform.h"
+
+namespace {
+
+bool temTela() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void imprime(const QString& s) {
+    std::fputs(s.toLocal8Bit().constData(), stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+}
+
+// Screenshot mode: the first modal window the module opens is saved as a PNG and closed,
+// and so is every later one, so the entry returns without anybody at the till.
+void agendaCaptura(const QString& arquivo, bool* salvo) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(50);
+    QObject::connect(timer, &QTimer::timeout, qApp, [arquivo, salvo] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) return;
+        if (!*salvo) {
+            QCoreApplication::processEvents();
+            if (w->grab().save(arquivo)) {
+                *salvo = true;
+                imprime(QStringLiteral("Tela salva em %1").arg(QFileInfo(arquivo).absoluteFilePath()));
+                if (w->objectName() != QLatin1String("frmPresenca"))
+                    imprime(QStringLiteral("Atenção: a janela capturada não é a Lista de Presença "
+                                           "(\"%1\"); veja a imagem.")
+                                .arg(w->windowTitle()));
+            }
+        }
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
+        else
+            w->close();
+    });
+    timer->start();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QString capturaPadrao;
+    bool semTela = false;
+    if (!temTela()) {
+        semTela = true;
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("pdv-host"));
+
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral("Host de demonstração do PDV: abre a Lista de Presença."));
+    cli.addHelpOption();
+    QCommandLineOption optModulo(QStringLiteral("module"),
+                                 QStringLiteral("Caminho da biblioteca do módulo."),
+                                 QStringLiteral("arquivo"));
+    QCommandLineOption optCaptura(QStringLiteral("screenshot"),
+                                  QStringLiteral("Salva a tela inicializada em um PNG e sai."),
+                                  QStringLiteral("arquivo"));
+    cli.addOption(optModulo);
+    cli.addOption(optCaptura);
+    cli.process(app);
+
+    // The host's general error display: an error no handler caught, shown and then carried on.
+    platform::SetErrorDisplay([](const QString& mensagem) {
+        std::fprintf(stderr, "Erro: %s\n", mensagem.toLocal8Bit().constData());
+        platform::Mensagem(mensagem, QString(), QStringLiteral("N"), QStringLiteral("N"), 3,
+                           QString(), QStringLiteral("002"), 0, nullptr);
+    });
+    Hul00002::InstallDefaults();
+
+    const QString dirExe = QCoreApplication::applicationDirPath();
+    const QString caminho = cli.isSet(optModulo)
+                                ? cli.value(optModulo)
+                                : dirExe + QStringLiteral("/libPkg_Kel00815.so");
+    QLibrary modulo(caminho);
+    if (!modulo.load()) {
+        imprime(QStringLiteral("Não foi possível carregar o módulo %1: %2")
+                    .arg(caminho, modulo.errorString()));
+        return 2;
+    }
+    auto inicializa = reinterpret_cast<void (*)()>(modulo.resolve("Initialize"));
+    auto finaliza = reinterpret_cast<void (*)()>(modulo.resolve("Finalize"));
+    auto entrada = reinterpret_cast<ListaPresencaFn>(modulo.resolve("ListaPresenca"));
+    if (!entrada) {
+        imprime(QStringLiteral("O módulo %1 não exporta ListaPresenca.").arg(caminho));
+        return 2;
+    }
+    if (inicializa) inicializa();
+
+    QString arquivoCaptura = cli.value(optCaptura);
+    if (arquivoCaptura.isEmpty() && semTela) {
+        arquivoCaptura = dirExe + QStringLiteral("/lista-presenca.png");
+        imprime(QStringLiteral("Sem tela gráfica (DISPLAY vazio): a Lista de Presença será "
+                               "desenhada fora da tela e salva em PNG."));
+    }
+    bool salvo = false;
+    if (!arquivoCaptura.isEmpty()) agendaCaptura(arquivoCaptura, &salvo);
+
+    QVariant resultado;
+    entrada(nullptr, -1, &resultado);
+
+    if (finaliza) finaliza();
+    if (!arquivoCaptura.isEmpty() && !salvo) {
+        imprime(QStringLiteral("Nenhuma janela foi aberta para capturar."));
+        return 1;
+    }
+    return 0;
+}

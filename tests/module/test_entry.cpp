@@ -1,0 +1,182 @@
+#include <QApplication>
+#include <QLabel>
+#include <QLibrary>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include <hul00002/Hul00002.h>
+#include <pkg_kel00815/ListaPresenca.h>
+
+#include "module/dataservice/TrdmListaPresenca.h"
+#include "module/entry/Cli_Kel00815.h"
+#include "module/screen/TfrmPresenca.h"
+#include "platform/Platform.h"
+
+using Cli_Kel00815::frmPresenca;
+using Srv_Kel00815::rdmListaPresenca;
+
+namespace {
+
+// Runs `acao` once the screen is up; gives up (closing whatever modal is open) after a while so
+// a broken screen cannot hang the suite.
+void quandoVisivel(std::function<void()> acao) {
+    auto* timer = new QTimer;
+    auto* tentativas = new int(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tentativas, acao] {
+        ++*tentativas;
+        if (frmPresenca && frmPresenca->isVisible()) {
+            timer->stop();
+            acao();
+        } else if (*tentativas > 200) {
+            timer->stop();
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        } else {
+            return;
+        }
+        timer->deleteLater();
+        delete tentativas;
+    });
+    timer->start(10);
+}
+
+class Entrada : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        banco = dir.filePath(QStringLiteral("till.db"));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
+            db.setDatabaseName(banco);
+            ASSERT_TRUE(db.open());
+            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE CONSUMIDOR (CDCONSUMIDOR TEXT)"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+        qputenv("LISTAPRESENCA_CONEXAO", banco.toUtf8());
+        anterior = platform::SetMensagemPresenter([this](const platform::MensagemArgs& a) {
+            mensagens << a;
+            telaVisivelNaMensagem = frmPresenca && frmPresenca->isVisible();
+            return true;
+        });
+        Hul00002::ResetToUnassigned();
+    }
+    void TearDown() override {
+        platform::SetMensagemPresenter(anterior);
+        qunsetenv("LISTAPRESENCA_CONEXAO");
+    }
+    void chama(QVariant& resultado) { Cli_Kel00815::ListaPresenca(nullptr, -1, resultado); }
+
+    QTemporaryDir dir;
+    QString banco;
+    QList<platform::MensagemArgs> mensagens;
+    bool telaVisivelNaMensagem = false;
+    platform::MensagemPresenter anterior;
+};
+
+}  // namespace
+
+TEST_F(Entrada, ClosingByXReleasesBothObjectsAndLeavesTheResultUntouched) {
+    QVariant resultado(42);
+    quandoVisivel([] {
+        EXPECT_NE(rdmListaPresenca, nullptr);
+        EXPECT_EQ(frmPresenca->inPasso, 1);
+        auto* sair = frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair"));
+        ASSERT_NE(sair, nullptr);
+        QTest::mouseClick(sair, Qt::LeftButton);
+    });
+    chama(resultado);
+    EXPECT_EQ(frmPresenca, nullptr);
+    EXPECT_EQ(rdmListaPresenca, nullptr);
+    EXPECT_EQ(resultado, QVariant(42));
+    EXPECT_TRUE(mensagens.isEmpty());
+}
+
+TEST_F(Entrada, EscapeInTheGridClosesAndEachCallStartsAfreshWithSelectAllReset) {
+    for (int chamada = 0; chamada < 2; ++chamada) {
+        bool viuSelTudoFalso = false;
+        quandoVisivel([&viuSelTudoFalso] {
+            viuSelTudoFalso = !Cli_Kel00815::boSelTudo;
+            Cli_Kel00815::boSelTudo = true;  // as a mark-all would leave it
+            QWidget* grade = frmPresenca->findChild<QWidget*>(QStringLiteral("dbsPresenca"));
+            ASSERT_NE(grade, nullptr);
+            EXPECT_TRUE(grade->hasFocus() || QApplication::focusWidget() == nullptr ||
+                        QApplication::focusWidget() == grade);
+            QTest::keyClick(grade, Qt::Key_Escape);
+        });
+        QVariant resultado;
+        chama(resultado);
+        EXPECT_TRUE(viuSelTudoFalso) << "call " << chamada;
+        EXPECT_EQ(frmPresenca, nullptr);
+        EXPECT_EQ(rdmListaPresenca, nullptr);
+    }
+    EXPECT_TRUE(Cli_Kel00815::boSelTudo);  // survives the call; the next initialisation resets it
+}
+
+TEST_F(Entrada, UnreachableDatabaseShowsTheErrorOnceWithoutPasswordAndNeverShowsTheScreen) {
+    qputenv("LISTAPRESENCA_CONEXAO",
+            "Provider=SQLOLEDB.1;Data Source=127.0.0.1,1;Initial Catalog=ZOR;"
+            "User ID=caixa;Password=S3gr3d0!;Connect Timeout=2");
+    QVariant resultado(QStringLiteral("intocado"));
+    chama(resultado);
+    ASSERT_EQ(mensagens.size(), 1);
+    const auto& m = mensagens.first();
+    EXPECT_EQ(m.tipo, 3);
+    EXPECT_EQ(m.esquema, QStringLiteral("002"));
+    EXPECT_EQ(m.flag3, QStringLiteral("N"));
+    EXPECT_EQ(m.flag4, QStringLiteral("N"));
+    EXPECT_FALSE(m.texto.isEmpty());
+    EXPECT_FALSE(m.texto.contains(QStringLiteral("S3gr3d0!")));
+    EXPECT_FALSE(telaVisivelNaMensagem);
+    EXPECT_EQ(frmPresenca, nullptr);
+    EXPECT_EQ(rdmListaPresenca, nullptr);
+    EXPECT_EQ(resultado, QVariant(QStringLiteral("intocado")));
+}
+
+TEST_F(Entrada, MissingSqliteFileIsAnErrorNotAnEmptyDatabase) {
+    const QByteArray inexistente = dir.filePath(QStringLiteral("nao-existe.db")).toUtf8();
+    qputenv("LISTAPRESENCA_CONEXAO", inexistente);
+    QVariant resultado;
+    chama(resultado);
+    ASSERT_EQ(mensagens.size(), 1);
+    EXPECT_EQ(mensagens.first().tipo, 3);
+    EXPECT_FALSE(QFile::exists(QString::fromUtf8(inexistente)));
+    EXPECT_EQ(rdmListaPresenca, nullptr);
+}
+
+TEST_F(Entrada, ASecondCallWhileTheScreenIsOpenIsRefusedAndChangesNothing) {
+    Srv_Kel00815::TrdmListaPresenca* dmAberto = nullptr;
+    Cli_Kel00815::TfrmPresenca* telaAberta = nullptr;
+    quandoVisivel([&] {
+        telaAberta = frmPresenca;
+        dmAberto = rdmListaPresenca;
+        QVariant outro;
+        Cli_Kel00815::ListaPresenca(nullptr, -1, outro);
+        EXPECT_EQ(frmPresenca, telaAberta);
+        EXPECT_EQ(rdmListaPresenca, dmAberto);
+        EXPECT_TRUE(rdmListaPresenca->adcListaPresenca->connected());
+        QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")), Qt::LeftButton);
+    });
+    QVariant resultado;
+    chama(resultado);
+    ASSERT_EQ(mensagens.size(), 1);
+    EXPECT_EQ(mensagens.first().tipo, 2);
+    EXPECT_EQ(frmPresenca, nullptr);
+}
+
+TEST(Exportacoes, TheModuleExportsItsEntryGlobalsAndPackageFunctions) {
+    QLibrary lib(QCoreApplication::applicationDirPath() + QStringLiteral("/../../bin/libPkg_Kel00815.so"));
+    ASSERT_TRUE(lib.load()) << qPrintable(lib.errorString());
+    for (const char* nome : {"ListaPresenca", "Initialize", "Finalize", "GetPackageInfoTable",
+                             "_ZN12Cli_Kel0081513ListaPresencaEPK8QVariantiRS0_",
+                             "_ZN12Cli_Kel0081511frmPresencaE", "_ZN12Cli_Kel008159boSelTudoE",
+                             "_ZN12Srv_Kel0081516rdmListaPresencaE"}) {
+        EXPECT_NE(lib.resolve(nome), nullptr) << nome;
+    }
+}

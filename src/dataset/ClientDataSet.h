@@ -16,6 +16,7 @@ struct ClientDataSetPrivate;
 class DATASET_EXPORT Field {
 public:
     Field(ClientDataSet* ds, int index) : ds_(ds), index_(index) {}
+    bool isValid() const { return ds_ != nullptr && index_ >= 0; }
     ClientDataSet* dataSet() const { return ds_; }
     int index() const { return index_; }
     const FieldDef& def() const;
@@ -63,7 +64,7 @@ public:
     // The live fields (declared ones, or those of the loaded packet or file).
     int fieldCount() const;
     const FieldDef& fieldDef(int i) const;
-    FieldDef& fieldDefRef(int i);  // to set display label, handler... on a live field
+    FieldDef& fieldDefRef(int i);               // to set display label, handler... on a live field
     int fieldIndex(const QString& name) const;  // case-insensitive; -1 when absent
     Field field(int i);
     Field fieldByName(const QString& name);  // throws DataSetError naming the field
@@ -72,8 +73,8 @@ public:
     // --- lifecycle
     bool active() const;
     State state() const;
-    void open();   // opens with the loaded data, or empty from the definitions
-    void close();  // keeps definitions, drops rows
+    void open();           // opens with the loaded data, or empty from the definitions
+    void close();          // keeps definitions, drops rows
     void createDataSet();  // empty, open, from the declared definitions
     void emptyDataSet();   // removes every row; stays open
 
@@ -129,10 +130,13 @@ public:
     QString textAt(int pos, int field) const;
     QString displayTextAt(int pos, int field) const;
 
+    // Bytes held by the rows, the view and the index keys (for benchmarks and diagnostics).
+    std::size_t memoryUsage() const;
+
 Q_SIGNALS:
-    void layoutReset();               // rows, order, filter or fields changed wholesale
-    void rowChanged(int pos);         // one visible row's values changed (post)
-    void currentChanged(int recNo);   // the current record moved
+    void layoutReset();              // rows, order, filter or fields changed wholesale
+    void rowChanged(int pos);        // one visible row's values changed (post)
+    void currentChanged(int recNo);  // the current record moved
 
 private:
     friend class Field;

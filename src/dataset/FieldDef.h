@@ -50,15 +50,16 @@ struct DATASET_EXPORT FieldDef {
     bool readOnly = false;
     // Client-side presentation.
     bool visible = true;
-    QString displayLabel;  // empty: the field's name
-    int displayWidth = 0;  // characters; 0: size
+    QString displayLabel;   // empty: the field's name
+    int displayWidth = 0;   // characters; 0: size
     QVariant defaultValue;  // assigned to new records by Insert/Append
     QString editMask;
     GetTextHandler onGetText;
 
     QString label() const { return displayLabel.isEmpty() ? name : displayLabel; }
     bool isText() const {
-        return type == FieldType::String || type == FieldType::WideString || type == FieldType::Memo;
+        return type == FieldType::String || type == FieldType::WideString ||
+               type == FieldType::Memo;
     }
     static FieldDef text(const QString& name, int size);
 };

@@ -16,7 +16,8 @@ struct DATASET_EXPORT PacketFileOptions {
 DATASET_EXPORT DataPacket readPacket(const QByteArray& bytes, const QString& nameForErrors,
                                      const PacketFileOptions& opts = {});
 DATASET_EXPORT DataPacket readPacketFile(const QString& path, const PacketFileOptions& opts = {});
-DATASET_EXPORT QByteArray writeBinaryPacket(const DataPacket& p, const PacketFileOptions& opts = {});
+DATASET_EXPORT QByteArray writeBinaryPacket(const DataPacket& p,
+                                            const PacketFileOptions& opts = {});
 DATASET_EXPORT QByteArray writeXmlPacket(const DataPacket& p, bool utf8 = true,
                                          const PacketFileOptions& opts = {});
 

@@ -1,0 +1,101 @@
+#include "Provider.h"
+
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace dataset {
+
+namespace {
+
+FieldDef defOfSqlField(const QSqlField& f) {
+    FieldDef d;
+    d.name = f.name();
+    switch (f.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+            d.type = FieldType::Integer;
+            break;
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+            d.type = FieldType::SmallInt;
+            break;
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+            d.type = FieldType::LargeInt;
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            d.type = f.precision() > 0 ? FieldType::Bcd : FieldType::Float;
+            break;
+        case QMetaType::Bool:
+            d.type = FieldType::Boolean;
+            break;
+        case QMetaType::QDate:
+            d.type = FieldType::Date;
+            break;
+        case QMetaType::QTime:
+            d.type = FieldType::Time;
+            break;
+        case QMetaType::QDateTime:
+            d.type = FieldType::DateTime;
+            break;
+        case QMetaType::QByteArray:
+            d.type = FieldType::Blob;
+            break;
+        default:
+            d.type = FieldType::String;
+            d.size = f.length() > 0 && f.length() < 65536 ? f.length() : 0;
+    }
+    d.required = f.requiredStatus() == QSqlField::Required;
+    d.readOnly = f.isReadOnly();
+    return d;
+}
+
+}  // namespace
+
+DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent) {
+    if (!query.isActive()) throw DataSetError(QStringLiteral("A consulta não está aberta."));
+    const QSqlRecord rec = query.record();
+    FieldDefs defs;
+    QList<int> source;  // query column of each packet column
+    if (persistent.isEmpty()) {
+        for (int i = 0; i < rec.count(); ++i) {
+            defs.append(defOfSqlField(rec.field(i)));
+            source.append(i);
+        }
+    } else {
+        for (const FieldDef& p : persistent) {
+            const int i = rec.indexOf(p.name);
+            if (i < 0)
+                throw DataSetError(
+                    QStringLiteral("Campo '%1' não encontrado na consulta.").arg(p.name));
+            defs.append(p);
+            source.append(i);
+        }
+    }
+    DataPacket::Builder b(defs);
+    if (query.at() != QSql::BeforeFirstRow && query.isValid()) {
+        // Already on a row (someone called first()): take it too.
+        b.appendRow();
+        for (int c = 0; c < defs.size(); ++c) {
+            const QVariant v = query.value(source[c]);
+            if (!v.isNull()) b.setValue(c, v);
+        }
+    }
+    while (query.next()) {
+        b.appendRow();
+        for (int c = 0; c < defs.size(); ++c) {
+            const QVariant v = query.value(source[c]);
+            if (!v.isNull()) b.setValue(c, v);
+        }
+    }
+    query.finish();
+    return b.finish();
+}
+
+}  // namespace dataset

@@ -12,9 +12,12 @@
 namespace Srv_Kel00815 {
 
 class TADOQuery;
+class TDataSetProvider;
+class TStringField;
 
 // The data module: the one connection, the six queries with their providers.
-// Created with no owner by InicializaForm, freed by the entry.
+// Created with no owner by InicializaForm, freed by the entry; creating it does not connect.
+// Every component is a child named as its member (objectName).
 class KEL00815_EXPORT TrdmListaPresenca : public QObject {
     Q_OBJECT
 public:
@@ -23,17 +26,34 @@ public:
 
     platform::TADOConnection* adcListaPresenca;
     TADOQuery* adqCentroCusto;
+    TDataSetProvider* dspCentroCusto;
     TADOQuery* adqServico;
+    TDataSetProvider* dspServico;
+    TDataSetProvider* dspPresenca;
     TADOQuery* adqPresenca;
+    TStringField* adqPresencaIDCHECK;
+    TStringField* adqPresencaCDFILIAL;
+    TStringField* adqPresencaCDCAIXA;
+    TStringField* adqPresencaCDIDCONSUMID;
+    TStringField* adqPresencaNMCONSUMIDOR;
+    TStringField* adqPresencaIDSITCONSUMI;
+    TStringField* adqPresencaCDCLIENTE;
+    TStringField* adqPresencaCDTIPOCONS;
     TADOQuery* adqProdServ;
+    TDataSetProvider* dspProdServ;
     TADOQuery* adqTipoCons;
+    TDataSetProvider* dspTipoCons;
     TADOQuery* adqProdServTCons;
+    TDataSetProvider* dspProdservTCons;
+    TStringField* adqPresencaCDCONSUMIDOR;
+    TStringField* adqPresencaDTHRREALCONCONS;
 
     void MtsDataModuleActivate(QObject* sender);
     void MtsDataModuleDeactivate(QObject* sender);
     void adcListaPresencaAfterConnect(QObject* sender);
     void adcListaPresencaBeforeConnect(QObject* sender);
 
+    // One transaction level at most; ending none is a silent no-op.
     void StartTrans();
     void CommitTrans();
     void RollbackTrans();
@@ -42,6 +62,7 @@ public:
 extern KEL00815_EXPORT TrdmListaPresenca* rdmListaPresenca;
 
 // Each returns the packet of its query, or in its place the error text; never raises.
+// Text arguments are bound as values, cut to 16 characters.
 KEL00815_EXPORT QVariant getCentroCusto();
 KEL00815_EXPORT QVariant getServico(const QString& filial, const QString& caixa);
 KEL00815_EXPORT QVariant getPresenca(const QString& filial, const QString& caixa,

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <cstdint>
+
+// What the demo generator makes. The defaults are the small demo till.
+struct OpcoesDemo {
+    QString arquivo;
+    int consumidores = 240;
+    std::int64_t vendas = 2000;  // sales of past days; today's come on top
+    int dias = 30;               // past days the sales spread over
+    std::uint64_t semente = 20240501;
+    QDate hoje;  // the day the demo runs on: some sales already made
+};
+
+struct ResumoDemo {
+    int consumidores = 0;
+    std::int64_t vendas = 0;
+    std::int64_t vendasHoje = 0;
+    double segundos = 0;
+};
+
+// Writes a new database at opcoes.arquivo (built in a temporary file, then renamed, so a
+// failed run never leaves half a database). Throws std::runtime_error with the reason.
+ResumoDemo geraDemo(const OpcoesDemo& opcoes);

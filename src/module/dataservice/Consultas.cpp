@@ -1,0 +1,136 @@
+#include "Consultas.h"
+
+// clang-format off
+
+namespace Srv_Kel00815::consultas {
+
+// Transact-SQL, for SQL Server: kept word for word as the product has always sent them.
+
+const char* const kCentroCustoTSql =
+    "SELECT DISTINCT CDCCUSCLIE\n"
+    "  FROM CONSUMIDOR\n"
+    " ORDER BY CDCCUSCLIE";
+
+const char* const kServicoTSql =
+    "SELECT SC.CDSERVFILI, SE.NMSERVICO, SC.HRINISERTUR, SC.HRFINSERTUR, SC.IDIMPCUPOMAUT\n"
+    "  FROM SERVTURCAIXA SC, SERVICO SE\n"
+    " WHERE SC.CDSERVFILI = SE.CDSERVFILI\n"
+    "   AND SC.CDFILIAL   = :P_CDFILIAL\n"
+    "   AND SC.CDCAIXA    = :P_CDCAIXA";
+
+const char* const kPresencaTSql =
+    "SELECT DISTINCT CO.CDIDCONSUMID, CO.NMCONSUMIDOR,CO.IDSITCONSUMI,SUBTABELA.IDCHECK, CO.CDCONSUMIDOR,\n"
+    "       CONVERT(VARCHAR, VE.DTHRREALCONCONS, 103) AS DTHRREALCONCONS, :P_CDFILIAL AS CDFILIAL,\n"
+    "       :P_CDCAIXA AS CDCAIXA, CO.CDCLIENTE, CO.CDTIPOCONS\n"
+    " FROM (SELECT 'N' IDCHECK ) SUBTABELA, CLIENFILIAL CF,\n"
+    "        CONSUMIDOR CO LEFT JOIN VENDA VE ON\n"
+    "          (VE.CDFILIAL     = :P_CDFILIAL) AND\n"
+    "          (VE.CDCAIXA      = :P_CDCAIXA)  AND\n"
+    "          (CONVERT(VARCHAR, VE.DTHRREALCONCONS, 103) = :P_DTENTRVENDA) AND\n"
+    "          (VE.CDSERVFILI   = :P_CDSERVFILI ) AND\n"
+    "          (VE.CDCONSUMIDOR = CO.CDCONSUMIDOR) AND\n"
+    "          (VE.IDSITUVENDA = 'O')\n"
+    " WHERE CO.CDCCUSCLIE       = :P_CDCCUSCLIE\n"
+    "   AND CF.CDFILIAL         = :P_CDFILIAL\n"
+    "   AND CF.CDCLIENTE        = CO.CDCLIENTE\n"
+    " ORDER BY NMCONSUMIDOR";
+
+const char* const kProdServTSql =
+    "SELECT CDSERVFILI, CDPRODUTO\n"
+    "  FROM PRODTURCAIXA\n"
+    " WHERE CDSERVFILI = :P_CDSERVFILI\n"
+    "   AND CDFILIAL   = :P_CDFILIAL\n"
+    "   AND CDCAIXA    = :P_CDCAIXA";
+
+const char* const kTipoConsTSql =
+    "SELECT DISTINCT CO.CDTIPOCONS\n"
+    " FROM (SELECT 'N' IDCHECK ) SUBTABELA, CLIENFILIAL CF,\n"
+    "        CONSUMIDOR CO LEFT JOIN VENDA VE ON\n"
+    "          (VE.CDFILIAL     = :P_CDFILIAL) AND\n"
+    "          (VE.CDCAIXA      = :P_CDCAIXA)  AND\n"
+    "          (VE.DTENTRVENDA  = :P_DTENTRVENDA) AND\n"
+    "          (VE.CDSERVFILI   = :P_CDSERVFILI ) AND\n"
+    "          (VE.CDCONSUMIDOR = CO.CDCONSUMIDOR)\n"
+    " WHERE CO.CDCCUSCLIE       = :P_CDCCUSCLIE\n"
+    "   AND CF.CDFILIAL         = :P_CDFILIAL\n"
+    "   AND CF.CDCLIENTE        = CO.CDCLIENTE";
+
+const char* const kProdServTConsTSql =
+    "SELECT CDSERVFILI, CDPRODUTO\n"
+    "  FROM PRODSERVTCON\n"
+    " WHERE CDSERVFILI = :P_CDSERVFILI\n"
+    "   AND CDFILIAL   = :P_CDFILIAL\n"
+    "   AND CDCAIXA    = :P_CDCAIXA\n"
+    "  AND  CDTIPOCONS = :P_CDTIPOCONS";
+
+// SQLite: the same rows. The day of a sale is a half-open range on DTHRREALCONCONS computed
+// from the bound "dd/mm/yyyy" text (an index seek, not a function of the column); a text that
+// is no such date matches no sale, as in the server's text comparison. Semi-joins instead of
+// LEFT JOIN + DISTINCT: one covering seek per consumer, no duplicate rows to remove. Names
+// sort with the collation PTBR (the server's case- and accent-insensitive order).
+
+const char* const kCentroCustoSqlite =
+    "SELECT DISTINCT CDCCUSCLIE\n"
+    "  FROM CONSUMIDOR\n"
+    " ORDER BY CDCCUSCLIE COLLATE PTBR";
+
+const char* const kServicoSqlite =
+    "SELECT SC.CDSERVFILI, SE.NMSERVICO, SC.HRINISERTUR, SC.HRFINSERTUR, SC.IDIMPCUPOMAUT\n"
+    "  FROM SERVTURCAIXA SC, SERVICO SE\n"
+    " WHERE SC.CDSERVFILI = SE.CDSERVFILI\n"
+    "   AND SC.CDFILIAL   = :P_CDFILIAL\n"
+    "   AND SC.CDCAIXA    = :P_CDCAIXA";
+
+const char* const kPresencaSqlite =
+    "SELECT 'N' AS IDCHECK, :P_CDFILIAL AS CDFILIAL, :P_CDCAIXA AS CDCAIXA,\n"
+    "       CO.CDIDCONSUMID, CO.NMCONSUMIDOR, CO.IDSITCONSUMI,\n"
+    "       CASE WHEN EXISTS (SELECT 1\n"
+    "                           FROM VENDA VE\n"
+    "                          WHERE VE.CDCONSUMIDOR = CO.CDCONSUMIDOR\n"
+    "                            AND VE.CDFILIAL     = :P_CDFILIAL\n"
+    "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
+    "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
+    "                            AND VE.IDSITUVENDA  = 'O'\n"
+    "                            AND length(:P_DTENTRVENDA) = 10\n"
+    "                            AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
+    "                            AND date(substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2))\n"
+    "                                = substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2)\n"
+    "                            AND VE.DTHRREALCONCONS >= substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2)\n"
+    "                            AND VE.DTHRREALCONCONS <  date(substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2), '+1 day'))\n"
+    "            THEN :P_DTENTRVENDA END AS DTHRREALCONCONS,\n"
+    "       CO.CDCLIENTE, CO.CDTIPOCONS, CO.CDCONSUMIDOR\n"
+    "  FROM CONSUMIDOR CO\n"
+    " WHERE CO.CDCCUSCLIE = :P_CDCCUSCLIE\n"
+    "   AND EXISTS (SELECT 1\n"
+    "                 FROM CLIENFILIAL CF\n"
+    "                WHERE CF.CDFILIAL  = :P_CDFILIAL\n"
+    "                  AND CF.CDCLIENTE = CO.CDCLIENTE)\n"
+    " ORDER BY CO.NMCONSUMIDOR COLLATE PTBR";
+
+const char* const kProdServSqlite =
+    "SELECT CDSERVFILI, CDPRODUTO\n"
+    "  FROM PRODTURCAIXA\n"
+    " WHERE CDSERVFILI = :P_CDSERVFILI\n"
+    "   AND CDFILIAL   = :P_CDFILIAL\n"
+    "   AND CDCAIXA    = :P_CDCAIXA";
+
+const char* const kTipoConsSqlite =
+    "SELECT DISTINCT CO.CDTIPOCONS\n"
+    "  FROM CONSUMIDOR CO\n"
+    " WHERE CO.CDCCUSCLIE = :P_CDCCUSCLIE\n"
+    "   AND EXISTS (SELECT 1\n"
+    "                 FROM CLIENFILIAL CF\n"
+    "                WHERE CF.CDFILIAL  = :P_CDFILIAL\n"
+    "                  AND CF.CDCLIENTE = CO.CDCLIENTE)";
+
+const char* const kProdServTConsSqlite =
+    "SELECT CDSERVFILI, CDPRODUTO\n"
+    "  FROM PRODSERVTCON\n"
+    " WHERE CDSERVFILI = :P_CDSERVFILI\n"
+    "   AND CDFILIAL   = :P_CDFILIAL\n"
+    "   AND CDCAIXA    = :P_CDCAIXA\n"
+    "  AND  CDTIPOCONS = :P_CDTIPOCONS";
+
+// clang-format on
+
+}  // namespace Srv_Kel00815::consultas

@@ -1,0 +1,131 @@
+#pragma once
+
+// The query, parameter, field and provider objects of the data module, over Qt SQL.
+// A query carries its statement in both dialects and runs the one its connection speaks:
+// Transact-SQL on SQL Server, SQLite's on SQLite (also when SQLite is reached through ODBC).
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+#include "dataset/DataPacket.h"
+
+namespace platform {
+class TADOConnection;
+}
+
+namespace Srv_Kel00815 {
+
+enum class TFieldType { ftString, ftDateTime };
+
+// One declared parameter entry. Entries of the same name share one value: assigning any of
+// them sets the value bound at every marker of that name.
+class TParameter {
+public:
+    TParameter(QString name, TFieldType type, int size, std::shared_ptr<QVariant> value);
+
+    const QString& Name() const { return name_; }
+    TFieldType DataType() const { return type_; }
+    int Size() const { return size_; }
+    QVariant Value() const { return *value_; }  // null until assigned
+
+    // Text is cut to the declared size (never inside a surrogate pair).
+    void setAsString(const QString& texto);
+    void setAsDateTime(const QDateTime& dataHora);
+    void Clear() { *value_ = QVariant(); }
+
+private:
+    friend class TParameters;
+    QString name_;
+    TFieldType type_;
+    int size_;
+    std::shared_ptr<QVariant> value_;
+};
+
+class TParameters {
+public:
+    // One entry per marker, in the order the markers occur.
+    void declare(const QString& name, TFieldType type, int size = 16);
+    int Count() const { return static_cast<int>(items_.size()); }
+    TParameter& Items(int i) { return items_.at(static_cast<std::size_t>(i)); }
+    const TParameter& Items(int i) const { return items_.at(static_cast<std::size_t>(i)); }
+    // The first entry of that name; raises platform::Error when there is none.
+    TParameter& ParamByName(const QString& name);
+    const TParameter* find(const QString& name) const;
+
+private:
+    std::vector<TParameter> items_;
+};
+
+// A persistent text field: fixes a column of the query's packet, its place and width.
+class TStringField : public QObject {
+    Q_OBJECT
+public:
+    TStringField(const QString& componentName, const QString& fieldName, int size, QObject* owner);
+    QString FieldName;
+    int Size;
+};
+
+class TADOQuery : public QObject {
+    Q_OBJECT
+public:
+    TADOQuery(const QString& componentName, QObject* owner);
+    ~TADOQuery() override;
+
+    platform::TADOConnection* Connection = nullptr;
+    TParameters Parameters;
+
+    // Sets both texts and declares one parameter per marker of the Transact-SQL text, every
+    // one ftString of size 16 except the date-time ones named in `dataHora`.
+    void setSQL(const char* tsql, const char* sqlite, const QStringList& dataHora = {});
+    QString sqlTSql() const { return tsql_; }
+    QString sqlSqlite() const { return sqlite_; }
+    // The text the connection's server speaks.
+    QString SQLText() const;
+
+    // Fixes the packet's columns: `field` at position `index`.
+    void addField(TStringField* field, int index);
+    dataset::FieldDefs persistentFields() const;
+
+    // Runs the statement with the bound values and reads the whole result, then finishes it,
+    // so the connection never holds a pending result. Raises on any database error and
+    // stays closed.
+    void Open();
+    void Close();
+    bool Active() const { return active_; }
+    const dataset::DataPacket& Result() const { return result_; }
+
+    // Parameter markers (":NAME") of a statement in order, outside quotes.
+    static QStringList markers(const QString& sql);
+    // The statement with every marker replaced by '?', for positional (ODBC) binding.
+    static QString positional(const QString& sql);
+
+private:
+    dataset::DataPacket openSqlite(void* handle, const QString& sql);
+    dataset::DataPacket openQuery(const QString& sql);
+    QVariant boundValue(const QString& marker) const;
+
+    QString tsql_;
+    QString sqlite_;
+    QList<QPair<int, TStringField*>> fields_;
+    bool active_ = false;
+    dataset::DataPacket result_;
+};
+
+// Turns its query's open result into a data packet.
+class TDataSetProvider : public QObject {
+    Q_OBJECT
+public:
+    TDataSetProvider(const QString& componentName, TADOQuery* dataSet, QObject* owner);
+    TADOQuery* DataSet;
+    bool Constraints = true;
+    // The packet of the open query, in a variant; raises when the query is closed.
+    QVariant GetData() const;
+};
+
+}  // namespace Srv_Kel00815

@@ -1,0 +1,231 @@
+// The header of the attendance screen: the four steps (cost centre, service, sale date, sale hour),
+// the red frame of the current step, and the clearing of the whole header.
+
+#include <QDate>
+
+#include <exception>
+
+#include "dataservice/TrdmListaPresenca.h"
+#include "dataset/ClientDataSet.h"
+#include "platform/Platform.h"
+#include "platform/TMessages.h"
+#include "screen/TLabel.h"
+#include "screen/TfrmPresenca.h"
+
+#include <hul00002/Hul00002.h>
+
+namespace Cli_Kel00815 {
+
+namespace {
+
+const QString kUnidade = QStringLiteral("Cli_Kel00815");
+const QString kFormatoData = QStringLiteral("dd/MM/yyyy");
+
+QColor cor(int c) {
+    return platform::CorParaQColor(c);
+}
+
+// "HHMM" as "HH:MM", character by character.
+QString horaComDoisPontos(const QString& hhmm) {
+    return hhmm.left(2) + QLatin1Char(':') + hhmm.mid(2);
+}
+
+// An hour text as the integer of its digits (0730 is 730); anything else is a conversion error
+// for the general error display.
+int horaComoInteiro(const QString& texto) {
+    bool ok = false;
+    const int v = texto.trimmed().toInt(&ok, 10);
+    if (!ok)
+        throw platform::Error(QStringLiteral("'%1' não é um valor numérico válido.").arg(texto));
+    return v;
+}
+
+QDate leData(const QString& texto) {
+    QDate d = QDate::fromString(texto, kFormatoData);
+    if (!d.isValid()) d = QDate::fromString(texto, QStringLiteral("d/M/yyyy"));
+    if (!d.isValid())
+        throw platform::Error(QStringLiteral("'%1' não é uma data válida.").arg(texto));
+    return d;
+}
+
+// The text of whatever was thrown, for the operator.
+QString textoDaExcecao(std::exception_ptr e) {
+    try {
+        std::rethrow_exception(e);
+    } catch (const std::exception& ex) {
+        return QString::fromUtf8(ex.what());
+    } catch (...) {
+        return QStringLiteral("Erro desconhecido.");
+    }
+}
+
+}  // namespace
+
+void TfrmPresenca::mensagem(const QString& texto, const QString& esquema) {
+    platform::Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), 3, QString(),
+                       esquema, 0, nullptr);
+}
+
+void TfrmPresenca::VoltaCor() {
+    for (auto* f : {blbFundo1, blbFundo2, blbFundo3, blbFundo4}) f->setColor(cor(0xFFFFFF));
+}
+
+void TfrmPresenca::MudaCor() {
+    VoltaCor();
+    platform::TBlendedButton* const quadros[] = {blbFundo1, blbFundo2, blbFundo3, blbFundo4};
+    if (inPasso >= 1 && inPasso <= 4) quadros[inPasso - 1]->setColor(cor(0x0000FF));
+}
+
+void TfrmPresenca::LimpaDados() {
+    // Emptied whenever open: rows hidden by a footer view must not outlive the header either.
+    if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
+    for (auto* b : {blbCentCusto, blbServico, blbDtVenda, blbHrVenda}) b->setCaption(QString());
+    blbGeraVenda->setEnabled(false);
+    for (auto* l : {lblTotPendente, lblTotInativo, lblTotVenda, lblTotGeral})
+        l->setCaption(QStringLiteral("00"));
+    inPasso = 1;
+    MudaCor();
+}
+
+void TfrmPresenca::dxfCentCustoClick(QObject* sender) {
+    Q_UNUSED(sender);
+    try {
+        const QVariant r = Srv_Kel00815::getCentroCusto();
+        cdsPesqCentCusto->setData(platform::MensagemMetodo(
+            r, true, 0, QStringLiteral("GetCentroCusto"), kUnidade, QString(), stIdEsquema));
+        if (cdsPesqCentCusto->isEmpty()) {
+            LimpaDados();
+            mensagem(msgPadrao->Msg(QStringLiteral("CCUSNPAR")), stIdEsquema);
+            return;
+        }
+        cdsPesqCentCusto->setFilter(QString());
+        if (Hul00002::Pesquisa(*cdsPesqCentCusto, 0, QStringLiteral("N"), inCor1, inCor2, inCor3,
+                               inCor5, 0)) {
+            blbCentCusto->setCaption(
+                cdsPesqCentCusto->fieldByName(QStringLiteral("CDCCUSCLIE")).asString());
+            stCdCCusClie = blbCentCusto->caption();
+            inPasso = 2;
+            MudaCor();
+        } else {
+            LimpaDados();
+        }
+        cdsPesqCentCusto->close();
+    } catch (const platform::EAbort&) {
+        // MensagemMetodo has shown the failure already
+    } catch (...) {
+        mensagem(textoDaExcecao(std::current_exception()), stIdEsquema);
+    }
+}
+
+void TfrmPresenca::dxfServicoClick(QObject* sender) {
+    Q_UNUSED(sender);
+    try {
+        const QVariant r = Srv_Kel00815::getServico(stCdFilial, stCdCaixa);
+        cdsServico->setData(platform::MensagemMetodo(r, true, 0, QStringLiteral("getServico"),
+                                                     kUnidade, QString(), stIdEsquema));
+        if (cdsServico->isEmpty()) {
+            LimpaDados();
+            mensagem(msgPadrao->Msg(QStringLiteral("SERVNPAR")), stIdEsquema);
+            return;
+        }
+        if (!Hul00002::Pesquisa(*cdsServico, 0, QStringLiteral("N"), inCor1, inCor2, inCor3, inCor5,
+                                0)) {
+            LimpaDados();
+            return;
+        }
+        stHrIniSerTur = cdsServico->fieldByName(QStringLiteral("HRINISERTUR")).asString();
+        stHrFinSerTur = cdsServico->fieldByName(QStringLiteral("HRFINSERTUR")).asString();
+        stCdServFili = cdsServico->fieldByName(QStringLiteral("CDSERVFILI")).asString();
+        blbServico->setCaption(cdsServico->fieldByName(QStringLiteral("NMSERVICO")).asString() +
+                               QStringLiteral(" - ") + horaComDoisPontos(stHrIniSerTur) +
+                               QStringLiteral(" às ") + horaComDoisPontos(stHrFinSerTur));
+        // Today and the service's start are proposed; the date becomes the current step.
+        blbDtVenda->setCaption(platform::Hoje().toString(kFormatoData));
+        blbHrVenda->setCaption(
+            horaComDoisPontos(cdsServico->fieldByName(QStringLiteral("HRINISERTUR")).asString()));
+        inPasso = 3;
+        MudaCor();
+    } catch (const platform::EAbort&) {
+        // MensagemMetodo has shown the failure already
+    } catch (...) {
+        mensagem(textoDaExcecao(std::current_exception()), stIdEsquema);
+    }
+}
+
+// Catches nothing: a text that does not read as a date goes to the general error display.
+void TfrmPresenca::dxfDtVendaClick(QObject* sender) {
+    Q_UNUSED(sender);
+    const QString anterior = blbDtVenda->caption();
+    blbDtVenda->setCaption(Hul00002::TouchCalendar(0, inCor1, inCor2));
+    const QString escolhida = blbDtVenda->caption();
+    if (platform::EmptyString(escolhida)) {
+        LimpaDados();
+        return;
+    }
+    const QDate hoje = leData(platform::Hoje().toString(kFormatoData));
+    if (leData(escolhida) > hoje) {
+        mensagem(msgPadrao->Msg(QStringLiteral("DATA_MAIOR")), stIdEsquema);
+        LimpaDados();
+        return;
+    }
+    inPasso = 4;
+    MudaCor();
+    // The list belongs to its date: another date empties it, the same one keeps it.
+    if (escolhida != anterior && cdsPresenca->active()) cdsPresenca->emptyDataSet();
+}
+
+// Catches nothing: an entry or a service hour that is not a number goes to the general error
+// display.
+void TfrmPresenca::dxfhrVendaClick(QObject* sender) {
+    Q_UNUSED(sender);
+    QString entrada;
+    if (!Hul00002::TecladoNumerico(entrada, msgPadrao->Msg(QStringLiteral("HORAVENDA")),
+                                   msgPadrao->Msg(QStringLiteral("INFORME_HORA")),
+                                   msgPadrao->Msg(QStringLiteral("HOR_DEV_INF")), 20, 0, 0, 0, 0,
+                                   0)) {
+        LimpaDados();
+        return;
+    }
+    const QString esquemaHora = QStringLiteral("002");
+    const int ini = horaComoInteiro(stHrIniSerTur);
+    const int fin = horaComoInteiro(stHrFinSerTur);
+    // Both bounds belong to the service; a service may run across midnight. Equal bounds
+    // mean no window at all (and the entry is not even read as a number).
+    bool passa = true;
+    if (ini < fin) {
+        const int h = horaComoInteiro(entrada);
+        passa = ini <= h && h <= fin;
+    } else if (ini > fin) {
+        const int h = horaComoInteiro(entrada);
+        passa = h >= ini || h <= fin;
+    }
+    if (!passa) {
+        mensagem(msgPadrao->Msg(QStringLiteral("HORA_INV2")), esquemaHora);
+        return;
+    }
+    switch (entrada.size()) {
+        case 0:
+            break;  // the caption stays as it was
+        case 1:
+            blbHrVenda->setCaption(platform::Ajusta(entrada, 2) + QStringLiteral(":00"));
+            break;
+        case 2:
+            blbHrVenda->setCaption(entrada + QStringLiteral(":00"));
+            break;
+        case 3:
+            blbHrVenda->setCaption(platform::Ajusta(entrada.left(1), 2) + QLatin1Char(':') +
+                                   entrada.mid(1, 2));
+            break;
+        case 4:
+            blbHrVenda->setCaption(entrada.left(2) + QLatin1Char(':') + entrada.mid(2, 2));
+            break;
+        default:
+            mensagem(msgPadrao->Msg(QStringLiteral("HORA_INV")), esquemaHora);
+            blbHrVenda->setCaption(QString());
+            break;
+    }
+    inPasso = 4;
+    MudaCor();
+}
+
+}  // namespace Cli_Kel00815

@@ -1,0 +1,169 @@
+#pragma once
+
+// The attendance screen: a borderless, rounded 800 x 595 window with the title band, the header
+// of four steps (cost centre, service, date, hour), the list grid and the footer filters.
+// Every component is a public member named as in the design, with the same Qt objectName, so
+// that the entry, tests and tools reach it by name.
+
+#include <QDialog>
+#include <QString>
+#include <QVariant>
+
+#include "module/kel00815_export.h"
+#include "platform/Controls.h"
+
+class QFrame;
+class QLabel;
+class QPainter;
+namespace dataset {
+class ClientDataSet;
+class Field;
+}  // namespace dataset
+namespace platform {
+class TMessages;
+}
+
+namespace Cli_Kel00815 {
+
+class TLabel;
+
+class KEL00815_EXPORT TfrmPresenca : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmPresenca(QWidget* owner = nullptr);
+    ~TfrmPresenca() override;
+
+    // Called once by the entry between creation and showing; params are not used.
+    void InicializaForm(const QVariant* params, int high);
+
+    // --- header steps
+    void VoltaCor();
+    void MudaCor();
+    void LimpaDados();
+
+    // --- event handlers (the sender is the component the event came from)
+    void FormShow(QObject* sender);
+    void FormKeyDown(QObject* sender, int key, Qt::KeyboardModifiers shift);
+    void lblSairClick(QObject* sender);
+    void dxfCentCustoClick(QObject* sender);
+    void dxfServicoClick(QObject* sender);
+    void dxfDtVendaClick(QObject* sender);
+    void dxfhrVendaClick(QObject* sender);
+    void blbCarregarClick(QObject* sender);
+    void blbGeraVendaClick(QObject* sender);
+    void dxfPendenteClick(QObject* sender);
+    void dxfInativosClick(QObject* sender);
+    void dxfNcadsClick(QObject* sender);
+    void dxfTotalGeralClick(QObject* sender);
+    void panCabecEnter(QObject* sender);
+    void panCabecClick(QObject* sender);
+    void dbsPresencaCellClick(int column);
+    void dbsPresencaTitleClick(int column);
+    void dbsPresencaDrawColumnCell(QPainter& canvas, const QRect& rect, int column);
+    void dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModifiers shift);
+
+    // Display handlers of cdsServico.
+    static void cdsServicoHRINISERTURGetText(const dataset::Field& sender, QString& text,
+                                             bool displayText);
+    static void cdsServicoHRFINSERTURGetText(const dataset::Field& sender, QString& text,
+                                             bool displayText);
+    static void cdsServicoIDIMPCUPOMAUTGetText(const dataset::Field& sender, QString& text,
+                                               bool displayText);
+
+    // --- background and bands
+    platform::TBlendedShape* blsBorda1;
+    platform::TBlendedShape* blsFundo;
+    platform::TBlendedShape* BlendedShape1;
+    platform::TBlendedShape* blsCabec;
+    // --- title band
+    QLabel* imgTopo;
+    TLabel* lblCabec;
+    TLabel* lblSair;
+    // --- header panel
+    QFrame* panCabec;
+    TLabel* lblCentCus;
+    TLabel* lblServico;
+    TLabel* lblDtVenda;
+    TLabel* lblHrVenda;
+    platform::TBlendedButton* blbFundo1;
+    platform::TBlendedButton* blbFundo2;
+    platform::TBlendedButton* blbFundo3;
+    platform::TBlendedButton* blbFundo4;
+    platform::TBlendedButton* blbCentCusto;
+    platform::TBlendedButton* blbServico;
+    platform::TBlendedButton* blbDtVenda;
+    platform::TBlendedButton* blbHrVenda;
+    platform::TdxfColorButton* dxfCentCusto;
+    platform::TdxfColorButton* dxfServico;
+    platform::TdxfColorButton* dxfDtVenda;
+    platform::TdxfColorButton* dxfhrVenda;
+    TLabel* lblF9;
+    TLabel* Label2;
+    TLabel* Label1;
+    TLabel* Label3;
+    platform::TBlendedBitBtn* blbCarregar;
+    platform::TBlendedBitBtn* blbGeraVenda;
+    // --- list
+    QFrame* panFundo;
+    platform::TDBSortGrid* dbsPresenca;
+    // --- footer
+    platform::TdxfColorButton* dxfPendente;
+    TLabel* lblPendentes;
+    TLabel* lblTotPendente;
+    platform::TdxfColorButton* dxfInativos;
+    TLabel* lblInativos;
+    TLabel* lblTotInativo;
+    platform::TdxfColorButton* dxfNcads;
+    TLabel* lblVendaGerada;
+    TLabel* lblTotVenda;
+    platform::TdxfColorButton* dxfTotalGeral;
+    TLabel* lblTotalGeral;
+    TLabel* lblTotGeral;
+    TLabel* lblCodTela;
+    // --- check pictures the grid draws from (never visible)
+    QLabel* imgUncheck;
+    QLabel* imgCheck;
+    // --- non-visual
+    platform::TMessages* msgPadrao;
+    dataset::ClientDataSet* cdsPresenca;
+    dataset::ClientDataSet* cdsServico;
+    dataset::ClientDataSet* cdsPesqCentCusto;
+    dataset::ClientDataSet* cdsPresencaAux;
+    dataset::ClientDataSet* cdsProdServ;
+    dataset::ClientDataSet* cdsTipoCons;
+    dataset::ClientDataSet* cdsProdServTCons;
+    dataset::ClientDataSet* cdsParametrosZor;
+
+    // --- the screen's state (empty texts and 0 at creation)
+    QString stCdServFili;
+    QString stArqParametros;
+    QString stIdEsquema;
+    QString stCdFilial;
+    QString stCdCaixa;
+    QString stCdCCusClie;
+    QString stHrIniSerTur;
+    QString stHrFinSerTur;
+    int inPasso = 0;
+    int inCor1 = 0;
+    int inCor2 = 0;
+    int inCor3 = 0;
+    int inCor4 = 0;
+    int inCor5 = 0;
+    int inCor6 = 0;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void criaComponentes();
+    void criaDataSets();
+    void criaCatalogo();
+    void aplicaGeometria();
+    void ligaEventos();
+    void aplicaColunasGrade();
+    void mensagem(const QString& texto, const QString& esquema);
+};
+
+}  // namespace Cli_Kel00815

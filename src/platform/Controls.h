@@ -28,16 +28,20 @@ public:
     explicit TBlendedShape(QWidget* parent = nullptr);
     QColor color() const { return color_; }
     void setColor(const QColor& c);
+    int radius() const { return radius_; }
+    void setRadius(int r);
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
     QColor color_{Qt::white};
+    int radius_ = 10;
 };
 
 // Rounded rectangle showing a centred caption; pressed: fill window-text colour, caption in
-// window colour; disabled: fill 0x808080, caption 0xC0C0C0.
+// window colour; disabled: fill 0x808080, caption 0xC0C0C0. Buttons take no keyboard focus,
+// so that a tap leaves the keys with the grid.
 class PLATFORM_EXPORT TBlendedButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -54,6 +58,11 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     void paintCaption(QPainter& p, const QRect& r, const QColor& fill, const QColor& textColor);
+    // Fill and caption colour of the current look (normal, pressed, disabled).
+    void currentColors(QColor& fill, QColor& textColor) const;
+    void paintBody(QPainter& p, const QColor& fill);
+    // The caption as drawn: "\r" as a line break; "&" is left for the mnemonic flag.
+    QString drawnCaption() const;
 
 private:
     QColor color_{Qt::white};
@@ -117,7 +126,11 @@ public:
     void setColumnWidths(const QList<int>& widths);
     void setTitleColors(const QColor& background, const QColor& text);
     void setTitleFont(const QFont& f);
+    // True: the cells go back to the standard colours (background, text, selection, lines);
+    // the title row keeps the colours it was given.
     void SetDefaultColors(bool on);
+    QColor gridLineColor() const { return gridLineColor_; }
+    void setGridLineColor(const QColor& c);
 
     // Called after the grid's own painting of a data cell; the painter is clipped to the cell,
     // its brush the one the grid used for the cell background.
@@ -133,11 +146,22 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    // Letters are the screen's shortcuts, never a jump to a row.
+    void keyboardSearch(const QString&) override {}
+    void changeEvent(QEvent* e) override;
 
 private:
+    void followDataSet();
+    void followGrid(const QModelIndex& current);
+    void adjustRowHeight();
+
     dataset::DataSetModel* model_ = nullptr;
     class Delegate;
     Delegate* delegate_ = nullptr;
+    class TitleHeader;
+    TitleHeader* header_ = nullptr;
+    QColor gridLineColor_;
+    bool syncing_ = false;
 };
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // The shared platform library every screen module of the product requires: operator dialogs,
 // result checking of data requests, colour scheme, text helpers, connection policy.
 
+#include <QColor>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>

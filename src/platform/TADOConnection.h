@@ -45,19 +45,26 @@ public:
     bool isSqlServer() const;    // statements in T-SQL
 
 private:
+    void open();
+
     QString connectionString_;
     QString provider_;
     QString dbName_;
     bool readOnly_ = true;
     bool inTransaction_ = false;
+    bool sqlServer_ = false;
 };
 
 // Parses a connection string into the Qt driver and its settings, without connecting.
+// ADO SQL Server providers (SQLOLEDB, SQLNCLI*, MSOLEDBSQL*) go through ODBC with FreeTDS
+// (env LISTAPRESENCA_ODBC_DRIVER names another driver), TDS 7.4 and UTF-8 pinned; every
+// ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it).
 struct PLATFORM_EXPORT ConnectionSpec {
-    QString driver;         // QSQLITE or QODBC
-    QString databaseName;   // SQLite file, or the full ODBC connection string
+    QString driver;        // QSQLITE or QODBC
+    QString databaseName;  // SQLite file, or the ODBC connection string as QODBC takes it
     QString connectOptions;
     bool sqlServer = false;
+    int loginTimeout = 0;                                          // seconds, ODBC only
     static ConnectionSpec parse(const QString& connectionString);  // throws Error
 };
 

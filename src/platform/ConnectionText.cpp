@@ -1,0 +1,126 @@
+#include "ConnectionText_p.h"
+
+#include <QRegularExpression>
+
+#include "Platform.h"
+
+namespace platform::detail {
+
+namespace {
+
+bool isPasswordKey(const QString& key) {
+    const QString k = key.trimmed().toLower();
+    return k == QLatin1String("pwd") || k.contains(QLatin1String("password"));
+}
+
+// Reads a quoted or braced value starting at text[i]; i ends after the closing mark.
+QString readDelimited(const QString& text, qsizetype& i, QChar close) {
+    QString out;
+    ++i;
+    while (i < text.size()) {
+        const QChar c = text.at(i);
+        if (c == close) {
+            if (i + 1 < text.size() && text.at(i + 1) == close) {  // doubled: literal
+                out += c;
+                i += 2;
+                continue;
+            }
+            ++i;
+            return out;
+        }
+        out += c;
+        ++i;
+    }
+    throw Error(QStringLiteral("Cadeia de conexão inválida: valor sem delimitador de fechamento."));
+}
+
+}  // namespace
+
+KeyValues parseKeyValues(const QString& text) {
+    KeyValues out;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        while (i < n && (text.at(i).isSpace() || text.at(i) == QLatin1Char(';'))) ++i;
+        if (i >= n) break;
+        const qsizetype eq = text.indexOf(QLatin1Char('='), i);
+        const qsizetype semi = text.indexOf(QLatin1Char(';'), i);
+        if (eq < 0 || (semi >= 0 && semi < eq))
+            // The segment is not shown: it may be a password.
+            throw Error(QStringLiteral("Cadeia de conexão inválida: parte sem \"=\"."));
+        const QString key = text.mid(i, eq - i).trimmed();
+        i = eq + 1;
+        while (i < n && text.at(i) == QLatin1Char(' ')) ++i;
+        QString value;
+        if (i < n && text.at(i) == QLatin1Char('{')) {
+            value = readDelimited(text, i, QLatin1Char('}'));
+        } else if (i < n && (text.at(i) == QLatin1Char('"') || text.at(i) == QLatin1Char('\''))) {
+            value = readDelimited(text, i, text.at(i));
+        } else {
+            const qsizetype end = semi < 0 ? n : semi;
+            value = text.mid(i, end - i).trimmed();
+            i = end;
+        }
+        // Anything between a closing mark and the next ";" is blank or garbage: skip it.
+        const qsizetype next = text.indexOf(QLatin1Char(';'), i);
+        i = next < 0 ? n : next + 1;
+        if (!key.isEmpty()) out.append({key, value});
+    }
+    return out;
+}
+
+QString odbcValue(const QString& value) {
+    const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('}')) &&
+                       !value.contains(QLatin1Char('{')) && value == value.trimmed();
+    if (plain) return value;
+    QString v = value;
+    v.replace(QLatin1String("}"), QLatin1String("}}"));
+    return QLatin1Char('{') + v + QLatin1Char('}');
+}
+
+QStringList passwordsOf(const QString& connectionString) {
+    QStringList out;
+    try {
+        for (const auto& [k, v] : parseKeyValues(connectionString))
+            if (isPasswordKey(k) && !v.isEmpty()) out << v;
+    } catch (const Error&) {
+        // Unparsable: fall back to a loose scan so a password still never shows.
+        static const QRegularExpression loose(
+            QStringLiteral("(?i)(?:pwd|password)\\s*=\\s*([^;]*)"));
+        auto it = loose.globalMatch(connectionString);
+        while (it.hasNext()) {
+            const QString v = it.next().captured(1).trimmed();
+            if (!v.isEmpty()) out << v;
+        }
+    }
+    return out;
+}
+
+QString scrubSecrets(const QString& text, const QString& connectionString) {
+    static const QLatin1String mask("****");
+    QString out = text;
+    if (!connectionString.trimmed().isEmpty())
+        out.replace(connectionString, QStringLiteral("(cadeia de conexão omitida)"));
+    for (const QString& pw : passwordsOf(connectionString)) {
+        if (pw.size() >= 4) {
+            out.replace(pw, mask);
+        } else {
+            // A short password is masked only as a whole word, or every "a" would go.
+            const QRegularExpression re(QStringLiteral("(?<![\\w])") +
+                                        QRegularExpression::escape(pw) +
+                                        QStringLiteral("(?![\\w])"));
+            out.replace(re, mask);
+        }
+    }
+    // Key=value pairs echoed back by a driver, whatever connection they came from.
+    static const QRegularExpression pairs(QStringLiteral(
+        "(?i)\\b(pwd|password)(\\s*=\\s*)(\\{(?:[^}]|\\}\\})*\\}|\"[^\"]*\"|'[^']*'|[^;\\s]*)"));
+    out.replace(pairs, QStringLiteral("\\1\\2****"));
+    return out;
+}
+
+QString scrubSecretsForTest(const QString& text, const QString& connectionString) {
+    return scrubSecrets(text, connectionString);
+}
+
+}  // namespace platform::detail

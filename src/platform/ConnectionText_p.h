@@ -1,0 +1,33 @@
+#pragma once
+
+// Connection-string text handling shared by the connection, its parser and the error texts.
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include "platform_export.h"
+
+namespace platform::detail {
+
+// "Key=Value;..." in order, keys as written. Values may be quoted ("..", '..') or braced
+// ({..} with "}}" for "}"). Throws Error on a segment without "=".
+using KeyValues = QList<QPair<QString, QString>>;
+KeyValues parseKeyValues(const QString& text);
+
+// An ODBC attribute value, braced when the driver would otherwise misread it.
+QString odbcValue(const QString& value);
+
+// The password values a connection string holds (Password=, PWD=, ...).
+QStringList passwordsOf(const QString& connectionString);
+
+// Removes every password and key=value password pair from a text meant for the operator.
+QString scrubSecrets(const QString& text, const QString& connectionString);
+
+// The connection string for a host installed in `dir` (environment, conexao.ini, demo.db).
+PLATFORM_EXPORT QString connectionStringFor(const QString& dir, const QString& key);
+
+// Exported for the tests of the operator texts.
+PLATFORM_EXPORT QString scrubSecretsForTest(const QString& text, const QString& connectionString);
+
+}  // namespace platform::detail

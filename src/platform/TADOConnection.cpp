@@ -1,0 +1,150 @@
+#include "TADOConnection.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <atomic>
+
+#include "ConnectionText_p.h"
+#include "Platform.h"
+
+namespace platform {
+
+namespace {
+
+std::atomic<int> connectionSerial{0};
+
+DatabaseError errorOf(const QSqlError& e, const QString& prefix, const QString& connectionString) {
+    QString text = e.databaseText().trimmed();
+    const QString drv = e.driverText().trimmed();
+    if (!drv.isEmpty() && !text.contains(drv))
+        text = text.isEmpty() ? drv : drv + QStringLiteral(": ") + text;
+    if (!prefix.isEmpty()) text = prefix + text;
+    return DatabaseError(detail::scrubSecrets(text, connectionString),
+                         detail::scrubSecrets(e.nativeErrorCode(), connectionString));
+}
+
+}  // namespace
+
+TADOConnection::TADOConnection(QObject* parent)
+    : QObject(parent),
+      dbName_(QStringLiteral("platform.TADOConnection.%1").arg(++connectionSerial)) {}
+
+TADOConnection::~TADOConnection() {
+    try {
+        setConnected(false);  // an open transaction is rolled back, never left half done
+    } catch (...) {
+    }
+    if (QSqlDatabase::contains(dbName_)) QSqlDatabase::removeDatabase(dbName_);
+}
+
+bool TADOConnection::connected() const {
+    return QSqlDatabase::contains(dbName_) && QSqlDatabase::database(dbName_, false).isOpen();
+}
+
+void TADOConnection::setConnected(bool on) {
+    if (on == connected()) return;
+    if (on) {
+        if (BeforeConnect) BeforeConnect(this);
+        open();
+        if (AfterConnect) AfterConnect(this);
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::database(dbName_, false);
+    if (inTransaction_) {
+        inTransaction_ = false;
+        db.rollback();
+    }
+    db.close();
+}
+
+void TADOConnection::open() {
+    const ConnectionSpec spec = ConnectionSpec::parse(connectionString_);
+    if (spec.driver == QLatin1String("QSQLITE")) {
+        // Opening a missing file would create an empty database and hide the wrong path.
+        const QFileInfo fi(spec.databaseName);
+        if (!fi.isFile())
+            throw DatabaseError(QStringLiteral("Arquivo do banco de dados não encontrado: %1")
+                                    .arg(spec.databaseName),
+                                QString());
+    }
+    if (QSqlDatabase::contains(dbName_) &&
+        QSqlDatabase::database(dbName_, false).driverName() != spec.driver)
+        QSqlDatabase::removeDatabase(dbName_);
+    QSqlDatabase db = QSqlDatabase::contains(dbName_)
+                          ? QSqlDatabase::database(dbName_, false)
+                          : QSqlDatabase::addDatabase(spec.driver, dbName_);
+    if (!db.isValid())
+        throw DatabaseError(
+            QStringLiteral("Driver de banco de dados indisponível: %1").arg(spec.driver),
+            QString());
+    db.setDatabaseName(spec.databaseName);
+    QString options = spec.connectOptions;
+    if (spec.driver == QLatin1String("QSQLITE")) {
+        options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+        if (readOnly_) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    }
+    db.setConnectOptions(options);
+    inTransaction_ = false;
+    const QString failed = QStringLiteral("Falha ao conectar ao banco de dados: ");
+    if (!db.open()) throw errorOf(db.lastError(), failed, connectionString_);
+    if (spec.driver == QLatin1String("QSQLITE")) {
+        // SQLite opens any file lazily; reading its schema now turns "not a database" into a
+        // connect error instead of the first query's.
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+            const DatabaseError err = errorOf(probe.lastError(), failed, connectionString_);
+            probe.finish();
+            db.close();
+            throw err;
+        }
+    }
+    sqlServer_ = spec.sqlServer;
+}
+
+void TADOConnection::BeginTrans() {
+    if (!connected())
+        throw DatabaseError(QStringLiteral("Conexão com o banco de dados fechada."), QString());
+    if (inTransaction_)
+        throw DatabaseError(QStringLiteral("Já existe uma transação aberta nesta conexão."),
+                            QString());
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        throw errorOf(db.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
+                      connectionString_);
+    inTransaction_ = true;
+}
+
+void TADOConnection::CommitTrans() {
+    if (!inTransaction_) return;
+    QSqlDatabase db = database();
+    // A failed commit leaves the transaction open so that the caller can still roll back.
+    if (!db.commit())
+        throw errorOf(db.lastError(), QStringLiteral("Falha ao confirmar a transação: "),
+                      connectionString_);
+    inTransaction_ = false;
+}
+
+void TADOConnection::RollbackTrans() {
+    if (!inTransaction_) return;
+    inTransaction_ = false;
+    QSqlDatabase db = database();
+    if (!db.rollback())
+        throw errorOf(db.lastError(), QStringLiteral("Falha ao desfazer a transação: "),
+                      connectionString_);
+}
+
+QSqlDatabase TADOConnection::database() const {
+    return QSqlDatabase::database(dbName_, false);
+}
+
+QString TADOConnection::driverName() const {
+    return QSqlDatabase::contains(dbName_) ? database().driverName() : QString();
+}
+
+bool TADOConnection::isSqlServer() const {
+    return sqlServer_;
+}
+
+}  // namespace platform

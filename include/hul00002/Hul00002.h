@@ -2,7 +2,39 @@
 
 // Point-of-sale services package (pkg_hul00002): its operations are procedure variables.
 // The host assigns the real ones at start (InstallDefaults); a test may assign its own.
-// A variable not yet assigned raises a clear error when called.
+// A variable not yet assigned raises platform::Error
+// ("Serviço de ponto de venda não instalado: <operação>") when called.
+//
+// The default dialogs are modal (exec) and touch-sized; a test drives them from a timer
+// (QApplication::activeModalWidget(), then findChild by objectName, QTest clicks and keys).
+// Scheme colours are 0x00BBGGRR; 0 (no parameter file) means the package's own colour.
+//
+// Pesquisa, dialog "frmPesquisa": cor1 title band, cor2 body, cor3 highlighted row, cor5 the
+//   list's title row. flag "S" opens with the on-screen keyboard shown; arg2 and arg8 unused.
+//   "edtPesquisa" search box (narrows the rows by every typed word, accents and case ignored,
+//   over the texts shown), "grdPesquisa" the list (model: the narrowed rows), "lblTotal",
+//   "btnOk", "btnCancelar", "btnSobe"/"btnDesce" (one row), "btnTeclado" (shows "pnlTeclado"),
+//   keys "btnTeclaA".."btnTeclaZ", "btnTecla0".."btnTecla9", "btnTeclaCedilha", "btnEspaco",
+//   "btnRetrocesso", "btnLimpaPesquisa". Keys: Up/Down/PageUp/PageDown move, Enter chooses,
+//   Escape cancels; two taps on a row (or a double click) choose it. It opens on the dataset's
+//   current record; only a choice moves the dataset (moveTo among the rows its filter lets
+//   through); the dataset's filter and index are left alone. A closed dataset raises.
+// TouchCalendar, dialog "frmCalendario": cor1 title band and chosen day, cor2 body; arg1 unused.
+//   Opens on today (platform::Hoje(), framed in orange). "lblMes" ("Março de 2026"),
+//   "btnMesAnterior", "btnMesSeguinte", "btnDia1".."btnDia31" (days of the month shown; a
+//   second touch on the chosen day confirms), "lblData", "btnHoje", "btnOk", "btnCancelar".
+//   Keys: arrows move a day/week, PageUp/PageDown a month, Home today, Enter, Escape.
+// TecladoNumerico, dialog "frmTeclado": "lblInstrucao", "edtEntrada" (the digits), "lblMensagem",
+//   "btn0".."btn9", "btnLimpa", "btnApaga", "btnConfirma", "btnCancelar"; keys: digits,
+//   Backspace, Delete (clear), Enter, Escape. At most `tamanho` digits (<= 0: no limit).
+//   Confirming an empty entry shows the empty-entry text in "lblMensagem" and stays open;
+//   confirming again, still empty, returns true with an empty entry. Cancel leaves the entry
+//   as it was. The five trailing integers are unused.
+// AtivaProcesso: non-modal window "frmProcesso" ("lblProcesso", "prbProcesso") centred over
+//   the form, painted before it returns; a second call replaces it. DesativaProcesso removes it
+//   and is harmless when none is shown.
+// RelFiscais, dialog "frmRelFiscais": "btnLeituraX", "btnReducaoZ" (asks first),
+//   "btnMemoriaFiscal", "btnFechar"; with no fiscal printer each report says so (Mensagem kind 2).
 
 #include <QString>
 #include <QVariant>
@@ -33,10 +65,9 @@ using TPesquisa = std::function<bool(dataset::ClientDataSet& ds, int arg2, const
 using TTouchCalendar = std::function<QString(int arg1, int cor1, int cor2)>;
 // Numeric keypad: (entry, title, instruction, empty-entry text, max digits, 0, 0, 0, 0, 0).
 // True when confirmed; the entry holds the digits typed.
-using TTecladoNumerico =
-    std::function<bool(QString& entrada, const QString& titulo, const QString& instrucao,
-                       const QString& textoVazio, int tamanho, int a6, int a7, int a8, int a9,
-                       int a10)>;
+using TTecladoNumerico = std::function<bool(QString& entrada, const QString& titulo,
+                                            const QString& instrucao, const QString& textoVazio,
+                                            int tamanho, int a6, int a7, int a8, int a9, int a10)>;
 // Waiting window over a form: (form, text, cor1, cor2); returns at once.
 using TAtivaProcesso = std::function<void(QWidget* form, const QString& texto, int cor1, int cor2)>;
 using TDesativaProcesso = std::function<void()>;

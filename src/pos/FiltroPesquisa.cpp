@@ -1,0 +1,94 @@
+#include "FiltroPesquisa.h"
+
+namespace Hul00002::detail {
+
+QString dobraTexto(const QString& texto) {
+    const QString decomposto = texto.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(decomposto.size());
+    for (const QChar c : decomposto) {
+        if (c.category() == QChar::Mark_NonSpacing) continue;
+        out.append(c);
+    }
+    return out.toCaseFolded();
+}
+
+QString quebraTitulo(const QString& titulo) {
+    const int meio = titulo.size() / 2;
+    int melhor = -1;
+    for (int i = 0; i < titulo.size(); ++i)
+        if (titulo.at(i) == QLatin1Char(' ') &&
+            (melhor < 0 || qAbs(i - meio) < qAbs(melhor - meio)))
+            melhor = i;
+    if (melhor < 0) return titulo;
+    QString t = titulo;
+    t[melhor] = QLatin1Char('\n');
+    return t;
+}
+
+FiltroPesquisa::FiltroPesquisa(QObject* parent) : QSortFilterProxyModel(parent) {}
+
+void FiltroPesquisa::setSourceModel(QAbstractItemModel* model) {
+    if (sourceModel()) sourceModel()->disconnect(this);
+    descartaCache();
+    QSortFilterProxyModel::setSourceModel(model);
+    if (!model) return;
+    // The source is read-only while the list is open, but a reset must not leave stale texts.
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { descartaCache(); });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] { descartaCache(); });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { descartaCache(); });
+    connect(model, &QAbstractItemModel::dataChanged, this, [this] { descartaCache(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { descartaCache(); });
+}
+
+void FiltroPesquisa::setTextoPesquisa(const QString& texto) {
+    if (texto == texto_) return;
+    texto_ = texto;
+    palavras_ = dobraTexto(texto).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    invalidateFilter();
+}
+
+void FiltroPesquisa::setTitulosEmDuasLinhas(const QSet<int>& colunas) {
+    if (colunas == duasLinhas_) return;
+    duasLinhas_ = colunas;
+    headerDataChanged(Qt::Horizontal, 0, std::max(0, columnCount() - 1));
+}
+
+QVariant FiltroPesquisa::headerData(int section, Qt::Orientation o, int role) const {
+    QVariant v = QSortFilterProxyModel::headerData(section, o, role);
+    if (o == Qt::Horizontal && role == Qt::DisplayRole && duasLinhas_.contains(section))
+        return quebraTitulo(v.toString());
+    return v;
+}
+
+void FiltroPesquisa::descartaCache() {
+    cache_.clear();
+}
+
+const QString& FiltroPesquisa::textoDaLinha(int sourceRow) const {
+    const QAbstractItemModel* m = sourceModel();
+    if (cache_.size() != m->rowCount()) {
+        cache_.clear();
+        const int linhas = m->rowCount();
+        const int colunas = m->columnCount();
+        cache_.reserve(linhas);
+        for (int r = 0; r < linhas; ++r) {
+            QStringList partes;
+            for (int c = 0; c < colunas; ++c)
+                partes << m->data(m->index(r, c), Qt::DisplayRole).toString();
+            // A tab never occurs in a typed word, so words cannot match across two columns.
+            cache_ << dobraTexto(partes.join(QLatin1Char('\t')));
+        }
+    }
+    return cache_.at(sourceRow);
+}
+
+bool FiltroPesquisa::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
+    if (palavras_.isEmpty() || sourceParent.isValid()) return true;
+    const QString& linha = textoDaLinha(sourceRow);
+    for (const QString& p : palavras_)
+        if (!linha.contains(p)) return false;
+    return true;
+}
+
+}  // namespace Hul00002::detail

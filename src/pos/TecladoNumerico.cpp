@@ -17,7 +17,7 @@ TouchTeclado::TouchTeclado(const QString& entrada, const QString& titulo, const 
       textoVazio_(textoVazio),
       tamanho_(tamanho) {
     const Paleta pal = paletaPadrao();
-    resize(440, 590);
+    resize(420, 580);
 
     auto* lblInstrucao = new QLabel(instrucao, this);
     lblInstrucao->setObjectName(QStringLiteral("lblInstrucao"));
@@ -55,7 +55,7 @@ TouchTeclado::TouchTeclado(const QString& entrada, const QString& titulo, const 
         const QChar d = QLatin1Char(ordem[i]);
         auto* b = criaBotao(QStringLiteral("btn") + d, QString(d), pal.botao, 30);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        b->setMinimumHeight(62);
+        b->setMinimumHeight(58);
         grid->addWidget(b, i / 3, i % 3);
         connect(b, &QPushButton::clicked, this, [this, d] { digita(d); });
     }
@@ -67,7 +67,7 @@ TouchTeclado::TouchTeclado(const QString& entrada, const QString& titulo, const 
     btnApaga->setAutoRepeat(true);
     for (QPushButton* b : {btnLimpa, btn0, btnApaga}) {
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        b->setMinimumHeight(62);
+        b->setMinimumHeight(58);
     }
     grid->addWidget(btnLimpa, 3, 0);
     grid->addWidget(btn0, 3, 1);
@@ -83,8 +83,8 @@ TouchTeclado::TouchTeclado(const QString& entrada, const QString& titulo, const 
         criaBotao(QStringLiteral("btnCancelar"), QStringLiteral("Cancelar"), pal.cancela, 20);
     auto* btnConfirma =
         criaBotao(QStringLiteral("btnConfirma"), QStringLiteral("Confirma"), pal.acao, 22);
-    btnCancelar->setMinimumHeight(64);
-    btnConfirma->setMinimumHeight(64);
+    btnCancelar->setMinimumHeight(60);
+    btnConfirma->setMinimumHeight(60);
     rodape->addWidget(btnCancelar, 1);
     rodape->addWidget(btnConfirma, 1);
     corpoLayout()->addLayout(rodape);

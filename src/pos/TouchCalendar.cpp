@@ -27,15 +27,15 @@ TouchCalendario::TouchCalendario(const QDate& hoje, QColor faixa, QColor corpo, 
       hoje_(hoje),
       selecionada_(hoje) {
     const Paleta pal = paletaPadrao();
-    resize(560, 590);
+    resize(540, 580);
 
     auto* nav = new QHBoxLayout;
     auto* btnAnterior =
         criaBotao(QStringLiteral("btnMesAnterior"), QStringLiteral("◀"), pal.botao, 22);
     auto* btnSeguinte =
         criaBotao(QStringLiteral("btnMesSeguinte"), QStringLiteral("▶"), pal.botao, 22);
-    btnAnterior->setFixedSize(84, 52);
-    btnSeguinte->setFixedSize(84, 52);
+    btnAnterior->setFixedSize(84, 48);
+    btnSeguinte->setFixedSize(84, 48);
     btnAnterior->setAutoRepeat(true);
     btnSeguinte->setAutoRepeat(true);
     lblMes_ = new QLabel(this);
@@ -60,7 +60,7 @@ TouchCalendario::TouchCalendario(const QDate& hoje, QColor faixa, QColor corpo, 
         auto* b = new QPushButton(this);
         b->setFocusPolicy(Qt::NoFocus);
         b->setAutoDefault(false);
-        b->setMinimumSize(68, 56);
+        b->setMinimumSize(64, 48);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         grid->addWidget(b, 1 + i / 7, i % 7);
         dias_ << b;
@@ -88,7 +88,7 @@ TouchCalendario::TouchCalendario(const QDate& hoje, QColor faixa, QColor corpo, 
     auto* btnCancelar =
         criaBotao(QStringLiteral("btnCancelar"), QStringLiteral("Cancelar"), pal.cancela, 20);
     auto* btnOk = criaBotao(QStringLiteral("btnOk"), QStringLiteral("OK"), pal.acao, 24);
-    for (QPushButton* b : {btnHoje, btnCancelar, btnOk}) b->setMinimumHeight(60);
+    for (QPushButton* b : {btnHoje, btnCancelar, btnOk}) b->setMinimumHeight(56);
     rodape->addWidget(btnHoje, 1);
     rodape->addWidget(btnCancelar, 1);
     rodape->addWidget(btnOk, 1);

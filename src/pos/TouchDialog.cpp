@@ -87,7 +87,7 @@ TouchDialog::TouchDialog(const QString& nome, const QString& titulo, QColor faix
 
     corpoLayout_ = new QVBoxLayout;
     corpoLayout_->setContentsMargins(14, 12, 14, 14);
-    corpoLayout_->setSpacing(10);
+    corpoLayout_->setSpacing(8);
     externo->addLayout(corpoLayout_, 1);
 
     // Child labels inherit a readable text colour for the body.

@@ -178,8 +178,13 @@ TouchPesquisa::TouchPesquisa(dataset::ClientDataSet& ds, const Cores& cores, boo
     teclado_->setVisible(tecladoAberto);
     btnTeclado_->setChecked(tecladoAberto);
 
-    connect(btnTeclado_, &QPushButton::toggled, this, [this](bool on) {
+    btnSobe->setVisible(!tecladoAberto);
+    btnDesce->setVisible(!tecladoAberto);
+    // The keyboard takes the room of the paging buttons: the dialog keeps within 800 x 600.
+    connect(btnTeclado_, &QPushButton::toggled, this, [this, btnSobe, btnDesce](bool on) {
         teclado_->setVisible(on);
+        btnSobe->setVisible(!on);
+        btnDesce->setVisible(!on);
         grade_->scrollTo(grade_->currentIndex());
     });
     connect(edtPesquisa_, &QLineEdit::textChanged, this, [this](const QString& t) {

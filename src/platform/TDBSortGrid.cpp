@@ -54,6 +54,15 @@ protected:
                     fontMetrics().elidedText(title, Qt::ElideRight, tr.width()));
         p->restore();
     }
+    void paintEvent(QPaintEvent* e) override {
+        QHeaderView::paintEvent(e);
+        // The band goes on past the last column in the title colour.
+        const int end = length() - offset();
+        if (end < viewport()->width()) {
+            QPainter p(viewport());
+            p.fillRect(QRect(end, 0, viewport()->width() - end, viewport()->height()), background);
+        }
+    }
     QSize sectionSizeFromContents(int logical) const override {
         QSize s = QHeaderView::sectionSizeFromContents(logical);
         s.setHeight(fontMetrics().height() + 10);

@@ -1,0 +1,347 @@
+// Connection strings, the connection object, transactions and the texts of its failures.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/ConnectionText_p.h"
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
+
+using namespace platform;
+
+namespace {
+
+const QString secret = QStringLiteral("Segr3do;}x");
+
+// A small SQLite database with one table, made through its own connection.
+QString makeDatabase(const QTemporaryDir& dir, const QString& name = QStringLiteral("t.db")) {
+    const QString path = dir.filePath(name);
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+        db.setDatabaseName(path);
+        EXPECT_TRUE(db.open());
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE T (A INTEGER)")));
+        EXPECT_TRUE(q.exec(QStringLiteral("INSERT INTO T VALUES (1)")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+    return path;
+}
+
+int rowsIn(TADOConnection& c) {
+    QSqlQuery q(c.database());
+    EXPECT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM T")));
+    q.next();
+    return q.value(0).toInt();
+}
+
+bool hasFreeTds() {
+    QFile f(QStringLiteral("/etc/odbcinst.ini"));
+    return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")) &&
+           f.open(QIODevice::ReadOnly) && f.readAll().contains("[FreeTDS]");
+}
+
+}  // namespace
+
+TEST(ConnectionSpec, AdoSqlServerGoesThroughFreeTdsWithPinsAndTimeout) {
+    for (const char* provider : {"SQLOLEDB.1", "SQLNCLI11", "MSOLEDBSQL"}) {
+        const ConnectionSpec s = ConnectionSpec::parse(
+            QStringLiteral("Provider=%1;Persist Security Info=True;Data Source=srv01,1433;"
+                           "Initial Catalog=ZOR;User ID=pdv;Password=\"%2\"")
+                .arg(QLatin1String(provider), secret));
+        EXPECT_EQ(s.driver, QStringLiteral("QODBC"));
+        EXPECT_TRUE(s.sqlServer);
+        EXPECT_EQ(s.databaseName,
+                  QStringLiteral("Driver={FreeTDS};Server=srv01;Port=1433;Database=ZOR;UID=pdv;"
+                                 "PWD={Segr3do;}}x};TDS_Version=7.4;ClientCharset=UTF-8"));
+        EXPECT_EQ(s.connectOptions, QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
+    }
+    const ConnectionSpec t = ConnectionSpec::parse(QStringLiteral(
+        "Provider=SQLOLEDB;Data Source=srv;Integrated Security=SSPI;Connect Timeout=2"));
+    EXPECT_TRUE(t.databaseName.contains(QStringLiteral("Trusted_Connection=Yes")));
+    EXPECT_EQ(t.loginTimeout, 2);
+}
+
+TEST(ConnectionSpec, OdbcStringsPassThroughAndTellTheirDialect) {
+    const ConnectionSpec tds = ConnectionSpec::parse(
+        QStringLiteral("Driver=FreeTDS;Server=srv;Database=ZOR;UID=u;PWD=p;TDS_Version=8.0"));
+    EXPECT_EQ(tds.databaseName,
+              QStringLiteral("Driver={FreeTDS};Server=srv;Database=ZOR;UID=u;PWD=p;"
+                             "TDS_Version=8.0;ClientCharset=UTF-8"));
+    EXPECT_TRUE(tds.sqlServer);
+    const ConnectionSpec ms = ConnectionSpec::parse(
+        QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:srv,1433;PWD={a;b}"));
+    EXPECT_TRUE(ms.sqlServer);
+    EXPECT_FALSE(ms.databaseName.contains(QStringLiteral("TDS_Version")));
+    EXPECT_TRUE(ms.databaseName.contains(QStringLiteral("PWD={a;b}")));
+    const ConnectionSpec lite =
+        ConnectionSpec::parse(QStringLiteral("Driver=SQLite3;Database=/x/demo.db"));
+    EXPECT_EQ(lite.driver, QStringLiteral("QODBC"));
+    EXPECT_FALSE(lite.sqlServer);
+    // QODBC adds "DSN=" itself unless it sees DRIVER= or SERVER=.
+    EXPECT_EQ(ConnectionSpec::parse(QStringLiteral("DSN=ZOR;UID=u")).databaseName,
+              QStringLiteral("ZOR;UID=u"));
+}
+
+TEST(ConnectionSpec, SqliteFilesAndBadStrings) {
+    EXPECT_EQ(ConnectionSpec::parse(QStringLiteral("/opt/pdv/demo.db")).driver,
+              QStringLiteral("QSQLITE"));
+    const ConnectionSpec s =
+        ConnectionSpec::parse(QStringLiteral("Provider=SQLite;Data Source=/a b/demo.db"));
+    EXPECT_EQ(s.driver, QStringLiteral("QSQLITE"));
+    EXPECT_EQ(s.databaseName, QStringLiteral("/a b/demo.db"));
+    EXPECT_FALSE(s.sqlServer);
+    EXPECT_EQ(ConnectionSpec::parse(QStringLiteral("Data Source=demo.db")).driver,
+              QStringLiteral("QSQLITE"));
+    EXPECT_THROW(ConnectionSpec::parse(QStringLiteral("  ")), Error);
+    EXPECT_THROW(ConnectionSpec::parse(QStringLiteral("Provider=MSDAORA.1;Data Source=x")), Error);
+    EXPECT_THROW(ConnectionSpec::parse(QStringLiteral("Provider=SQLOLEDB;Initial Catalog=x")),
+                 Error);
+    try {
+        ConnectionSpec::parse(QStringLiteral("Provider=SQLOLEDB;Data Source=x;") +
+                              QStringLiteral("PWD=abc;Segr3do"));
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_FALSE(e.message().contains(QStringLiteral("Segr3do")));
+    }
+}
+
+TEST(ConnectionString, EnvironmentThenIniBesideTheExecutableThenDemo) {
+    QTemporaryDir dir;
+    qunsetenv("LISTAPRESENCA_CONEXAO");
+    EXPECT_EQ(detail::connectionStringFor(dir.path(), {}), dir.filePath(QStringLiteral("demo.db")));
+    QFile ini(dir.filePath(QStringLiteral("conexao.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Banco]\n; comentario\nConexao=Provider=SQLOLEDB;Data Source=srv;Password=a=b;c\n");
+    ini.close();
+    EXPECT_EQ(detail::connectionStringFor(dir.path(), {}),
+              QStringLiteral("Provider=SQLOLEDB;Data Source=srv;Password=a=b;c"));
+    qputenv("LISTAPRESENCA_CONEXAO", "/tmp/outro.db");
+    EXPECT_EQ(detail::connectionStringFor(dir.path(), {}), QStringLiteral("/tmp/outro.db"));
+    qunsetenv("LISTAPRESENCA_CONEXAO");
+    // A file without the line is a broken set-up, not a reason to use the demo data.
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("Outra=1\n");
+    ini.close();
+    EXPECT_THROW(detail::connectionStringFor(dir.path(), {}), Error);
+}
+
+TEST(TADOConnection, HooksRunAroundTheConnectAndOnlyWhenClosed) {
+    QTemporaryDir dir;
+    const QString path = makeDatabase(dir);
+    TADOConnection c;
+    QStringList order;
+    c.BeforeConnect = [&](QObject* s) {
+        EXPECT_EQ(s, &c);
+        EXPECT_FALSE(c.connected());
+        order << QStringLiteral("before");
+        c.setConnectionString(path);
+    };
+    c.AfterConnect = [&](QObject*) {
+        EXPECT_TRUE(c.connected());
+        order << QStringLiteral("after");
+    };
+    EXPECT_FALSE(c.connected());
+    c.setConnected(true);
+    c.setConnected(true);
+    EXPECT_EQ(order, QStringList({QStringLiteral("before"), QStringLiteral("after")}));
+    EXPECT_EQ(c.driverName(), QStringLiteral("QSQLITE"));
+    EXPECT_FALSE(c.isSqlServer());
+    c.setConnected(false);
+    c.setConnected(false);
+    EXPECT_FALSE(c.connected());
+    TryConnect(c);
+    EXPECT_EQ(order.size(), 4);
+    EXPECT_EQ(rowsIn(c), 1);
+}
+
+TEST(TADOConnection, AMissingSqliteFileFailsCleanlyAndIsNotCreated) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("nao_existe.db"));
+    TADOConnection c;
+    bool after = false;
+    c.AfterConnect = [&](QObject*) { after = true; };
+    c.setConnectionString(QStringLiteral("Provider=SQLite;Data Source=%1;Password=%2")
+                              .arg(missing, QStringLiteral("Segr3do")));
+    try {
+        c.setConnected(true);
+        FAIL();
+    } catch (const DatabaseError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("nao_existe.db")));
+        const QString text = ADOExceptionMessage(std::current_exception(), &c, {});
+        EXPECT_FALSE(text.contains(QStringLiteral("Segr3do")));
+        EXPECT_FALSE(e.message().contains(QStringLiteral("Segr3do")));
+    }
+    EXPECT_FALSE(after);
+    EXPECT_FALSE(c.connected());
+    EXPECT_FALSE(QFile::exists(missing));
+    for (bool ro : {true, false}) {
+        c.setReadOnly(ro);
+        EXPECT_THROW(c.setConnected(true), DatabaseError);
+        EXPECT_FALSE(QFile::exists(missing));
+    }
+}
+
+TEST(TADOConnection, AFileThatIsNoDatabaseFailsAtConnect) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("lixo.db")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    TADOConnection c;
+    c.setConnectionString(f.fileName());
+    EXPECT_THROW(c.setConnected(true), DatabaseError);
+    EXPECT_FALSE(c.connected());
+}
+
+TEST(TADOConnection, SqliteIsReadOnlyUnlessAskedOtherwise) {
+    QTemporaryDir dir;
+    const QString path = makeDatabase(dir);
+    TADOConnection ro;
+    ro.setConnectionString(path);
+    ro.setConnected(true);
+    QSqlQuery q(ro.database());
+    EXPECT_FALSE(q.exec(QStringLiteral("INSERT INTO T VALUES (2)")));
+    TADOConnection rw;
+    rw.setReadOnly(false);
+    rw.setConnectionString(path);
+    rw.setConnected(true);
+    QSqlQuery w(rw.database());
+    EXPECT_TRUE(w.exec(QStringLiteral("INSERT INTO T VALUES (2)")));
+    EXPECT_EQ(rowsIn(ro), 2);
+}
+
+TEST(TADOConnection, TransactionsCommitRollBackAndNeverNest) {
+    QTemporaryDir dir;
+    const QString path = makeDatabase(dir);
+    TADOConnection c;
+    c.setReadOnly(false);
+    c.setConnectionString(path);
+    EXPECT_THROW(c.BeginTrans(), DatabaseError);  // closed
+    c.setConnected(true);
+    c.CommitTrans();  // nothing open: nothing happens
+    c.RollbackTrans();
+    EXPECT_FALSE(c.inTransaction());
+
+    c.BeginTrans();
+    EXPECT_TRUE(c.inTransaction());
+    EXPECT_THROW(c.BeginTrans(), DatabaseError);
+    QSqlQuery(c.database()).exec(QStringLiteral("INSERT INTO T VALUES (2)"));
+    c.CommitTrans();
+    EXPECT_FALSE(c.inTransaction());
+    EXPECT_EQ(rowsIn(c), 2);
+
+    c.BeginTrans();
+    QSqlQuery(c.database()).exec(QStringLiteral("INSERT INTO T VALUES (3)"));
+    c.RollbackTrans();
+    EXPECT_EQ(rowsIn(c), 2);
+
+    // Closing with a transaction open undoes it.
+    c.BeginTrans();
+    QSqlQuery(c.database()).exec(QStringLiteral("INSERT INTO T VALUES (4)"));
+    c.setConnected(false);
+    EXPECT_FALSE(c.inTransaction());
+    c.setConnected(true);
+    EXPECT_EQ(rowsIn(c), 2);
+}
+
+TEST(TADOConnection, EachInstanceHasItsOwnConnectionNameAndRemovesIt) {
+    QTemporaryDir dir;
+    const QString a = makeDatabase(dir, QStringLiteral("a.db"));
+    const QString b = makeDatabase(dir, QStringLiteral("b.db"));
+    const auto before = QSqlDatabase::connectionNames().size();
+    {
+        TADOConnection ca, cb;
+        ca.setConnectionString(a);
+        cb.setConnectionString(b);
+        ca.setConnected(true);
+        cb.setConnected(true);
+        EXPECT_NE(ca.database().connectionName(), cb.database().connectionName());
+        EXPECT_EQ(ca.database().databaseName(), a);
+        SetADODBSession(cb);
+        EXPECT_EQ(ADODBSession(), &cb);
+    }
+    EXPECT_EQ(QSqlDatabase::connectionNames().size(), before);
+    EXPECT_EQ(ADODBSession(), nullptr);  // never a dangling session
+}
+
+TEST(TADOConnection, OdbcPathWorksThroughTheSqliteOdbcDriver) {
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) GTEST_SKIP() << "QODBC missing";
+    QTemporaryDir dir;
+    const QString path = makeDatabase(dir);
+    TADOConnection c;
+    c.setConnectionString(QStringLiteral("Driver=SQLite3;Database=%1").arg(path));
+    c.setConnected(true);
+    EXPECT_EQ(c.driverName(), QStringLiteral("QODBC"));
+    EXPECT_FALSE(c.isSqlServer());
+    EXPECT_EQ(rowsIn(c), 1);
+}
+
+TEST(ConnectionErrors, AWrongSqlServerGivesTheDriverTextWithoutThePassword) {
+    if (!hasFreeTds()) GTEST_SKIP() << "FreeTDS ODBC driver not installed";
+    TADOConnection c;
+    bool after = false;
+    c.AfterConnect = [&](QObject*) { after = true; };
+    c.setConnectionString(
+        QStringLiteral("Provider=SQLOLEDB.1;Data Source=127.0.0.1,1;Initial Catalog=ZOR;"
+                       "User ID=sa;Password={%1};Connect Timeout=3")
+            .arg(QString(secret).replace(QLatin1String("}"), QLatin1String("}}"))));
+    try {
+        c.setConnected(true);
+        FAIL();
+    } catch (...) {
+        const QString text = ADOExceptionMessage(std::current_exception(), &c, {});
+        EXPECT_FALSE(text.isEmpty());
+        EXPECT_FALSE(text.contains(QStringLiteral("Segr3do")));
+        EXPECT_FALSE(text.contains(QStringLiteral("Initial Catalog")));
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Falha ao conectar"))) << text.toStdString();
+    }
+    EXPECT_FALSE(after);
+    EXPECT_FALSE(c.connected());
+}
+
+TEST(ConnectionErrors, ASilentServerFailsAfterTheLoginTimeout) {
+    if (!hasFreeTds()) GTEST_SKIP() << "FreeTDS ODBC driver not installed";
+    // A socket that listens but never answers: the connect lands in the backlog and waits.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    TADOConnection c;
+    c.setConnectionString(QStringLiteral("Provider=SQLOLEDB;Data Source=127.0.0.1,%1;User ID=sa;"
+                                         "Password=Segr3do;Connect Timeout=2")
+                              .arg(ntohs(addr.sin_port)));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_THROW(c.setConnected(true), DatabaseError);
+    EXPECT_LT(t.elapsed(), 20000);
+    ::close(fd);
+}
+
+TEST(ConnectionErrors, PasswordsAreScrubbedFromAnyText) {
+    const QString cs = QStringLiteral("Driver=FreeTDS;Server=s;UID=sa;PWD=abc");
+    const QString t = detail::scrubSecretsForTest(
+        QStringLiteral("login abc failed; PWD=abc; Password = \"xyz 1\"; labcx"), cs);
+    EXPECT_FALSE(t.contains(QStringLiteral(" abc ")));
+    EXPECT_FALSE(t.contains(QStringLiteral("=abc")));
+    EXPECT_FALSE(t.contains(QStringLiteral("xyz")));
+    EXPECT_TRUE(t.contains(QStringLiteral("labcx")));  // a short password masks whole words only
+    EXPECT_FALSE(detail::scrubSecretsForTest(QStringLiteral("x ") + cs, cs)
+                     .contains(QStringLiteral("Server=s")));
+}

@@ -1,0 +1,175 @@
+// Operator dialogs, result checking and the general error display.
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "dataset/ClientDataSet.h"
+#include "platform/Controls.h"
+#include "platform/Platform.h"
+
+using namespace platform;
+
+namespace {
+
+// Records every Mensagem and answers questions with `answer`.
+struct Recorder {
+    QList<MensagemArgs> calls;
+    bool answer = true;
+    MensagemPresenter previous;
+    Recorder() {
+        previous = SetMensagemPresenter([this](const MensagemArgs& a) {
+            calls.append(a);
+            return answer;
+        });
+    }
+    ~Recorder() { SetMensagemPresenter(previous); }
+};
+
+dataset::DataPacket onePacket() {
+    dataset::DataPacket::Builder b({dataset::FieldDef::text(QStringLiteral("CDCCUSCLIE"), 10)});
+    b.appendRow();
+    b.setText(0, u"0001");
+    return b.finish();
+}
+
+}  // namespace
+
+TEST(Mensagem, PresenterReceivesAllNineArgumentsInOrder) {
+    Recorder rec;
+    dataset::ClientDataSet ds;
+    Mensagem(QStringLiteral("Texto"), QStringLiteral("Título"), QStringLiteral("N"),
+             QStringLiteral("S"), 1, QStringLiteral("seis"), QStringLiteral("007"), 8, &ds);
+    ASSERT_EQ(rec.calls.size(), 1);
+    const MensagemArgs& a = rec.calls.first();
+    EXPECT_EQ(a.texto, QStringLiteral("Texto"));
+    EXPECT_EQ(a.titulo, QStringLiteral("Título"));
+    EXPECT_EQ(a.flag3, QStringLiteral("N"));
+    EXPECT_EQ(a.flag4, QStringLiteral("S"));
+    EXPECT_EQ(a.tipo, 1);
+    EXPECT_EQ(a.arg6, QStringLiteral("seis"));
+    EXPECT_EQ(a.esquema, QStringLiteral("007"));
+    EXPECT_EQ(a.arg8, 8);
+    EXPECT_EQ(a.dataSet, &ds);
+}
+
+TEST(Mensagem, OnlyAQuestionReturnsTheAnswer) {
+    Recorder rec;
+    rec.answer = false;
+    const auto ask = [](int tipo) {
+        return Mensagem(QStringLiteral("?"), {}, QStringLiteral("N"), QStringLiteral("N"), tipo, {},
+                        QStringLiteral("002"), 0, nullptr);
+    };
+    EXPECT_FALSE(ask(1));
+    EXPECT_TRUE(ask(2));
+    EXPECT_TRUE(ask(3));
+    rec.answer = true;
+    EXPECT_TRUE(ask(1));
+}
+
+TEST(MensagemMetodo, PassesAPacketThroughWithoutAMessage) {
+    Recorder rec;
+    const dataset::DataPacket p =
+        MensagemMetodo(dataset::toVariant(onePacket()), true, 0, QStringLiteral("GetCentroCusto"),
+                       QStringLiteral("Cli_Kel00815"), {}, QStringLiteral("001"));
+    EXPECT_EQ(p.rowCount(), 1);
+    EXPECT_EQ(p.text(0, 0), QStringLiteral("0001"));
+    EXPECT_TRUE(rec.calls.isEmpty());
+}
+
+TEST(MensagemMetodo, AnErrorTextIsShownOnceAsErrorAndAbortsSilently) {
+    Recorder rec;
+    bool carriedOn = false;
+    auto handler = Guard([&] {
+        MensagemMetodo(QVariant(QStringLiteral("Tabela VENDA não existe (código 1)")), true, 0,
+                       QStringLiteral("GetProdServ"), QStringLiteral("Cli_Kel00815"), {},
+                       QStringLiteral("001"));
+        carriedOn = true;
+    });
+    handler();
+    EXPECT_FALSE(carriedOn);
+    ASSERT_EQ(rec.calls.size(), 1);  // Guard adds nothing for the abort
+    EXPECT_EQ(rec.calls[0].texto, QStringLiteral("Tabela VENDA não existe (código 1)"));
+    EXPECT_EQ(rec.calls[0].tipo, 3);
+    EXPECT_EQ(rec.calls[0].esquema, QStringLiteral("001"));
+}
+
+TEST(MensagemMetodo, ANonPacketNonTextIsAnErrorToo) {
+    Recorder rec;
+    for (const QVariant& v : {QVariant(), QVariant(42), QVariant(QString())}) {
+        EXPECT_THROW(MensagemMetodo(v, true, 0, QStringLiteral("GetServico"),
+                                    QStringLiteral("Cli_Kel00815"), {}, QStringLiteral("002")),
+                     EAbort);
+    }
+    ASSERT_EQ(rec.calls.size(), 3);
+    EXPECT_TRUE(rec.calls[0].texto.contains(QStringLiteral("GetServico")));
+}
+
+TEST(ErrorDisplay, GuardReportsErrorsAndUnknownExceptionsInPortuguese) {
+    QStringList shown;
+    ErrorDisplay previous = SetErrorDisplay([&](const QString& m) { shown << m; });
+    Guard([] { throw Error(QStringLiteral("Falhou a leitura.")); })();
+    Guard([] { throw 42; })();
+    Guard([] { throw EAbort(); })();
+    Guard([](int) {})(1);
+    SetErrorDisplay(previous);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0], QStringLiteral("Falhou a leitura."));
+    EXPECT_EQ(shown[1], QStringLiteral("Ocorreu um erro inesperado."));
+}
+
+TEST(ErrorDisplay, DefaultDisplayIsAnErrorMensagem) {
+    Recorder rec;
+    HandleException(std::make_exception_ptr(std::runtime_error("boom")));
+    ASSERT_EQ(rec.calls.size(), 1);
+    EXPECT_EQ(rec.calls[0].tipo, 3);
+    EXPECT_TRUE(rec.calls[0].texto.contains(QStringLiteral("boom")));
+}
+
+// The real dialog, driven as an operator would: Enter takes the default answer.
+namespace {
+bool answerRealDialog(const QString& flag4, int tipo, const std::function<void(QWidget*)>& act,
+                      QString* title = nullptr) {
+    MensagemPresenter previous = SetMensagemPresenter({});
+    QTimer::singleShot(0, qApp, [&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        if (!dlg) return;
+        if (title) *title = dlg->windowTitle();
+        static int shot = 0;
+        dlg->grab().save(QStringLiteral("/tmp/platform_mensagem_%1.png").arg(++shot));
+        act(dlg);
+    });
+    const bool r = Mensagem(
+        QStringLiteral("Confirma a geração das vendas para todos os consumidores marcados?"), {},
+        QStringLiteral("N"), flag4, tipo, {}, QStringLiteral("002"), 0, nullptr);
+    SetMensagemPresenter(previous);
+    return r;
+}
+void pressEnter(QWidget* dlg) {
+    QKeyEvent e(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(dlg, &e);
+}
+}  // namespace
+
+TEST(MensagemDialog, DefaultAnswerFollowsTheFourthFlag) {
+    EXPECT_TRUE(answerRealDialog(QStringLiteral("S"), 1, pressEnter));
+    EXPECT_FALSE(answerRealDialog(QStringLiteral("N"), 1, pressEnter));
+}
+
+TEST(MensagemDialog, TouchButtonsAnswerAndNoticesShowTheirKind) {
+    const auto click = [](const char* name) {
+        return [name](QWidget* dlg) {
+            auto* b = dlg->findChild<QAbstractButton*>(QLatin1String(name));
+            ASSERT_NE(b, nullptr);
+            EXPECT_GE(b->height(), 48);  // big enough for a finger
+            b->click();
+        };
+    };
+    EXPECT_TRUE(answerRealDialog(QStringLiteral("N"), 1, click("btnSim")));
+    EXPECT_FALSE(answerRealDialog(QStringLiteral("S"), 1, click("btnNao")));
+    QString title;
+    EXPECT_TRUE(answerRealDialog(QStringLiteral("N"), 3, click("btnOk"), &title));
+    EXPECT_EQ(title, QStringLiteral("Erro"));
+}

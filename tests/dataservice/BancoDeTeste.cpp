@@ -1,0 +1,155 @@
+#include "BancoDeTeste.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+#include "ColacaoPtBr.h"
+#include "platform/TADOConnection.h"
+
+namespace {
+
+QString leArquivo(const QString& nome) {
+    QFile f(QStringLiteral(DB_DIR "/") + nome);
+    if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("schema not found");
+    return QString::fromUtf8(f.readAll());
+}
+
+bool temDriverOdbcSqlite() {
+    QFile f(QStringLiteral("/etc/odbcinst.ini"));
+    return f.open(QIODevice::ReadOnly) && f.readAll().contains("[SQLite3]");
+}
+
+const char* const kTabelas[] = {
+    "ITEMVENDA",  "VENDA",    "PRODSERVTCON", "PRODTURCAIXA", "PRODUTO", "SERVTURCAIXA", "SERVICO",
+    "CONSUMIDOR", "TIPOCONS", "CLIENFILIAL",  "CLIENTE",      "CAIXA",   "FILIAL"};
+
+}  // namespace
+
+BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
+    nome_ = QStringLiteral("teste-") + QUuid::createUuid().toString(QUuid::Id128);
+    if (via == Via::SqlServer) {
+        conexao_ = qEnvironmentVariable("LISTAPRESENCA_TEST_MSSQL");
+        if (conexao_.isEmpty()) {
+            indisponivel_ = QStringLiteral(
+                "LISTAPRESENCA_TEST_MSSQL is not set: no SQL Server to run the suite against");
+            return;
+        }
+        const platform::ConnectionSpec spec = platform::ConnectionSpec::parse(conexao_);
+        QSqlDatabase db = QSqlDatabase::addDatabase(spec.driver, nome_);
+        db.setDatabaseName(spec.databaseName);
+        db.setConnectOptions(spec.connectOptions);
+        if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
+        return;
+    }
+    if (via == Via::OdbcSqlite && !temDriverOdbcSqlite()) {
+        indisponivel_ = QStringLiteral("the SQLite ODBC driver (libsqliteodbc) is not installed");
+        return;
+    }
+    arquivo_ = QDir::temp().filePath(nome_ + QStringLiteral(".db"));
+    // PWD is no SQLite setting; it is there to prove that no message ever shows it.
+    conexao_ = via == Via::Sqlite
+                   ? arquivo_
+                   : QStringLiteral("Driver=SQLite3;Database=%1;PWD=Segredo#123").arg(arquivo_);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome_);
+    db.setDatabaseName(arquivo_);
+    if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
+    auto* h = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
+    colacao::registraPtBr(h);
+}
+
+BancoDeTeste::~BancoDeTeste() {
+    if (QSqlDatabase::contains(nome_)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(nome_, false);
+            if (via_ == Via::SqlServer && db.isOpen())
+                for (const char* t : kTabelas)
+                    QSqlQuery(db).exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(t)));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(nome_);
+    }
+    if (!arquivo_.isEmpty()) QFile::remove(arquivo_);
+}
+
+void BancoDeTeste::exec(const QString& sql) {
+    QSqlQuery q(QSqlDatabase::database(nome_));
+    if (!q.exec(sql)) throw std::runtime_error(q.lastError().text().toStdString());
+}
+
+void BancoDeTeste::cria() {
+    if (via_ == Via::SqlServer) {
+        for (const char* t : kTabelas)
+            QSqlQuery(QSqlDatabase::database(nome_))
+                .exec(QStringLiteral("IF OBJECT_ID('%1') IS NOT NULL DROP TABLE %1")
+                          .arg(QLatin1String(t)));
+        static const QRegularExpression go(QStringLiteral("^GO\\s*$"),
+                                           QRegularExpression::MultilineOption);
+        for (const QString& lote : leArquivo(QStringLiteral("schema_sqlserver.sql")).split(go))
+            if (!lote.trimmed().isEmpty()) exec(lote);
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::database(nome_);
+    auto* h = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
+    for (const char* f : {"schema_sqlite.sql", "schema_sqlite_ptbr.sql"}) {
+        const QByteArray sql = leArquivo(QString::fromLatin1(f)).toUtf8();
+        if (sqlite3_exec(h, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(h));
+    }
+}
+
+void BancoDeTeste::insere(const char* tabela, const QVariantList& valores) {
+    QStringList marcas;
+    for (qsizetype i = 0; i < valores.size(); ++i) marcas << QStringLiteral("?");
+    QSqlQuery q(QSqlDatabase::database(nome_));
+    q.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                  .arg(QLatin1String(tabela), marcas.join(QStringLiteral(", "))));
+    for (const QVariant& v : valores) q.addBindValue(v);
+    if (!q.exec()) throw std::runtime_error(q.lastError().text().toStdString());
+}
+
+void BancoDeTeste::venda(const QString& filial, const QString& caixa, const QString& serv,
+                         const QString& consumidor, const QDateTime& quando,
+                         const QString& situacao) {
+    QSqlQuery q(QSqlDatabase::database(nome_));
+    q.prepare(QStringLiteral(
+        "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTHRREALCONCONS,"
+        " DTENTRVENDA, IDSITUVENDA) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    const QDateTime dia(quando.date(), QTime(0, 0));
+    const auto dh = [this](const QDateTime& d) {
+        return ehSqlite() ? QVariant(d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                          : QVariant(d);
+    };
+    for (const QVariant& v : {QVariant(filial), QVariant(caixa), QVariant(serv),
+                              QVariant(consumidor), dh(quando), dh(dia), QVariant(situacao)})
+        q.addBindValue(v);
+    if (!q.exec()) throw std::runtime_error(q.lastError().text().toStdString());
+}
+
+int BancoDeTeste::conta(const char* tabela) {
+    QSqlQuery q(QSqlDatabase::database(nome_));
+    q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(tabela)));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+ConexaoDoTeste::ConexaoDoTeste(const QString& conexao)
+    : anterior_(qgetenv("LISTAPRESENCA_CONEXAO")),
+      tinha_(qEnvironmentVariableIsSet("LISTAPRESENCA_CONEXAO")) {
+    qputenv("LISTAPRESENCA_CONEXAO", conexao.toUtf8());
+}
+
+ConexaoDoTeste::~ConexaoDoTeste() {
+    if (tinha_)
+        qputenv("LISTAPRESENCA_CONEXAO", anterior_);
+    else
+        qunsetenv("LISTAPRESENCA_CONEXAO");
+}

@@ -1,0 +1,157 @@
+// The data module's connection: hooks, the connection string fetched at every connect,
+// transactions that never nest.
+#include <QDir>
+#include <QSqlDriver>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include "BancoDeTeste.h"
+#include "dataservice/TrdmListaPresenca.h"
+#include "dataset/DataPacket.h"
+#include "platform/Platform.h"
+
+using namespace Srv_Kel00815;
+
+namespace {
+
+QStringList centros(const QVariant& v) {
+    QStringList r;
+    if (!dataset::isDataPacket(v)) return {v.toString()};
+    const dataset::DataPacket p = dataset::packetFromVariant(v);
+    for (int i = 0; i < p.rowCount(); ++i) r << p.text(i, 0);
+    return r;
+}
+
+// A database whose only cost centre is `centro`.
+std::unique_ptr<BancoDeTeste> bancoCom(const char* centro) {
+    auto b = std::make_unique<BancoDeTeste>(Via::Sqlite);
+    b->cria();
+    b->insere("CONSUMIDOR", {QStringLiteral("1"), QStringLiteral("CL1"), QStringLiteral("1"),
+                             QStringLiteral("Nome"), QStringLiteral("1"), QString::fromUtf8(centro),
+                             QStringLiteral("01")});
+    return b;
+}
+
+bool emTransacaoNoBanco() {
+    const QVariant h = rdmListaPresenca->adcListaPresenca->database().driver()->handle();
+    return sqlite3_get_autocommit(*static_cast<sqlite3* const*>(h.constData())) == 0;
+}
+
+class ModuloDeDados : public testing::Test {
+protected:
+    void TearDown() override { delete rdmListaPresenca; }
+};
+
+TEST_F(ModuloDeDados, IsCreatedClosedWithItsComponentsNamed) {
+    rdmListaPresenca = new TrdmListaPresenca();
+    TrdmListaPresenca& dm = *rdmListaPresenca;
+    EXPECT_FALSE(dm.adcListaPresenca->connected());
+    EXPECT_EQ(dm.adcListaPresenca->provider(), QStringLiteral("MSDAORA.1"));
+    EXPECT_FALSE(dm.adcListaPresenca->loginPrompt());
+    EXPECT_EQ(dm.objectName(), QStringLiteral("rdmListaPresenca"));
+    EXPECT_EQ(dm.adcListaPresenca->objectName(), QStringLiteral("adcListaPresenca"));
+    for (const char* nome : {"adqCentroCusto",
+                             "dspCentroCusto",
+                             "adqServico",
+                             "dspServico",
+                             "adqPresenca",
+                             "dspPresenca",
+                             "adqProdServ",
+                             "dspProdServ",
+                             "adqTipoCons",
+                             "dspTipoCons",
+                             "adqProdServTCons",
+                             "dspProdservTCons",
+                             "adqPresencaIDCHECK",
+                             "adqPresencaCDFILIAL",
+                             "adqPresencaCDCAIXA",
+                             "adqPresencaCDIDCONSUMID",
+                             "adqPresencaNMCONSUMIDOR",
+                             "adqPresencaIDSITCONSUMI",
+                             "adqPresencaCDCLIENTE",
+                             "adqPresencaCDTIPOCONS",
+                             "adqPresencaCDCONSUMIDOR",
+                             "adqPresencaDTHRREALCONCONS"})
+        EXPECT_NE(dm.findChild<QObject*>(QString::fromLatin1(nome)), nullptr) << nome;
+    delete rdmListaPresenca;
+    EXPECT_EQ(rdmListaPresenca, nullptr);  // freeing it clears the global
+}
+
+TEST_F(ModuloDeDados, FetchesTheConnectionStringAtEveryConnectOnly) {
+    auto a = bancoCom("CENTRO A");
+    auto b = bancoCom("CENTRO B");
+    rdmListaPresenca = new TrdmListaPresenca();
+    platform::TADOConnection& c = *rdmListaPresenca->adcListaPresenca;
+    {
+        ConexaoDoTeste env(a->conexao());
+        c.setConnected(true);
+    }
+    EXPECT_EQ(c.connectionString(), a->conexao());
+    EXPECT_EQ(platform::ADODBSession(), &c);
+    EXPECT_EQ(centros(getCentroCusto()), QStringList{QStringLiteral("CENTRO A")});
+    {
+        ConexaoDoTeste env(b->conexao());
+        c.setConnected(true);  // already open: no hook runs
+        EXPECT_EQ(c.connectionString(), a->conexao());
+        rdmListaPresenca->MtsDataModuleDeactivate(nullptr);
+        EXPECT_FALSE(c.connected());
+        rdmListaPresenca->MtsDataModuleDeactivate(nullptr);  // closing a closed one: nothing
+        rdmListaPresenca->MtsDataModuleActivate(nullptr);
+    }
+    EXPECT_TRUE(c.connected());
+    EXPECT_EQ(centros(getCentroCusto()), QStringList{QStringLiteral("CENTRO B")});
+}
+
+TEST_F(ModuloDeDados, AFailedConnectStaysClosedAndMakesNoSessionKnown) {
+    platform::TADOConnection outra;
+    platform::SetADODBSession(outra);
+    rdmListaPresenca = new TrdmListaPresenca();
+    QTemporaryDir dir;
+    ConexaoDoTeste env(dir.filePath(QStringLiteral("nao/existe.db")));
+    EXPECT_ANY_THROW(rdmListaPresenca->adcListaPresenca->setConnected(true));
+    EXPECT_FALSE(rdmListaPresenca->adcListaPresenca->connected());
+    EXPECT_EQ(platform::ADODBSession(), &outra);
+    platform::SetADODBSession(*rdmListaPresenca->adcListaPresenca);
+}
+
+TEST_F(ModuloDeDados, TransactionsNeverNestAndEndingNoneIsSilent) {
+    auto a = bancoCom("CENTRO A");
+    ConexaoDoTeste env(a->conexao());
+    rdmListaPresenca = new TrdmListaPresenca();
+    platform::TADOConnection& c = *rdmListaPresenca->adcListaPresenca;
+    c.setConnected(true);
+    EXPECT_NO_THROW(rdmListaPresenca->CommitTrans());
+    EXPECT_NO_THROW(rdmListaPresenca->RollbackTrans());
+    EXPECT_FALSE(emTransacaoNoBanco());
+
+    rdmListaPresenca->StartTrans();
+    EXPECT_NO_THROW(rdmListaPresenca->StartTrans());  // a second BEGIN would fail in SQLite
+    EXPECT_TRUE(c.inTransaction());
+    EXPECT_TRUE(emTransacaoNoBanco());
+    EXPECT_EQ(centros(getCentroCusto()), QStringList{QStringLiteral("CENTRO A")});
+    rdmListaPresenca->CommitTrans();
+    EXPECT_FALSE(c.inTransaction());
+    EXPECT_FALSE(emTransacaoNoBanco());
+    EXPECT_NO_THROW(rdmListaPresenca->CommitTrans());
+
+    rdmListaPresenca->StartTrans();
+    rdmListaPresenca->RollbackTrans();
+    EXPECT_FALSE(c.inTransaction());
+    EXPECT_FALSE(emTransacaoNoBanco());
+}
+
+TEST(FuncoesSemModulo, ReturnTextWhenThereIsNoDataModule) {
+    ASSERT_EQ(rdmListaPresenca, nullptr);
+    for (const QVariant& v :
+         {getCentroCusto(), getServico(QStringLiteral("0001"), QStringLiteral("001")),
+          getPresenca({}, {}, {}, {}, {}), getProdServ({}, {}, {}),
+          getProdServTCons({}, {}, {}, {}), getTipoCons({}, {}, {}, {}, QDateTime())}) {
+        EXPECT_EQ(v.typeId(), QMetaType::QString);
+        EXPECT_FALSE(v.toString().isEmpty());
+    }
+}
+
+}  // namespace

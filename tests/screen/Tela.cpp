@@ -25,6 +25,27 @@ dataset::DataPacket Pacote(const QStringList& campos, const QList<QStringList>& 
     return b.finish();
 }
 
+dataset::DataPacket PacotePresenca(const QList<QStringList>& linhas) {
+    QList<QStringList> completas;
+    for (const QStringList& l : linhas)
+        completas << QStringList{QStringLiteral("0001"),
+                                 QStringLiteral("001"),
+                                 l.value(0),
+                                 l.value(1),
+                                 l.value(3),
+                                 l.value(2),
+                                 QStringLiteral("N"),
+                                 QStringLiteral("C1"),
+                                 QStringLiteral("01"),
+                                 l.value(0)};
+    return Pacote(
+        {QStringLiteral("CDFILIAL"), QStringLiteral("CDCAIXA"), QStringLiteral("CDIDCONSUMID"),
+         QStringLiteral("NMCONSUMIDOR"), QStringLiteral("DTHRREALCONCONS"),
+         QStringLiteral("IDSITCONSUMI"), QStringLiteral("IDCHECK"), QStringLiteral("CDCLIENTE"),
+         QStringLiteral("CDTIPOCONS"), QStringLiteral("CDCONSUMIDOR")},
+        completas);
+}
+
 void Banco::Executa(const QStringList& comandos) const {
     const QString nome = QStringLiteral("teste-tela");
     {
@@ -46,12 +67,15 @@ Banco CriaBanco(const QString& dir, bool comEsquema) {
     if (comEsquema) {
         QFile f(QStringLiteral(SCHEMA_SQLITE));
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        const QString texto = QString::fromUtf8(f.readAll());
-        for (const QString& parte : texto.split(QLatin1Char(';'))) {
-            QStringList linhas;
-            for (const QString& l : parte.split(QLatin1Char('\n')))
-                if (!l.trimmed().startsWith(QLatin1String("--"))) linhas << l;
-            const QString comando = linhas.join(QLatin1Char('\n')).trimmed();
+        // Comments first: they may hold a semicolon.
+        QStringList semComentarios;
+        for (const QString& l : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+            const qsizetype c = l.indexOf(QLatin1String("--"));
+            semComentarios << (c < 0 ? l : l.left(c));
+        }
+        for (const QString& parte :
+             semComentarios.join(QLatin1Char('\n')).split(QLatin1Char(';'))) {
+            const QString comando = parte.trimmed();
             if (!comando.isEmpty()) comandos << comando;
         }
     } else {

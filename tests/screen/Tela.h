@@ -18,10 +18,18 @@
 #include "module/screen/TfrmPresenca.h"
 #include "platform/Platform.h"
 
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace teste {
 
 // A packet of text columns, every value given as text ("" for NULL where noted by the caller).
 dataset::DataPacket Pacote(const QStringList& campos, const QList<QStringList>& linhas);
+
+// An attendance list as the query delivers it: per row badge, name, situation, sale day.
+dataset::DataPacket PacotePresenca(const QList<QStringList>& linhas);
 
 // Statements run on the test's own till database.
 struct Banco {

@@ -35,12 +35,8 @@ protected:
     // A list in the grid, as a load would leave it.
     void CarregaLista() {
         tela->cdsPresenca->setData(
-            Pacote({QStringLiteral("CDIDCONSUMID"), QStringLiteral("NMCONSUMIDOR"),
-                    QStringLiteral("IDSITCONSUMI"), QStringLiteral("IDCHECK")},
-                   {{QStringLiteral("100"), QStringLiteral("ANA"), QStringLiteral("1"),
-                     QStringLiteral("N")},
-                    {QStringLiteral("101"), QStringLiteral("RUI"), QStringLiteral("1"),
-                     QStringLiteral("N")}}));
+            PacotePresenca({{QStringLiteral("100"), QStringLiteral("ANA"), QStringLiteral("1")},
+                            {QStringLiteral("101"), QStringLiteral("RUI"), QStringLiteral("1")}}));
         tela->blbGeraVenda->setEnabled(true);
         for (auto* l :
              {tela->lblTotPendente, tela->lblTotInativo, tela->lblTotVenda, tela->lblTotGeral})

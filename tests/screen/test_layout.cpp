@@ -101,6 +101,19 @@ TEST_F(Layout, KeyComponentsStandWhereTheDesignPutsThem) {
     EXPECT_LT(doPainel.indexOf(tela->blbFundo2), doPainel.indexOf(tela->dxfServico));
 }
 
+TEST_F(Layout, PaintsTheBorderTheWhiteGroundAndBothBands) {
+    const QImage img = tela->grab().toImage();
+    if (const QByteArray f = qgetenv("SCREEN_PNG"); !f.isEmpty())
+        img.save(QString::fromLocal8Bit(f));
+    ASSERT_EQ(img.size(), QSize(800, 595));
+    const auto em = [&](int x, int y) { return QColor(img.pixel(x, y)); };
+    EXPECT_EQ(em(1, 300), QColor(128, 128, 128));       // border
+    EXPECT_EQ(em(5, 300), QColor(Qt::white));           // ground, left of the list
+    EXPECT_EQ(em(400, 8), QColor(0xD6, 0xD6, 0xD6));    // title band, above the title
+    EXPECT_EQ(em(400, 589), QColor(0xD6, 0xD6, 0xD6));  // footer band
+    EXPECT_EQ(em(450, 575), QColor(0xD6, 0xD6, 0xD6));
+}
+
 TEST_F(Layout, GridShowsExactlyThreeTitledColumnsAndNeverEdits) {
     auto* grade = tela->dbsPresenca;
     auto* modelo = grade->model();
@@ -126,12 +139,8 @@ TEST_F(Layout, GridShowsExactlyThreeTitledColumnsAndNeverEdits) {
     EXPECT_EQ(colunasVisiveis(), esperado);
 
     // Loading a list resets the model; the columns must survive it.
-    tela->cdsPresenca->setData(Pacote(
-        {QStringLiteral("CDFILIAL"), QStringLiteral("CDCAIXA"), QStringLiteral("CDIDCONSUMID"),
-         QStringLiteral("NMCONSUMIDOR"), QStringLiteral("IDSITCONSUMI"), QStringLiteral("IDCHECK"),
-         QStringLiteral("CDCONSUMIDOR")},
-        {{QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("123"),
-          QStringLiteral("ANA"), QStringLiteral("1"), QStringLiteral("N"), QStringLiteral("9")}}));
+    tela->cdsPresenca->setData(
+        PacotePresenca({{QStringLiteral("123"), QStringLiteral("ANA"), QStringLiteral("1")}}));
     EXPECT_EQ(colunasVisiveis(), esperado);
     ASSERT_EQ(modelo->rowCount(), 1);
 

@@ -102,6 +102,7 @@ TouchCalendario::TouchCalendario(const QDate& hoje, QColor faixa, QColor corpo, 
     connect(btnCancelar, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
     redesenha();
+    setFocus();  // the day buttons never take focus: the keys come to the dialog
 }
 
 void TouchCalendario::selecionaData(const QDate& d) {

@@ -69,7 +69,9 @@ TouchDialog::TouchDialog(const QString& nome, const QString& titulo, QColor faix
     setObjectName(nome);
     setWindowTitle(titulo);
     setAutoFillBackground(false);
-    setFocusPolicy(Qt::StrongFocus);  // keys reach the dialog; its buttons never take focus
+    // Touching a button that takes no focus would hand it to the nearest parent that does;
+    // the dialog must not take it from the search box that way. setFocus() still works.
+    setFocusPolicy(Qt::NoFocus);
 
     auto* externo = new QVBoxLayout(this);
     externo->setContentsMargins(kBorda, kBorda, kBorda, kBorda);
@@ -97,7 +99,7 @@ TouchDialog::TouchDialog(const QString& nome, const QString& titulo, QColor faix
 }
 
 void TouchDialog::centraNaTela() {
-    QWidget* ref = QApplication::activeWindow();
+    QWidget* ref = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
     if (ref == this) ref = nullptr;
     QRect area;
     if (ref && ref->isVisible()) {

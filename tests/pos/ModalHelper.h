@@ -23,6 +23,8 @@ inline void quandoModal(std::function<void(QDialog*)> acao) {
             ADD_FAILURE() << "no modal dialog appeared";
             return;
         }
+        // Keys reach the focused widget only once the window is active, as on a real till.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dlg, 2000));
         QPointer<QDialog> guarda(dlg);
         QTimer::singleShot(5000, qApp, [guarda] {
             if (guarda && guarda->isVisible()) {
@@ -40,6 +42,12 @@ T* filho(QWidget* w, const char* nome) {
     T* c = w->findChild<T*>(QString::fromLatin1(nome));
     EXPECT_NE(c, nullptr) << "missing child " << nome;
     return c;
+}
+
+// Keys go where the operator's keyboard would send them: the focused widget.
+inline QWidget* foco(QWidget* dlg) {
+    QWidget* f = QApplication::focusWidget();
+    return f ? f : dlg;
 }
 
 inline void clica(QWidget* w, const char* nome) {

@@ -76,15 +76,15 @@ using Calendario = ComRelogio;
 TEST_F(Calendario, EnterTakesTodayEscapeGivesEmptyText) {
     quandoModal([](QDialog* d) {
         EXPECT_EQ(filho<QLabel>(d, "lblMes")->text(), QStringLiteral("Março de 2026"));
-        QTest::keyClick(d, Qt::Key_Return);
+        QTest::keyClick(foco(d), Qt::Key_Return);
     });
     EXPECT_EQ(calendario(), QStringLiteral("15/03/2026"));
 
-    quandoModal([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    quandoModal([](QDialog* d) { QTest::keyClick(foco(d), Qt::Key_Escape); });
     EXPECT_EQ(calendario(), QString());
 
     quandoModal([](QDialog* d) {
-        QTest::keyClick(d, Qt::Key_Right);
+        QTest::keyClick(foco(d), Qt::Key_Right);
         clica(d, "btnCancelar");
     });
     EXPECT_EQ(calendario(), QString());
@@ -92,12 +92,12 @@ TEST_F(Calendario, EnterTakesTodayEscapeGivesEmptyText) {
 
 TEST_F(Calendario, KeysAndButtonsMoveAcrossDaysAndMonths) {
     quandoModal([](QDialog* d) {
-        QTest::keyClick(d, Qt::Key_Down);      // 22/03
-        QTest::keyClick(d, Qt::Key_Right);     // 23/03
-        QTest::keyClick(d, Qt::Key_PageDown);  // 23/04
-        QTest::keyClick(d, Qt::Key_Up);        // 16/04
+        QTest::keyClick(foco(d), Qt::Key_Down);      // 22/03
+        QTest::keyClick(foco(d), Qt::Key_Right);     // 23/03
+        QTest::keyClick(foco(d), Qt::Key_PageDown);  // 23/04
+        QTest::keyClick(foco(d), Qt::Key_Up);        // 16/04
         EXPECT_EQ(filho<QLabel>(d, "lblMes")->text(), QStringLiteral("Abril de 2026"));
-        QTest::keyClick(d, Qt::Key_Enter);
+        QTest::keyClick(foco(d), Qt::Key_Enter);
     });
     EXPECT_EQ(calendario(), QStringLiteral("16/04/2026"));
 
@@ -114,7 +114,7 @@ TEST_F(Calendario, KeysAndButtonsMoveAcrossDaysAndMonths) {
 
     // Across the year, then back to today.
     quandoModal([](QDialog* d) {
-        for (int i = 0; i < 3; ++i) QTest::keyClick(d, Qt::Key_PageUp);
+        for (int i = 0; i < 3; ++i) QTest::keyClick(foco(d), Qt::Key_PageUp);
         EXPECT_EQ(filho<QLabel>(d, "lblMes")->text(), QStringLiteral("Dezembro de 2025"));
         clica(d, "btnHoje");
         clica(d, "btnOk");
@@ -127,13 +127,13 @@ using Teclado = ComRelogio;
 TEST_F(Teclado, DigitsByTouchAndKeyboardUpToTheLimit) {
     quandoModal([](QDialog* d) {
         for (const char* b : {"btn1", "btn2", "btn3"}) clica(d, b);
-        QTest::keyClicks(d, QStringLiteral("45x6"));  // letters are ignored
+        QTest::keyClicks(foco(d), QStringLiteral("45x6"));  // letters are ignored
         EXPECT_EQ(filho<QLineEdit>(d, "edtEntrada")->text(), QStringLiteral("1234"));
         EXPECT_FALSE(filho<QLabel>(d, "lblMensagem")->text().isEmpty());  // the limit is said
-        QTest::keyClick(d, Qt::Key_Backspace);
+        QTest::keyClick(foco(d), Qt::Key_Backspace);
         clica(d, "btnApaga");
         clica(d, "btn0");
-        QTest::keyClick(d, Qt::Key_Return);
+        QTest::keyClick(foco(d), Qt::Key_Return);
     });
     QString e;
     EXPECT_TRUE(teclado(e, 4));
@@ -141,7 +141,7 @@ TEST_F(Teclado, DigitsByTouchAndKeyboardUpToTheLimit) {
 
     // The screen's own limit of 20 lets a five-digit entry through, for it to refuse.
     quandoModal([](QDialog* d) {
-        QTest::keyClicks(d, QStringLiteral("12345"));
+        QTest::keyClicks(foco(d), QStringLiteral("12345"));
         clica(d, "btnConfirma");
     });
     e.clear();
@@ -156,7 +156,7 @@ TEST_F(Teclado, EmptyConfirmShowsTheTextThenAcceptsOnSecondConfirm) {
         EXPECT_TRUE(filho<QLabel>(d, "lblMensagem")
                         ->text()
                         .startsWith(QStringLiteral("Hora da venda deve ser informada.")));
-        QTest::keyClick(d, Qt::Key_Enter);
+        QTest::keyClick(foco(d), Qt::Key_Enter);
     });
     QString e;
     EXPECT_TRUE(teclado(e, 20, QStringLiteral("Hora da venda deve ser informada.")));
@@ -179,13 +179,13 @@ TEST_F(Teclado, CancelReturnsFalseAndKeepsTheEntry) {
     quandoModal([](QDialog* d) {
         EXPECT_EQ(filho<QLineEdit>(d, "edtEntrada")->text(), QStringLiteral("0730"));
         clica(d, "btn9");
-        QTest::keyClick(d, Qt::Key_Escape);
+        QTest::keyClick(foco(d), Qt::Key_Escape);
     });
     EXPECT_FALSE(teclado(e));
     EXPECT_EQ(e, QStringLiteral("0730"));
 
     quandoModal([](QDialog* d) {
-        QTest::keyClick(d, Qt::Key_Delete);
+        QTest::keyClick(foco(d), Qt::Key_Delete);
         clica(d, "btnCancelar");
     });
     EXPECT_FALSE(teclado(e));

@@ -287,7 +287,8 @@ struct ClientDataSetPrivate {
     }
 
     void startBuffer() {
-        buf.assign(std::size_t(fieldCount()), QVariant());
+        // Values whose flag is clear are never read; keeping them spares a reallocation per edit.
+        buf.resize(std::size_t(fieldCount()));
         bufSet.assign(std::size_t(fieldCount()), 0);
     }
 };
@@ -667,7 +668,7 @@ void ClientDataSet::post() {
         for (int c = 0; c < int(t.cols.size()); ++c) d->mutableColumn(c).appendNull();
         const std::int32_t row = t.rows++;
         for (int c = 0; c < defs.size(); ++c)
-            if (d->bufSet[std::size_t(c)]) t.set(row, c, d->buf[std::size_t(c)]);
+            if (d->bufSet[std::size_t(c)]) t.setConverted(row, c, d->buf[std::size_t(c)]);
         d->deleted.push_back(0);
         auto at = d->natural.end();
         if (d->insertBefore >= 0)
@@ -686,7 +687,7 @@ void ClientDataSet::post() {
     for (int c = 0; c < defs.size(); ++c) {
         if (!d->bufSet[std::size_t(c)]) continue;
         d->mutableColumn(c);
-        t.set(row, c, d->buf[std::size_t(c)]);
+        t.setConverted(row, c, d->buf[std::size_t(c)]);
         for (std::size_t k = 0; k < d->indexCols.size(); ++k) {
             if (d->indexCols[k] == c) {
                 d->keys[k].col = t.cols[std::size_t(c)].get();

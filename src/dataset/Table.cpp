@@ -467,8 +467,11 @@ QString Table::text(int row, int col) const {
 }
 
 void Table::set(int row, int col, const QVariant& raw) {
+    setConverted(row, col, convertValue(raw, fields[col]));
+}
+
+void Table::setConverted(int row, int col, const QVariant& v) {
     const FieldDef& def = fields[col];
-    const QVariant v = convertValue(raw, def);
     Column& c = *cols[std::size_t(col)];
     const std::size_t r = std::size_t(row);
     if (v.isNull()) {

@@ -84,6 +84,8 @@ struct Table {
     QString text(int row, int col) const;
     // Stores a value converted to the field's type; throws DataSetError when it cannot.
     void set(int row, int col, const QVariant& v);
+    // Stores a value already converted to the field's type (see convertValue).
+    void setConverted(int row, int col, const QVariant& v);
 };
 
 // Conversions shared by packets and fields.

@@ -11,7 +11,7 @@ namespace platform {
 Error::Error(const QString& message) : std::runtime_error(message.toUtf8().toStdString()) {}
 
 const char* EAbort::what() const noexcept {
-    return "Operation aborted";
+    return "Operação interrompida.";
 }
 
 namespace {

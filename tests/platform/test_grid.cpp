@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -199,4 +200,29 @@ TEST_F(GridFixture, DrawCellRunsAfterTheDefaultPaintingWithTheCellsBrush) {
     platform::ErrorDisplay previous = platform::SetErrorDisplay([](const QString&) {});
     grid->viewport()->grab();
     platform::SetErrorDisplay(previous);
+}
+
+TEST_F(GridFixture, ADragScrollsTheListWithoutCountingAsATap) {
+    for (int i = 0; i < 60; ++i) {
+        ds.append();
+        ds.fieldByName(QStringLiteral("NMCONSUMIDOR"))
+            .setAsString(QStringLiteral("Consumidor %1").arg(i));
+        ds.post();
+    }
+    ds.first();
+    QSignalSpy taps(grid, &TDBSortGrid::cellClick);
+    QWidget* vp = grid->viewport();
+    QPoint p = cellCentre(8, 0);
+    QTest::mousePress(vp, Qt::LeftButton, {}, p);
+    for (int i = 0; i < 20; ++i) {
+        p.ry() -= 12;
+        QMouseEvent move(QEvent::MouseMove, p, vp->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+        QTest::qWait(10);
+    }
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, p);
+    QTest::qWait(300);
+    EXPECT_GT(grid->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(taps.count(), 0);
 }

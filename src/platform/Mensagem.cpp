@@ -93,6 +93,7 @@ public:
         texto->setTextFormat(Qt::PlainText);
         texto->setAlignment(Qt::AlignCenter);
         texto->setMinimumWidth(460);
+        texto->setMaximumWidth(700);  // the till's screen is 800 wide
         texto->setMinimumHeight(70);
         QFont xf = font();
         xf.setPixelSize(18);

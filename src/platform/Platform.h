@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <stdexcept>
+#include <type_traits>
 
 #include "platform_export.h"
 
@@ -98,12 +99,16 @@ PLATFORM_EXPORT ErrorDisplay SetErrorDisplay(ErrorDisplay d);
 // Reports the exception in flight (call inside catch) through the display; EAbort is silent.
 PLATFORM_EXPORT void HandleException(std::exception_ptr e);
 
-// Wraps an event handler so no exception ever crosses Qt's event loop.
+// Wraps an event handler so no exception ever crosses Qt's event loop. A handler that takes
+// fewer arguments than the signal gives is called without them.
 template <typename F>
 auto Guard(F f) {
     return [f = std::move(f)](auto&&... args) {
         try {
-            f(std::forward<decltype(args)>(args)...);
+            if constexpr (std::is_invocable_v<const F&, decltype(args)...>)
+                f(std::forward<decltype(args)>(args)...);
+            else
+                f();
         } catch (...) {
             HandleException(std::current_exception());
         }

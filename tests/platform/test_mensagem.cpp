@@ -113,7 +113,10 @@ TEST(ErrorDisplay, GuardReportsErrorsAndUnknownExceptionsInPortuguese) {
     Guard([] { throw Error(QStringLiteral("Falhou a leitura.")); })();
     Guard([] { throw 42; })();
     Guard([] { throw EAbort(); })();
-    Guard([](int) {})(1);
+    int calls = 0;
+    Guard([&] { ++calls; })(true, 2);  // a handler may ignore the signal's arguments
+    Guard([&](int n) { calls += n; })(2);
+    EXPECT_EQ(calls, 3);
     SetErrorDisplay(previous);
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown[0], QStringLiteral("Falhou a leitura."));

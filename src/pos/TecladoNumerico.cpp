@@ -135,7 +135,7 @@ void TouchTeclado::confirma() {
     if (edtEntrada_->text().isEmpty() && !avisouVazio_ && !textoVazio_.isEmpty()) {
         // First confirm of nothing: say what is expected; confirming again accepts it empty.
         avisouVazio_ = true;
-        mostraAviso(textoVazio_ + QStringLiteral("\nConfirme outra vez para seguir sem informar."));
+        mostraAviso(textoVazio_ + QStringLiteral("\nConfirme de novo para continuar."));
         return;
     }
     accept();

@@ -144,6 +144,7 @@ void Tela::Abre(bool inicializa) {
     if (banco.arquivo.isEmpty()) banco = CriaBanco(dir.path());
     qputenv("LISTAPRESENCA_CONEXAO", banco.arquivo.toUtf8());
     tela->InicializaForm(nullptr, -1);
+    inCor2Lido = tela->inCor2;
     // Whatever parameter file lies beside the test: the till is the test's own.
     tela->stCdFilial = QStringLiteral("0001");
     tela->stCdCaixa = QStringLiteral("001");
@@ -157,6 +158,14 @@ void Tela::Abre(bool inicializa) {
 void Tela::Mostra() {
     tela->show();
     QCoreApplication::processEvents();
+}
+
+void Tela::Foto() const {
+    const QByteArray pasta = qgetenv("SCREEN_PNG_DIR");
+    if (pasta.isEmpty()) return;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    tela->grab().save(QString::fromLocal8Bit(pasta) + QLatin1Char('/') +
+                      QString::fromUtf8(info->name()) + QStringLiteral(".png"));
 }
 
 QList<bool> Tela::QuadrosVermelhos() const {

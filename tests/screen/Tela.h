@@ -47,6 +47,8 @@ protected:
     // Creates the screen; with a database, runs InicializaForm on it as the entry does.
     void Abre(bool inicializa = true);
     void Mostra();  // shows it (FormShow) without a modal loop
+    // With SCREEN_PNG_DIR set, saves what the screen shows now, named after the test.
+    void Foto() const;
 
     // The frame colours, step 1..4: true where red.
     QList<bool> QuadrosVermelhos() const;
@@ -56,6 +58,7 @@ protected:
     QTemporaryDir dir;
     Banco banco;
     Cli_Kel00815::TfrmPresenca* tela = nullptr;
+    int inCor2Lido = 0;  // as the parameter file gave it, before the test's own colours
 
     QList<platform::MensagemArgs> mensagens;
     std::function<void(const platform::MensagemArgs&)> aoMostrar;  // runs inside Mensagem

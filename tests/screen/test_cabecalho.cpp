@@ -5,6 +5,8 @@
 #include <QTest>
 
 #include "Tela.h"
+#include "module/dataservice/TrdmListaPresenca.h"
+#include "module/entry/Cli_Kel00815.h"
 #include "module/screen/TLabel.h"
 
 using namespace teste;
@@ -87,6 +89,29 @@ TEST_F(Cabecalho, ShowingTheScreenMakesTheCostCentreCurrentAndFocusesTheGrid) {
     EXPECT_EQ(Passo(), 1);
     EXPECT_EQ(QuadrosVermelhos(), QList<bool>({true, false, false, false}));
     EXPECT_EQ(tela->focusWidget(), tela->dbsPresenca);
+}
+
+TEST_F(Cabecalho, InitialisationRoundsTheWindowAndKeepsTheLegendColours) {
+    Cli_Kel00815::boSelTudo = true;
+    Abre();
+    const QRegion contorno = tela->mask();
+    EXPECT_TRUE(contorno.contains(QPoint(400, 300)));
+    EXPECT_TRUE(contorno.contains(QPoint(400, 0)));
+    EXPECT_TRUE(contorno.contains(QPoint(0, 300)));
+    for (const QPoint canto :
+         {QPoint(0, 0), QPoint(799, 0), QPoint(0, 594), QPoint(799, 594), QPoint(3, 3)})
+        EXPECT_FALSE(contorno.contains(canto)) << canto.x() << "," << canto.y();
+    EXPECT_TRUE(contorno.contains(QPoint(8, 8)));  // 40 x 40 corner ellipses, not more
+    EXPECT_NE(Srv_Kel00815::rdmListaPresenca, nullptr);
+    // The scheme paints colour buttons; the footer squares are the grid's legend and stay.
+    EXPECT_EQ(tela->dxfPendente->color(), QColor(0, 128, 0));
+    EXPECT_EQ(tela->dxfInativos->color(), QColor(255, 0, 0));
+    EXPECT_EQ(tela->dxfNcads->color(), QColor(128, 128, 128));
+    EXPECT_EQ(tela->dxfTotalGeral->color(), QColor(0, 128, 0));
+    EXPECT_EQ(tela->panCabec->palette().color(QPalette::Window),
+              platform::CorParaQColor(inCor2Lido));
+    EXPECT_FALSE(Cli_Kel00815::boSelTudo);
+    EXPECT_TRUE(mensagens.isEmpty() && erros.isEmpty());
 }
 
 TEST_F(Cabecalho, LimpaDadosClearsTheHeaderButKeepsTheChosenValues) {
@@ -425,6 +450,7 @@ TEST_F(Cabecalho, PickerButtonsWorkInAnyOrder) {
     escolha = QStringLiteral("ADMINISTRA");
     QTest::mouseClick(tela->dxfCentCusto, Qt::LeftButton);
     EXPECT_EQ(Passo(), 2);
+    Foto();
     EXPECT_EQ(Captions(),
               QStringList({QStringLiteral("ADMINISTRA"), QStringLiteral("ALMOÇO - 11:00 às 14:00"),
                            QStringLiteral("15/03/2024"), QStringLiteral("11:00")}));

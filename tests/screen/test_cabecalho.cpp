@@ -246,7 +246,9 @@ TEST_F(Cabecalho, UnreadableHoursGoToTheGeneralErrorDisplayAndChangeNothing) {
     Hora(QString(), QString(), QStringLiteral("1130"));  // no service chosen yet
     Hora(QStringLiteral("1100"), QStringLiteral("1400"), QStringLiteral("11a0"));
     Hora(QStringLiteral("1100"), QStringLiteral("1400"), QString());  // empty, with a window
-    EXPECT_EQ(erros.size(), 3);
+    ASSERT_EQ(erros.size(), 3);
+    EXPECT_TRUE(erros[0].contains(QStringLiteral("serviço"))) << erros[0].toStdString();
+    EXPECT_TRUE(erros[1].contains(QStringLiteral("11a0")));
     EXPECT_TRUE(mensagens.isEmpty());
     EXPECT_EQ(tela->blbHrVenda->caption(), QStringLiteral("11:30"));
     EXPECT_EQ(Passo(), 2);

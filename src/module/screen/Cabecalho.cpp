@@ -30,14 +30,24 @@ QString horaComDoisPontos(const QString& hhmm) {
     return hhmm.left(2) + QLatin1Char(':') + hhmm.mid(2);
 }
 
-// An hour text as the integer of its digits (0730 is 730); anything else is a conversion error
-// for the general error display.
+// An hour text as the integer of its digits (0730 is 730). Anything else ends the handler with
+// a conversion error for the general error display.
 int horaComoInteiro(const QString& texto) {
     bool ok = false;
     const int v = texto.trimmed().toInt(&ok, 10);
     if (!ok)
-        throw platform::Error(QStringLiteral("'%1' não é um valor numérico válido.").arg(texto));
+        throw platform::Error(texto.trimmed().isEmpty()
+                                  ? QStringLiteral("Nenhuma hora foi informada.")
+                                  : QStringLiteral("'%1' não é uma hora válida.").arg(texto));
     return v;
+}
+
+int horaDoServico(const QString& texto) {
+    if (texto.trimmed().isEmpty())
+        throw platform::Error(
+            QStringLiteral("O horário do serviço não está definido. Escolha o serviço antes de "
+                           "informar a hora da venda."));
+    return horaComoInteiro(texto);
 }
 
 QDate leData(const QString& texto) {
@@ -187,8 +197,8 @@ void TfrmPresenca::dxfhrVendaClick(QObject* sender) {
         return;
     }
     const QString esquemaHora = QStringLiteral("002");
-    const int ini = horaComoInteiro(stHrIniSerTur);
-    const int fin = horaComoInteiro(stHrFinSerTur);
+    const int ini = horaDoServico(stHrIniSerTur);
+    const int fin = horaDoServico(stHrFinSerTur);
     // Both bounds belong to the service; a service may run across midnight. Equal bounds
     // mean no window at all (and the entry is not even read as a number).
     bool passa = true;

@@ -16,6 +16,7 @@ namespace dataset::detail {
 namespace {
 
 constexpr std::uint32_t kMagic = 0xBDE01996;
+constexpr qint64 kLastDayNumber = 3652059;  // 9999-12-31; day 1 is 0001-01-01
 constexpr std::uint32_t kVarying = 0x00400000;
 constexpr std::uint32_t kArray = 0x00800000;
 constexpr std::uint32_t kPseudo = 0x01000000;
@@ -323,6 +324,8 @@ void readValue(Input& in, const FileColumn& c, Column* col, std::size_t r, const
         }
         case kDate: {
             const qint64 day = qint32(in.u32("valor"));
+            if (day < 1 || day > kLastDayNumber)
+                in.fail(QStringLiteral("data inválida no campo '%1'").arg(c.name));
             if (col) col->setInt(r, msOfDayNumber(day, 0));
             return;
         }
@@ -338,8 +341,8 @@ void readValue(Input& in, const FileColumn& c, Column* col, std::size_t r, const
             const std::uint64_t bits = qFromLittleEndian<quint64>(b);
             double ms = 0;
             std::memcpy(&ms, &bits, 8);
-            // Beyond year 9999 or before year 1 no toolkit date exists.
-            if (!std::isfinite(ms) || ms < 0 || ms > 3652060.0 * kMsPerDay)
+            if (!std::isfinite(ms) || ms < double(kMsPerDay) ||
+                ms >= double(kLastDayNumber + 1) * kMsPerDay)
                 in.fail(QStringLiteral("data e hora inválidas no campo '%1'").arg(c.name));
             const qint64 total = qint64(std::llround(ms));
             if (col) col->setInt(r, msOfDayNumber(total / kMsPerDay, total % kMsPerDay));
@@ -357,7 +360,7 @@ void readValue(Input& in, const FileColumn& c, Column* col, std::size_t r, const
             const std::uint32_t frac = qFromLittleEndian<quint32>(b + 12);
             const QDate d(year, month, day);
             const QTime t(hour, minute, second, int(frac % 1000));
-            if (!d.isValid() || !t.isValid())
+            if (!d.isValid() || !t.isValid() || year < 1 || year > 9999)
                 in.fail(QStringLiteral("data e hora inválidas no campo '%1'").arg(c.name));
             if (col) col->setInt(r, d.toJulianDay() * kMsPerDay + t.msecsSinceStartOfDay());
             return;
@@ -460,7 +463,8 @@ DataPacket readBinaryPacket(const QByteArray& bytes, const QString& name,
         }
         FieldDef def;
         def.type = fieldTypeOf(c, in);
-        def.name = c.realName.isEmpty() ? c.name : c.realName;
+        def.name = fieldNameOf(c.realName.isEmpty() ? c.name : c.realName);
+        if (def.name.isEmpty()) in.fail(QStringLiteral("campo sem nome"));
         if (c.base == kWide) c.width /= 2;  // wide widths are in bytes
         if (c.base == kBytes && c.varying && c.size == 4) {
             const QString st = c.subtype;

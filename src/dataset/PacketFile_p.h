@@ -26,6 +26,12 @@ constexpr std::uint8_t kStatusKnown = 0x01 | 0x02 | 0x04 | 0x08 | 0x20 | 0x40;
 // Keeps the visible rows, in the default order when the file has one.
 DataPacket finishPacket(RawPacket&& raw);
 
+// A field name as the toolkit keeps it: a C string, so it ends at the first NUL.
+inline QString fieldNameOf(const QString& raw) {
+    const qsizetype nul = raw.indexOf(QChar(0));
+    return nul < 0 ? raw : raw.left(nul);
+}
+
 // Later columns with a name already taken get NAME_1, NAME_2... as the toolkit does.
 void renameDuplicates(FieldDefs& fields);
 

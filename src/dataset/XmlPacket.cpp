@@ -122,7 +122,9 @@ private:
             const uint code = (ref.size() > 1 && (ref[1] == u'x' || ref[1] == u'X'))
                                   ? ref.mid(2).toUInt(&ok, 16)
                                   : ref.mid(1).toUInt(&ok, 10);
-            if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+            // A UTF-16 unit on its own (the writer's way with wide strings): pairs reassemble.
+            if (ok && code >= 0xD800 && code <= 0xDFFF) return QString(QChar(char16_t(code)));
+            if (ok && code > 0 && code <= 0x10FFFF) {
                 const char32_t c = code;
                 return QString::fromUcs4(&c, 1);
             }
@@ -428,7 +430,7 @@ DataPacket readXmlPacket(const QByteArray& bytes, const QString& name,
         if (n.child(QLatin1String("FIELDS"))) afterStructured = true;
         FieldDef def;
         const QString* real = n.attr(QLatin1String("fieldname"));
-        def.name = real ? *real : f.attr;
+        def.name = fieldNameOf(real ? *real : f.attr);
         if (def.name.isEmpty()) unreadable(name, QStringLiteral("campo sem nome"));
         def.type = typeOfXml(f, def.name, name);
         if (def.type == FieldType::String) def.size = f.width;
@@ -516,8 +518,17 @@ namespace {
 // Escapes a value the way the toolkit writes it; characters the file's code page cannot hold
 // (and every non-ASCII one when `refsAbove127`) become numeric references.
 void appendEscaped(QString& o, QStringView s, const detail::AnsiCodec* ansi, bool refsAbove127) {
-    for (QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
         const char16_t u = c.unicode();
+        if (u == 0) break;  // strings end at NUL, as the toolkit reads them
+        const bool paired =
+            (c.isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ||
+            (c.isLowSurrogate() && i > 0 && s[i - 1].isHighSurrogate());
+        if (c.isSurrogate() && !paired) {
+            o += QStringLiteral("&#%1;").arg(int(u));
+            continue;
+        }
         switch (u) {
             case u'&':
                 o += QLatin1String("&amp;");

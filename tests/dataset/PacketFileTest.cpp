@@ -199,6 +199,12 @@ TEST(BinaryFormat, HostileHeadersAndCountsGiveClearErrors) {
     EXPECT_TRUE(
         readError(patched(typeAt, 0x002A0004, 4)).contains(QStringLiteral("não suportado")));
     EXPECT_TRUE(readError(patched(typeAt, 0x00060003, 4)).contains(QStringLiteral("tamanho 3")));
+    // Names are C strings: they end at NUL, and one that is empty there is refused.
+    QByteArray nul = good;
+    nul[24 + 1 + 2] = '\0';
+    EXPECT_EQ(readPacket(nul, QStringLiteral("t")).fields()[0].name, QStringLiteral("NM"));
+    nul[24 + 1] = '\0';
+    EXPECT_TRUE(readError(nul).contains(QStringLiteral("campo sem nome")));
     EXPECT_TRUE(readError(good.left(30)).contains(QStringLiteral("PARAMETROSZOR.CDS")));
     EXPECT_TRUE(readError(QByteArray()).contains(QStringLiteral("vazio")));
     EXPECT_TRUE(readError(QByteArray("\x96\x19\xE0\xBD", 4)).contains(QStringLiteral("cabeçalho")));

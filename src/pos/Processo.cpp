@@ -29,6 +29,7 @@ void ativaProcessoPadrao(QWidget* form, const QString& texto, int cor1, int cor2
                               corEsquema(cor1, pal.faixa), corEsquema(cor2, pal.corpo), form);
     j->setAttribute(Qt::WA_DeleteOnClose);
     j->setModal(false);
+    j->setAttribute(Qt::WA_ShowWithoutActivating);  // the form keeps the keyboard
     j->resize(500, 210);
 
     auto* lbl = new QLabel(texto, j);

@@ -291,6 +291,14 @@ TEST_P(Consultas, TextArgumentsAreCutTo16Characters) {
               QStringList{s("Longo")});
 }
 
+TEST_P(Consultas, NamesComeBackExactlyAsStored) {
+    const QString nome = s("Łukasz Nguyễn Ñandú 😀 Ç");
+    banco_->insere("CONSUMIDOR",
+                   {s("21"), s("CL1"), s("921"), nome, s("1"), s("UNICODE"), s("01")});
+    const dataset::DataPacket p = pacote(getPresenca(F1, CX1, s("UNICODE"), ALMOCO, DIA));
+    EXPECT_EQ(coluna(p, "NMCONSUMIDOR"), QStringList{nome});
+}
+
 TEST_P(Consultas, DatabaseFailuresComeBackAsTextWithoutThePassword) {
     banco_->exec(s("DROP TABLE CLIENFILIAL"));
     banco_->exec(s("DROP TABLE SERVICO"));

@@ -107,6 +107,41 @@ QDateTime dataHoraDoTexto(const QString& texto) {
     return dt;
 }
 
+// SQLite's UTF-8 into a reused UTF-16 buffer, so that no value costs an allocation on its
+// way into the packet. False on a malformed sequence (the caller lets Qt decode it).
+bool decodificaUtf8(const char* p, int n, std::vector<char16_t>& saida) {
+    saida.resize(static_cast<std::size_t>(n));
+    std::size_t k = 0;
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    for (int i = 0; i < n;) {
+        const unsigned c = u[i];
+        if (c < 0x80) {
+            saida[k++] = static_cast<char16_t>(c);
+            ++i;
+            continue;
+        }
+        const int resto = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : -1;
+        if (resto < 0 || c > 0xF4 || i + resto >= n) return false;
+        char32_t cp = c & (0x3Fu >> resto);
+        for (int j = 1; j <= resto; ++j) {
+            if ((u[i + j] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (u[i + j] & 0x3Fu);
+        }
+        i += resto + 1;
+        if (cp >= 0x10000) {
+            if (cp > 0x10FFFF) return false;
+            saida[k++] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            saida[k++] = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            if ((resto == 2 && cp < 0x800) || resto == 3 || (cp >= 0xD800 && cp <= 0xDFFF))
+                return false;
+            saida[k++] = static_cast<char16_t>(cp);
+        }
+    }
+    saida.resize(k);
+    return true;
+}
+
 struct FinalizaStmt {
     void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 };
@@ -322,6 +357,7 @@ dataset::DataPacket TADOQuery::openSqlite(void* handle, const QString& sql) {
     for (const dataset::FieldDef& d : defs) ehTexto.push_back(d.isText());
 
     dataset::DataPacket::Builder b(defs);
+    std::vector<char16_t> utf16;
     const int nCampos = static_cast<int>(defs.size());
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
@@ -334,7 +370,11 @@ dataset::DataPacket TADOQuery::openSqlite(void* handle, const QString& sql) {
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c));
                 const int n = sqlite3_column_bytes(st.get(), c);
                 if (ehTexto[static_cast<std::size_t>(f)]) {
-                    b.setTextUtf8(f, p, n);
+                    if (decodificaUtf8(p, n, utf16))
+                        b.setText(f,
+                                  QStringView(utf16.data(), static_cast<qsizetype>(utf16.size())));
+                    else
+                        b.setTextUtf8(f, p, n);
                 } else {
                     const QString s = QString::fromUtf8(p, n);
                     const dataset::FieldType t = defs.at(f).type;

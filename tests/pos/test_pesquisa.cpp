@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
 
 #include <hul00002/Hul00002.h>
@@ -270,6 +271,38 @@ TEST_F(PesquisaTest, EmptyListCannotBeConfirmed) {
         EXPECT_EQ(linhasVisiveis(d), 0);
         EXPECT_FALSE(filho<QWidget>(d, "btnOk")->isEnabled());
         QTest::keyClick(foco(d), Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible());
+        d->reject();
+    });
+    EXPECT_FALSE(pesquisa(ds));
+}
+
+TEST_F(PesquisaTest, FingerDragsScrollTheListAndNeverCountAsTaps) {
+    for (int i = 0; i < 30; ++i) {
+        ds.append();
+        ds.field(1).setAsString(QStringLiteral("EXTRA %1").arg(i));
+        ds.post();
+    }
+    ds.first();
+    quandoModal([](QDialog* d) {
+        QTableView* g = grade(d);
+        QWidget* vp = g->viewport();
+        auto arrasta = [vp] {
+            QPoint p = vp->rect().center() + QPoint(0, 100);
+            QTest::mousePress(vp, Qt::LeftButton, {}, p);
+            for (int i = 0; i < 15; ++i) {
+                p.ry() -= 12;
+                QMouseEvent move(QEvent::MouseMove, p, vp->mapToGlobal(p), Qt::NoButton,
+                                 Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(vp, &move);
+                QTest::qWait(10);
+            }
+            QTest::mouseRelease(vp, Qt::LeftButton, {}, p);
+        };
+        arrasta();
+        arrasta();  // two quick drags over the same row are not a double tap
+        QTest::qWait(300);
+        EXPECT_GT(g->verticalScrollBar()->value(), 0);
         EXPECT_TRUE(d->isVisible());
         d->reject();
     });

@@ -1,8 +1,13 @@
 // The header as the operator drives it: the four pickers, their validation, the red frame of the
 // current step, F9 and Enter in the grid, and what clearing the header keeps.
 
+#include <QApplication>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+
+#include <hul00002/Hul00002.h>
 
 #include "Tela.h"
 #include "module/dataservice/TrdmListaPresenca.h"
@@ -14,6 +19,33 @@ using namespace teste;
 namespace {
 
 const QString k002 = QStringLiteral("002");
+
+// Keys for the next modal picker, typed where the operator's keyboard would send them. A picker
+// left open is cancelled, so a failure never hangs the run.
+void teclasNoProximoModal(std::function<QList<Qt::Key>()> teclas) {
+    QTimer::singleShot(0, qApp, [teclas] {
+        QWidget* w = nullptr;
+        for (int i = 0; i < 300 && !(w = QApplication::activeModalWidget()); ++i) QTest::qWait(10);
+        auto* dlg = qobject_cast<QDialog*>(w);
+        if (!dlg) {
+            ADD_FAILURE() << "no picker opened";
+            return;
+        }
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dlg, 2000));
+        // The widget side learns of the activation a little later than the window does.
+        for (int i = 0; i < 200 && QApplication::activeWindow() != dlg; ++i) QTest::qWait(10);
+        const QPointer<QDialog> guarda(dlg);
+        for (Qt::Key k : teclas()) {
+            if (!guarda) break;
+            QWidget* alvo = QApplication::focusWidget();
+            QTest::keyClick(alvo ? alvo : dlg, k);
+        }
+        if (guarda && guarda->isVisible()) {
+            ADD_FAILURE() << "picker " << guarda->objectName().toStdString() << " left open";
+            guarda->reject();
+        }
+    });
+}
 
 class Cabecalho : public Tela {
 protected:
@@ -492,6 +524,44 @@ TEST_F(Cabecalho, F9OpensThePickerOfTheCurrentStepAndEnterMovesOn) {
     tecla(Qt::Key_F1);
     EXPECT_EQ(chamadas, QStringList({QStringLiteral("RelFiscais")}));
     EXPECT_TRUE(erros.isEmpty());
+}
+
+TEST_F(Cabecalho, AllFourStepsByKeyboardWithTheRealPickers) {
+    AbreComDados();
+    Hul00002::InstallDefaults();
+    Mostra();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tela, 2000));
+    const auto f9 = [&] { QTest::keyClick(tela->dbsPresenca, Qt::Key_F9); };
+
+    teclasNoProximoModal([] { return QList<Qt::Key>{Qt::Key_Down, Qt::Key_Return}; });
+    f9();
+    EXPECT_EQ(tela->blbCentCusto->caption(), QStringLiteral("ENGENHARIA"));
+    ASSERT_EQ(Passo(), 2);
+
+    teclasNoProximoModal([] { return QList<Qt::Key>{Qt::Key_Return}; });
+    f9();
+    ASSERT_EQ(Passo(), 3);
+    EXPECT_TRUE(tela->blbServico->caption().endsWith(
+        QStringLiteral(" - %1:%2 às %3:%4")
+            .arg(tela->stHrIniSerTur.left(2), tela->stHrIniSerTur.mid(2),
+                 tela->stHrFinSerTur.left(2), tela->stHrFinSerTur.mid(2))));
+
+    teclasNoProximoModal([] { return QList<Qt::Key>{Qt::Key_Return}; });  // today
+    f9();
+    EXPECT_EQ(tela->blbDtVenda->caption(), QStringLiteral("15/03/2024"));
+    ASSERT_EQ(Passo(), 4);
+
+    // The service's last minute, typed digit by digit.
+    teclasNoProximoModal([this] {
+        QList<Qt::Key> r;
+        for (QChar c : tela->stHrFinSerTur) r << Qt::Key(Qt::Key_0 + c.digitValue());
+        return r << Qt::Key_Return;
+    });
+    f9();
+    EXPECT_EQ(tela->blbHrVenda->caption(),
+              tela->stHrFinSerTur.left(2) + QLatin1Char(':') + tela->stHrFinSerTur.mid(2));
+    EXPECT_EQ(Passo(), 4);
+    EXPECT_TRUE(mensagens.isEmpty() && erros.isEmpty());
 }
 
 TEST_F(Cabecalho, EscapeClosesOnlyWhileTheXIsEnabled) {

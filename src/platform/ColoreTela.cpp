@@ -7,14 +7,15 @@
 namespace platform {
 
 // What the six scheme colours paint on a form, once, when it is called; colours the form sets
-// afterwards (its footer legend, its header panel) stand:
-//   cor1  the form's own background (seen around the rounded shapes)
+// afterwards (its footer legend, its header panel, the highlighted step) stand:
+//   cor1  the form's own background (seen around and between the rounded shapes)
 //   cor2  the background of its panels (containers named "pan...")
-//   cor3  the fill of its colour buttons (TdxfColorButton)
-//   cor4  the background of the selected cell of its grids
-//   cor5  the text of the selected cell of its grids
-//   cor6  the lines between the rows of its grids
-// Shapes, rounded buttons and labels keep the colours of the form's design.
+//   cor3  the captions of its rounded buttons
+//   cor4  the cell background of its grids
+//   cor5  the fill of its colour buttons
+//   cor6  the cell text of its grids
+// Shapes, button fills, labels, grid titles and selection keep the form's own design, so a
+// scheme can never hide a caption in its own fill.
 void ColoreTela(QWidget* form, int cor1, int cor2, int cor3, int cor4, int cor5, int cor6) {
     if (!form) return;
     const auto paintBackground = [](QWidget* w, const QColor& c) {
@@ -26,18 +27,19 @@ void ColoreTela(QWidget* form, int cor1, int cor2, int cor3, int cor4, int cor5,
     paintBackground(form, CorParaQColor(cor1));
 
     for (QWidget* w : form->findChildren<QWidget*>()) {
-        if (w->objectName().startsWith(QLatin1String("pan"))) {
-            paintBackground(w, CorParaQColor(cor2));
-        } else if (auto* b = qobject_cast<TdxfColorButton*>(w)) {
-            b->setColor(CorParaQColor(cor3));
+        if (auto* b = qobject_cast<TBlendedButton*>(w)) {
+            b->setCaptionColor(CorParaQColor(cor3));
+        } else if (auto* c = qobject_cast<TdxfColorButton*>(w)) {
+            c->setColor(CorParaQColor(cor5));
         } else if (auto* g = qobject_cast<TDBSortGrid*>(w)) {
             QPalette p = g->palette();
             for (auto group : {QPalette::Active, QPalette::Inactive}) {
-                p.setColor(group, QPalette::Highlight, CorParaQColor(cor4));
-                p.setColor(group, QPalette::HighlightedText, CorParaQColor(cor5));
+                p.setColor(group, QPalette::Base, CorParaQColor(cor4));
+                p.setColor(group, QPalette::Text, CorParaQColor(cor6));
             }
             g->setPalette(p);
-            g->setGridLineColor(CorParaQColor(cor6));
+        } else if (w->objectName().startsWith(QLatin1String("pan"))) {
+            paintBackground(w, CorParaQColor(cor2));
         }
     }
 }

@@ -63,21 +63,24 @@ TEST(ColoreTela, PaintsItsDocumentedPartsAndLeavesTheDesignAlone) {
     pan->setObjectName(QStringLiteral("panCabec"));
     auto* dxf = new TdxfColorButton(pan);
     auto* grid = new TDBSortGrid(&form);
+    const QColor highlight = grid->palette().color(QPalette::Active, QPalette::Highlight);
     auto* shape = new TBlendedShape(&form);
     shape->setColor(CorParaQColor(0xD6D6D6));
-    auto* btn = new TBlendedButton(pan);
+    auto* btn = new TBlendedBitBtn(pan);
     btn->setColor(CorParaQColor(0xC0C0C0));
     auto* lbl = new QLabel(&form);
+    lbl->setObjectName(QStringLiteral("lblSair"));
     const QColor labelText = lbl->palette().color(QPalette::WindowText);
 
     ColoreTela(&form, 0x000001, 0x000002, 0x000003, 0x000004, 0x000005, 0x000006);
 
     EXPECT_EQ(form.palette().color(QPalette::Window), CorParaQColor(1));
     EXPECT_EQ(pan->palette().color(QPalette::Window), CorParaQColor(2));
-    EXPECT_EQ(dxf->color(), CorParaQColor(3));
-    EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::Highlight), CorParaQColor(4));
-    EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::HighlightedText), CorParaQColor(5));
-    EXPECT_EQ(grid->gridLineColor(), CorParaQColor(6));
+    EXPECT_EQ(btn->captionColor(), CorParaQColor(3));
+    EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::Base), CorParaQColor(4));
+    EXPECT_EQ(dxf->color(), CorParaQColor(5));
+    EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::Text), CorParaQColor(6));
+    EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::Highlight), highlight);
     EXPECT_EQ(shape->color(), CorParaQColor(0xD6D6D6));
     EXPECT_EQ(btn->color(), CorParaQColor(0xC0C0C0));
     EXPECT_EQ(lbl->palette().color(QPalette::WindowText), labelText);

@@ -396,29 +396,34 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
                 variacao = 0;
             }
             vendas = deHoje[static_cast<std::size_t>(i)];
-            for (std::int64_t k = 0; k < qtd; ++k) {
-                int p = sorteio(pesoTotal), t = 0;
-                while (p >= kTurnos[static_cast<std::size_t>(t)].peso)
-                    p -= kTurnos[static_cast<std::size_t>(t++)].peso;
-                const Servico& s = kServicos[static_cast<std::size_t>(
-                    kTurnos[static_cast<std::size_t>(t)].servico)];
-                const int duracao = (s.fim - s.inicio + 24 * 60) % (24 * 60);
-                int minuto = s.inicio + sorteio(duracao);
-                qint64 dia = hoje - 1 - sorteio(op.dias);
-                if (minuto >= 24 * 60) {  // after midnight: the next calendar day
-                    minuto -= 24 * 60;
-                    ++dia;
+            const std::size_t desejadas = vendas.size() + static_cast<std::size_t>(qtd);
+            // One valid sale per consumer, service, till and day: drop repeats and draw again.
+            while (vendas.size() < desejadas) {
+                for (std::size_t k = vendas.size(); k < desejadas; ++k) {
+                    int p = sorteio(pesoTotal), t = 0;
+                    while (p >= kTurnos[static_cast<std::size_t>(t)].peso)
+                        p -= kTurnos[static_cast<std::size_t>(t++)].peso;
+                    const Servico& s = kServicos[static_cast<std::size_t>(
+                        kTurnos[static_cast<std::size_t>(t)].servico)];
+                    const int duracao = (s.fim - s.inicio + 24 * 60) % (24 * 60);
+                    int minuto = s.inicio + sorteio(duracao);
+                    qint64 dia = hoje - 1 - sorteio(op.dias);
+                    if (minuto >= 24 * 60) {  // after midnight: the next calendar day
+                        minuto -= 24 * 60;
+                        ++dia;
+                    }
+                    vendas.push_back({t, sorteio(100) < 3 ? 'C' : 'O', dia, minuto});
                 }
-                vendas.push_back({t, sorteio(100) < 3 ? 'C' : 'O', dia, minuto});
+                std::sort(vendas.begin(), vendas.end());
+                vendas.erase(std::unique(vendas.begin(), vendas.end(),
+                                         [](const Venda& a, const Venda& b) {
+                                             return a.situacao == 'O' && b.situacao == 'O' &&
+                                                    a.turno == b.turno && a.dia == b.dia;
+                                         }),
+                             vendas.end());
+                if (static_cast<qint64>(vendas.size()) >= static_cast<qint64>(op.dias) * 7) break;
             }
-            std::sort(vendas.begin(), vendas.end());
-            const Venda* anterior = nullptr;
             for (const Venda& v : vendas) {
-                // one valid sale per consumer, service, till and day
-                if (anterior && v.situacao == 'O' && anterior->situacao == 'O' &&
-                    anterior->turno == v.turno && anterior->dia == v.dia)
-                    continue;
-                anterior = &v;
                 const Turno& t = kTurnos[static_cast<std::size_t>(v.turno)];
                 const Servico& s = kServicos[static_cast<std::size_t>(t.servico)];
                 const char* produto = nullptr;

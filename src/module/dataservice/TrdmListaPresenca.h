@@ -48,10 +48,11 @@ public:
     TStringField* adqPresencaCDCONSUMIDOR;
     TStringField* adqPresencaDTHRREALCONCONS;
 
-    void MtsDataModuleActivate(QObject* sender);
-    void MtsDataModuleDeactivate(QObject* sender);
-    void adcListaPresencaAfterConnect(QObject* sender);
-    void adcListaPresencaBeforeConnect(QObject* sender);
+    // Published: a host may also reach them by name through the meta-object.
+    Q_INVOKABLE void MtsDataModuleActivate(QObject* sender);
+    Q_INVOKABLE void MtsDataModuleDeactivate(QObject* sender);
+    Q_INVOKABLE void adcListaPresencaAfterConnect(QObject* sender);
+    Q_INVOKABLE void adcListaPresencaBeforeConnect(QObject* sender);
 
     // One transaction level at most; ending none is a silent no-op.
     void StartTrans();

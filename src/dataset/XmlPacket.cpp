@@ -308,7 +308,7 @@ void storeValue(Table& t, int col, int row, const XmlField& f, const QString& v,
         case Kind::Real: {
             bool ok = false;
             const double d = v.trimmed().toDouble(&ok);
-            if (!ok || !std::isfinite(d)) badValue(file, def.name, v);
+            if (!ok) badValue(file, def.name, v);  // nan and inf pass: a binary file can hold them
             c.setReal(r, d);
             return;
         }

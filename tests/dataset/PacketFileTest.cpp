@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "dataset/ClientDataSet.h"
 #include "dataset/PacketFile.h"
 
@@ -366,4 +369,22 @@ TEST(XmlFormat, DefaultOrderSortsTheVisibleRowsKeepingTies) {
     QByteArray bad = x;
     bad.replace("32769 2", "7");
     EXPECT_TRUE(readError(bad).contains(QStringLiteral("ordem padrão")));
+}
+
+TEST(XmlFormat, NonFiniteFloatsFromBinaryFilesSurviveXml) {
+    FieldDef f;
+    f.name = QStringLiteral("F");
+    f.type = FieldType::Float;
+    DataPacket::Builder b({f});
+    for (double v :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
+        b.appendRow();
+        b.setFloat(0, v);
+    }
+    const DataPacket back = readPacket(writeXmlPacket(b.finish(), true), QStringLiteral("t.xml"));
+    ASSERT_EQ(back.rowCount(), 3);
+    EXPECT_TRUE(std::isnan(back.value(0, 0).toDouble()));
+    EXPECT_EQ(back.value(1, 0).toDouble(), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(back.value(2, 0).toDouble(), -std::numeric_limits<double>::infinity());
 }

@@ -170,6 +170,17 @@ TEST_F(Layout, StartsWithEmptyHeaderZeroCountersAndOnlyLoadEnabled) {
     EXPECT_TRUE(tela->stCdFilial.isEmpty() && tela->stIdEsquema.isEmpty());
 }
 
+TEST_F(Layout, CountersGrowWithTheirTextFromTheSamePlace) {
+    for (TLabel* l :
+         {tela->lblTotPendente, tela->lblTotInativo, tela->lblTotVenda, tela->lblTotGeral}) {
+        const QPoint canto = l->pos();
+        l->setCaption(QStringLiteral("1128"));
+        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(QStringLiteral("1128")));
+        EXPECT_EQ(l->pos(), canto);
+        EXPECT_EQ(l->height(), 16);
+    }
+}
+
 TEST_F(Layout, CaptionsUnderlineTheirLetterAndHideTheAmpersand) {
     EXPECT_EQ(tela->blbCarregar->caption(), QStringLiteral("&Carregar\rAlunos"));
     EXPECT_EQ(tela->blbGeraVenda->caption(), QStringLiteral("Gerar\r&Vendas"));

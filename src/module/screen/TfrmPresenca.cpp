@@ -629,7 +629,8 @@ void TfrmPresenca::cdsServicoIDIMPCUPOMAUTGetText(const dataset::Field& sender, 
 void TfrmPresenca::dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModifiers shift) {
     Q_UNUSED(sender);
     Q_UNUSED(shift);  // modifiers are never looked at
-    // Space (32), marking the current row: comes with the grid's marking.
+    // Space (32), marking the current row: comes with the grid's marking. The grid's first
+    // column is the first one shown: horizontalHeader()->logicalIndex(0).
 
     if (key == 27 && lblSair->isEnabled()) lblSairClick(lblSair);
     if (key == 112) Hul00002::RelFiscais();

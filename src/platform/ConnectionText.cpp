@@ -99,7 +99,8 @@ QStringList passwordsOf(const QString& connectionString) {
 QString scrubSecrets(const QString& text, const QString& connectionString) {
     static const QLatin1String mask("****");
     QString out = text;
-    if (!connectionString.trimmed().isEmpty())
+    // A key=value string may hold credentials; a plain file path does not and helps the reader.
+    if (connectionString.contains(QLatin1Char('=')))
         out.replace(connectionString, QStringLiteral("(cadeia de conexão omitida)"));
     for (const QString& pw : passwordsOf(connectionString)) {
         if (pw.size() >= 4) {

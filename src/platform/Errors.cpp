@@ -19,8 +19,9 @@ namespace {
 QString databaseMessage(const QString& driverText, const QString& nativeCode) {
     QString text = driverText.trimmed();
     if (text.isEmpty()) text = QStringLiteral("Erro no banco de dados.");
-    if (!nativeCode.trimmed().isEmpty())
-        text += QStringLiteral(" (código ") + nativeCode.trimmed() + QLatin1Char(')');
+    const QString code = nativeCode.trimmed();
+    if (!code.isEmpty() && code != QLatin1String("0"))
+        text += QStringLiteral(" (código ") + code + QLatin1Char(')');
     return text;
 }
 

@@ -16,10 +16,9 @@ namespace {
 std::atomic<int> connectionSerial{0};
 
 DatabaseError errorOf(const QSqlError& e, const QString& prefix, const QString& connectionString) {
+    // The database's own diagnostics say more than Qt's summary of them.
     QString text = e.databaseText().trimmed();
-    const QString drv = e.driverText().trimmed();
-    if (!drv.isEmpty() && !text.contains(drv))
-        text = text.isEmpty() ? drv : drv + QStringLiteral(": ") + text;
+    if (text.isEmpty()) text = e.driverText().trimmed();
     if (!prefix.isEmpty()) text = prefix + text;
     return DatabaseError(detail::scrubSecrets(text, connectionString),
                          detail::scrubSecrets(e.nativeErrorCode(), connectionString));

@@ -185,8 +185,16 @@ struct ClientDataSetPrivate {
             view = order;
             return;
         }
-        view = order;  // stays coherent if the filter cannot be bound
-        const detail::BoundFilter f(filterExpr, *table);
+        view = order;
+        std::optional<detail::BoundFilter> bound;
+        try {
+            bound.emplace(filterExpr, *table);
+        } catch (...) {
+            // A filter naming a field this data lacks: the switch goes off, the list stays whole.
+            filtered = false;
+            throw;
+        }
+        const detail::BoundFilter& f = *bound;
         std::vector<std::int32_t> v;
         v.reserve(order.size());
         for (std::int32_t r : order)
@@ -761,7 +769,13 @@ void ClientDataSet::setFilter(const QString& text) {
     d->filterText = text;
     d->filterExpr = std::move(e);
     if (d->filtered && d->active) {
-        d->rebuildView();
+        try {
+            d->rebuildView();
+        } catch (...) {
+            d->placeCursor(-1);
+            d->announce();
+            throw;
+        }
         d->placeCursor(-1);
         d->announce();
     }

@@ -89,6 +89,11 @@ TEST_F(Presenca, FilterOnAMissingFieldFailsWhenSwitchedOnAndLeavesTheListWhole) 
     EXPECT_THROW(ds.setFiltered(true), DataSetError);
     EXPECT_FALSE(ds.filtered());
     EXPECT_EQ(ds.recordCount(), 7);
+    ds.setFilter(QStringLiteral("IDSITCONSUMI = '2'"));
+    ds.setFiltered(true);
+    EXPECT_THROW(ds.setFilter(QStringLiteral("NAOEXISTE IS NULL")), DataSetError);
+    EXPECT_FALSE(ds.filtered());
+    EXPECT_EQ(ds.recordCount(), 7);
 }
 
 TEST_F(Presenca, IndexSortsAccentsWithTheirBaseLetterAndKeepsTiesInOrder) {

@@ -56,6 +56,20 @@ FieldDef defOfSqlField(const QSqlField& f) {
     return d;
 }
 
+void readRow(const QSqlQuery& query, DataPacket::Builder& b, const FieldDefs& defs,
+             const QList<int>& source) {
+    for (int c = 0; c < defs.size(); ++c) {
+        const QVariant v = query.value(source[c]);
+        if (v.isNull()) continue;
+        // Text straight into the column: the common case, and the one worth no conversion.
+        if (defs[c].isText() && v.metaType().id() == QMetaType::QString) {
+            b.setText(c, v.toString());
+        } else {
+            b.setValue(c, v);
+        }
+    }
+}
+
 }  // namespace
 
 DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent) {
@@ -82,17 +96,11 @@ DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent) {
     if (query.at() != QSql::BeforeFirstRow && query.isValid()) {
         // Already on a row (someone called first()): take it too.
         b.appendRow();
-        for (int c = 0; c < defs.size(); ++c) {
-            const QVariant v = query.value(source[c]);
-            if (!v.isNull()) b.setValue(c, v);
-        }
+        readRow(query, b, defs, source);
     }
     while (query.next()) {
         b.appendRow();
-        for (int c = 0; c < defs.size(); ++c) {
-            const QVariant v = query.value(source[c]);
-            if (!v.isNull()) b.setValue(c, v);
-        }
+        readRow(query, b, defs, source);
     }
     query.finish();
     return b.finish();

@@ -48,8 +48,9 @@ int rowsIn(TADOConnection& c) {
 
 bool hasOdbcDriver(const QByteArray& name) {
     QFile f(QStringLiteral("/etc/odbcinst.ini"));
+    const QByteArray section = '[' + name + ']';
     return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")) &&
-           f.open(QIODevice::ReadOnly) && f.readAll().contains("[" + name + "]");
+           f.open(QIODevice::ReadOnly) && f.readAll().contains(section);
 }
 bool hasFreeTds() {
     return hasOdbcDriver("FreeTDS");

@@ -162,6 +162,7 @@ private:
     TitleHeader* header_ = nullptr;
     QColor gridLineColor_;
     bool syncing_ = false;
+    bool scrollPending_ = false;
 };
 
 }  // namespace platform

@@ -250,10 +250,26 @@ void TDBSortGrid::followDataSet() {
     const QModelIndex current = currentIndex();
     if (current.isValid() && current.row() == row) return;
     syncing_ = true;
-    if (row < 0 || row >= model_->rowCount())
+    if (row < 0 || row >= model_->rowCount()) {
         selectionModel()->clear();
-    else
+    } else {
+        // A walk over the dataset (mark-all) moves the record thousands of times: scrolling
+        // at each step would cost seconds, so the grid scrolls once, when the walk is over.
+        const bool autoScrolls = hasAutoScroll();
+        setAutoScroll(false);
         setCurrentIndex(model_->index(row, current.isValid() ? current.column() : 0));
+        setAutoScroll(autoScrolls);
+        if (!scrollPending_) {
+            scrollPending_ = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    scrollPending_ = false;
+                    if (currentIndex().isValid()) scrollTo(currentIndex());
+                },
+                Qt::QueuedConnection);
+        }
+    }
     syncing_ = false;
 }
 

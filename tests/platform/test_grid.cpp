@@ -202,6 +202,24 @@ TEST_F(GridFixture, DrawCellRunsAfterTheDefaultPaintingWithTheCellsBrush) {
     platform::SetErrorDisplay(previous);
 }
 
+TEST_F(GridFixture, AWalkOverTheDataSetEndsWithTheCurrentRowInView) {
+    for (int i = 0; i < 200; ++i) {
+        ds.append();
+        ds.fieldByName(QStringLiteral("IDCHECK")).setAsString(QStringLiteral("N"));
+        ds.post();
+    }
+    ds.first();
+    while (!ds.eof()) {
+        ds.edit();
+        ds.fieldByName(QStringLiteral("IDCHECK")).setAsString(QStringLiteral("S"));
+        ds.post();
+        ds.next();
+    }
+    EXPECT_EQ(grid->currentIndex().row(), ds.recNo() - 1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())));
+}
+
 TEST_F(GridFixture, ADragScrollsTheListWithoutCountingAsATap) {
     for (int i = 0; i < 60; ++i) {
         ds.append();

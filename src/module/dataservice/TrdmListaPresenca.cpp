@@ -23,13 +23,15 @@ int registraNaAbertura(sqlite3* db, char**, const sqlite3_api_routines*) {
 
 // Every SQLite connection this process opens from now on knows PTBR: the sale generator's
 // own connection and the SQLite ODBC driver's as well, so an index declared with it never
-// stops them.
+// stops them. Withdrawn when the module is unloaded, since SQLite would call into it.
 void registraPtBrNoProcesso() {
-    static const bool feito = [] {
-        sqlite3_auto_extension(reinterpret_cast<void (*)()>(&registraNaAbertura));
-        return true;
-    }();
-    Q_UNUSED(feito);
+    struct Registro {
+        Registro() { sqlite3_auto_extension(reinterpret_cast<void (*)()>(&registraNaAbertura)); }
+        ~Registro() {
+            sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&registraNaAbertura));
+        }
+    };
+    static Registro registro;
 }
 
 TADOQuery* novaConsulta(const char* nome, platform::TADOConnection* conexao, const char* tsql,

@@ -393,6 +393,7 @@ void readValue(Input& in, const FileColumn& c, Column* col, std::size_t r, const
                     t[qsizetype(i)] = QChar(qFromLittleEndian<quint16>(b + 2 * i));
                 const qsizetype nul = t.indexOf(QChar(0));
                 if (nul >= 0) t.truncate(nul);
+                if (c.width > 0 && c.base == kWide && t.size() > c.width) t.truncate(c.width);
                 col->setText(r, t);
             } else if (col->storage == Storage::Text) {
                 const void* nul = std::memchr(b, 0, len);

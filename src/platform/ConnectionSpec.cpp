@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -194,6 +195,7 @@ ConnectionSpec ConnectionSpec::parse(const QString& connectionString) {
     const QString text = connectionString.trimmed();
     if (text.isEmpty()) throw Error(QStringLiteral("A cadeia de conexão está vazia."));
     if (!text.contains(QLatin1Char('='))) return sqlite(text);  // a plain file path
+    if (!text.contains(QLatin1Char(';')) && QFileInfo(text).isFile()) return sqlite(text);
 
     KeyValues kv = detail::parseKeyValues(text);
     const QString provider = take(kv, {"Provider"}).trimmed();

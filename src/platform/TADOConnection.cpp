@@ -1,5 +1,7 @@
 #include "TADOConnection.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -59,8 +61,12 @@ void TADOConnection::setConnected(bool on) {
 }
 
 void TADOConnection::open() {
-    const ConnectionSpec spec = ConnectionSpec::parse(connectionString_);
+    ConnectionSpec spec = ConnectionSpec::parse(connectionString_);
     if (spec.driver == QLatin1String("QSQLITE")) {
+        // A relative file is the till's, beside the host, whatever folder it was started from.
+        if (QFileInfo(spec.databaseName).isRelative() && QCoreApplication::instance())
+            spec.databaseName =
+                QDir(QCoreApplication::applicationDirPath()).filePath(spec.databaseName);
         // Opening a missing file would create an empty database and hide the wrong path.
         const QFileInfo fi(spec.databaseName);
         if (!fi.isFile())

@@ -1,5 +1,7 @@
 // Connection strings, the connection object, transactions and the texts of its failures.
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
@@ -195,6 +197,20 @@ TEST(TADOConnection, AMissingSqliteFileFailsCleanlyAndIsNotCreated) {
         EXPECT_THROW(c.setConnected(true), DatabaseError);
         EXPECT_FALSE(QFile::exists(missing));
     }
+}
+
+TEST(TADOConnection, ARelativeSqliteFileIsTheOneBesideTheHost) {
+    const QString name = QStringLiteral("relativo_%1.db").arg(QCoreApplication::applicationPid());
+    QTemporaryDir dir;
+    QFile::copy(makeDatabase(dir), QDir(QCoreApplication::applicationDirPath()).filePath(name));
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    TADOConnection c;
+    c.setConnectionString(QStringLiteral("Provider=SQLite;Data Source=") + name);
+    EXPECT_NO_THROW(c.setConnected(true));
+    QDir::setCurrent(cwd);
+    c.setConnected(false);
+    QFile::remove(QDir(QCoreApplication::applicationDirPath()).filePath(name));
 }
 
 TEST(TADOConnection, AFileThatIsNoDatabaseFailsAtConnect) {

@@ -12,6 +12,8 @@ namespace platform {
 // The connection object of the database-access layer, over Qt SQL. The connection string is
 // ADO-style (Provider=SQLOLEDB;Data Source=...), ODBC (Driver=...;Server=...) or a SQLite file;
 // it maps to QSQLITE or QODBC. Each instance owns its own QSqlDatabase connection name.
+// A SQLite file must exist (a relative one is looked for beside the host); closing or freeing
+// the connection rolls back a transaction still open.
 class PLATFORM_EXPORT TADOConnection : public QObject {
     Q_OBJECT
 public:

@@ -32,6 +32,9 @@ void ColoreTela(QWidget* form, int cor1, int cor2, int cor3, int cor4, int cor5,
         } else if (auto* c = qobject_cast<TdxfColorButton*>(w)) {
             c->setColor(CorParaQColor(cor5));
         } else if (auto* g = qobject_cast<TDBSortGrid*>(w)) {
+            // Equal text and background (a till without a parameter file has every colour 0)
+            // would hide every consumer's name: the grid keeps its own colours then.
+            if (cor4 == cor6) continue;
             QPalette p = g->palette();
             for (auto group : {QPalette::Active, QPalette::Inactive}) {
                 p.setColor(group, QPalette::Base, CorParaQColor(cor4));

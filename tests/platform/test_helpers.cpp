@@ -91,3 +91,14 @@ TEST(ColoreTela, PaintsItsDocumentedPartsAndLeavesTheDesignAlone) {
     QCoreApplication::processEvents();
     EXPECT_EQ(dxf->color(), CorParaQColor(0x008000));
 }
+
+TEST(ColoreTela, ATillWithoutSchemeKeepsTheGridReadable) {
+    QWidget form;
+    auto* grid = new TDBSortGrid(&form);
+    const QPalette antes = grid->palette();
+    ColoreTela(&form, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::Base),
+              antes.color(QPalette::Active, QPalette::Base));
+    EXPECT_NE(grid->palette().color(QPalette::Active, QPalette::Text),
+              grid->palette().color(QPalette::Active, QPalette::Base));
+}

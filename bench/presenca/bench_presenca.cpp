@@ -163,6 +163,12 @@ int main(int argc, char** argv) {
                     b, m / b, mediana(tLiteral), *std::min_element(tModulo.begin(), tModulo.end()),
                     *std::min_element(tBruto.begin(), tBruto.end()));
     }
+    const auto tPreparo = mede(200, [&] {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, Srv_Kel00815::consultas::kPresencaSqlite, -1, &st, nullptr);
+        sqlite3_finalize(st);
+    });
+    std::printf("preparo do comando (a cada chamada de getPresenca): %.3f ms\n", mediana(tPreparo));
     sqlite3_close(db);
     delete Srv_Kel00815::rdmListaPresenca;
     return 0;

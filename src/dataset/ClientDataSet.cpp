@@ -27,6 +27,7 @@ struct KeyColumn {
     bool text = false;
     std::u16string buf;
     std::vector<std::uint32_t> off, len;
+    std::vector<std::uint64_t> prefix;  // first four key units, packed so integers compare as text
 
     void compute(const Column& c, int rows) {
         col = &c;
@@ -34,6 +35,7 @@ struct KeyColumn {
         buf.clear();
         off.assign(std::size_t(rows), 0);
         len.assign(std::size_t(rows), 0);
+        prefix.assign(std::size_t(rows), 0);
         if (!text) return;
         buf.reserve(c.isWide ? c.wide.size() : c.narrow.size());
         for (int r = 0; r < rows; ++r) update(r);
@@ -44,6 +46,7 @@ struct KeyColumn {
         if (off.size() <= row) {
             off.resize(row + 1);
             len.resize(row + 1);
+            prefix.resize(row + 1);
         }
         const std::size_t at = buf.size();
         if (!col->isNull(row)) {
@@ -52,6 +55,9 @@ struct KeyColumn {
         }
         off[row] = std::uint32_t(at);
         len[row] = std::uint32_t(buf.size() - at);
+        std::uint64_t p = 0;
+        for (std::size_t i = 0; i < 4; ++i) p = (p << 16) | (i < len[row] ? buf[at + i] : 0);
+        prefix[row] = p;
     }
     int compare(int a, int b) const {
         const std::size_t ra = std::size_t(a), rb = std::size_t(b);
@@ -59,6 +65,7 @@ struct KeyColumn {
         if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
         switch (col->storage) {
             case Storage::Text: {
+                if (prefix[ra] != prefix[rb]) return prefix[ra] < prefix[rb] ? -1 : 1;
                 const std::u16string_view va(buf.data() + off[ra], len[ra]);
                 const std::u16string_view vb(buf.data() + off[rb], len[rb]);
                 const int c = va.compare(vb);
@@ -78,7 +85,9 @@ struct KeyColumn {
         }
         return 0;
     }
-    std::size_t memoryBytes() const { return buf.capacity() * 2 + off.capacity() * 8; }
+    std::size_t memoryBytes() const {
+        return buf.capacity() * 2 + off.capacity() * 8 + prefix.capacity() * 8;
+    }
 };
 
 }  // namespace
@@ -288,8 +297,15 @@ struct ClientDataSetPrivate {
         const FieldDef& def = defs()[f];
         if (def.readOnly)
             fail(QStringLiteral("o campo '%1' não pode ser modificado.").arg(def.name));
-        QVariant c = detail::convertValue(v, def);
-        if (def.isText() && !c.isNull()) c = detail::cutToSize(c.toString(), def.size);
+        QVariant c;
+        if (def.isText() && v.metaType().id() == QMetaType::QString) {
+            // The common write (a mark, a code): already text, only the size to mind.
+            const QString s = v.toString();
+            c = def.size > 0 && s.size() > def.size ? QVariant(s.left(def.size)) : v;
+        } else {
+            c = detail::convertValue(v, def);
+            if (def.isText() && !c.isNull()) c = detail::cutToSize(c.toString(), def.size);
+        }
         buf[std::size_t(f)] = c;
         bufSet[std::size_t(f)] = 1;
     }

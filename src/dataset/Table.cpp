@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -185,8 +186,21 @@ void Column::setReal(std::size_t r, double v) {
     null[r] = 0;
 }
 
+namespace {
+// One shared string per Latin-1 character: flags like 'S', 'N', '1' are read without allocating.
+const QString& singleChar(unsigned char c) {
+    static const auto table = [] {
+        std::array<QString, 256> t;
+        for (int i = 0; i < 256; ++i) t[std::size_t(i)] = QString(QChar(char16_t(i)));
+        return t;
+    }();
+    return table[c];
+}
+}  // namespace
+
 QString Column::text(std::size_t r) const {
     if (null[r]) return QString();
+    if (len[r] == 1 && !isWide) return singleChar(static_cast<unsigned char>(narrow[off[r]]));
     if (isWide)
         return QString(reinterpret_cast<const QChar*>(wide.data() + off[r]), qsizetype(len[r]));
     return QString::fromLatin1(narrow.data() + off[r], qsizetype(len[r]));

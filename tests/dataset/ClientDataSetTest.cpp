@@ -335,3 +335,41 @@ TEST(ClientDataSetFields, NavigationOnAnEmptyOrClosedDataSet) {
     ds.close();
     EXPECT_FALSE(ds.active());
 }
+
+TEST(HandOver, InsertsAtTheCurrentPositionCutTextsAndHandOverEveryRecord) {
+    FieldDef data;
+    data.name = QStringLiteral("DATAREAL");
+    data.type = FieldType::DateTime;
+    FieldDefs defs{FieldDef::text(QStringLiteral("CDFILIAL"), 4),
+                   FieldDef::text(QStringLiteral("NMCONSUMIDOR"), 50), data,
+                   FieldDef::text(QStringLiteral("HORAREAL"), 4),
+                   FieldDef::text(QStringLiteral("NRSEQLOGCAT"), 10)};
+    ClientDataSet aux;
+    aux.setObjectName(QStringLiteral("cdsPresencaAux"));
+    aux.setFieldDefs(defs);
+    for (int run = 0; run < 2; ++run) {  // emptied and created anew at each run
+        aux.close();
+        aux.createDataSet();
+        for (int i = 0; i < 3; ++i) {
+            aux.insert();
+            aux.fieldByName(QStringLiteral("CDFILIAL")).setAsString(QStringLiteral("00012"));
+            aux.fieldByName(QStringLiteral("NMCONSUMIDOR"))
+                .setAsString(QString(60, QChar(u'a' + i)));
+            aux.fieldByName(QStringLiteral("DATAREAL"))
+                .setAsDateTime(QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
+            aux.fieldByName(QStringLiteral("HORAREAL")).setAsString(QStringLiteral("0705"));
+            aux.fieldByName(QStringLiteral("NRSEQLOGCAT")).setAsString(QString());
+            aux.post();
+        }
+    }
+    const DataPacket p = aux.data();
+    ASSERT_EQ(p.rowCount(), 3);
+    // Each insert goes before the record just posted: the packet holds them newest first.
+    EXPECT_EQ(p.text(0, 1), QString(50, QLatin1Char('c')));
+    EXPECT_EQ(p.text(2, 1), QString(50, QLatin1Char('a')));
+    EXPECT_EQ(p.text(0, 0), QStringLiteral("0001"));
+    EXPECT_EQ(p.value(0, 2).toDateTime(), QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
+    EXPECT_FALSE(p.isNull(0, 4));
+    EXPECT_EQ(p.text(0, 4), QString());
+    EXPECT_EQ(p.fields()[1].size, 50);
+}

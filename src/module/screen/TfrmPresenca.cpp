@@ -200,7 +200,13 @@ TfrmPresenca::TfrmPresenca(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Fra
     ligaEventos();
 }
 
-TfrmPresenca::~TfrmPresenca() = default;
+TfrmPresenca::~TfrmPresenca() {
+    // The base classes hide the window and free the children after this body has run: the focus
+    // leaving the grid and the grid's model emptied as the datasets go must not reach the
+    // handlers of a screen that is no longer one.
+    disconnect(qApp, nullptr, this, nullptr);
+    if (dbsPresenca->dataModel()) disconnect(dbsPresenca->dataModel(), nullptr, this, nullptr);
+}
 
 void TfrmPresenca::criaComponentes() {
     const QFont tituloCampo = fonte(Face::Tahoma, 19, true);

@@ -170,6 +170,30 @@ TEST_F(Entrada, ASecondCallWhileTheScreenIsOpenIsRefusedAndChangesNothing) {
     EXPECT_EQ(frmPresenca, nullptr);
 }
 
+TEST_F(Entrada, ADialogThatFailsNeverReachesTheHost) {
+    // Every message of the entry raises: the refusal of a second call and the start error alike.
+    platform::SetMensagemPresenter([this](const platform::MensagemArgs& a) -> bool {
+        mensagens << a;
+        throw std::runtime_error("diálogo indisponível");
+    });
+    bool recusaVoltou = false;
+    quandoVisivel([&] {
+        QVariant outro;
+        Cli_Kel00815::ListaPresenca(nullptr, -1, outro);
+        recusaVoltou = true;
+        QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")), Qt::LeftButton);
+    });
+    QVariant resultado;
+    EXPECT_NO_THROW(chama(resultado));
+    EXPECT_TRUE(recusaVoltou);
+    EXPECT_EQ(frmPresenca, nullptr);
+
+    qputenv("LISTAPRESENCA_CONEXAO", dir.filePath(QStringLiteral("nao-existe.db")).toUtf8());
+    EXPECT_NO_THROW(chama(resultado));
+    EXPECT_EQ(mensagens.size(), 2);
+    EXPECT_EQ(rdmListaPresenca, nullptr);
+}
+
 TEST(Exportacoes, TheModuleExportsItsEntryGlobalsAndPackageFunctions) {
     QLibrary lib(QCoreApplication::applicationDirPath() + QStringLiteral("/../../bin/libPkg_Kel00815.so"));
     ASSERT_TRUE(lib.load()) << qPrintable(lib.errorString());

@@ -2,11 +2,10 @@
 
 #include <QString>
 
-#include <exception>
-
 #include "dataservice/TrdmListaPresenca.h"
 #include "entry/Cli_Kel00815.h"
 #include "platform/Platform.h"
+#include "screen/TextoExcecao_p.h"
 #include "screen/TfrmPresenca.h"
 
 namespace Cli_Kel00815 {
@@ -19,13 +18,13 @@ namespace {
 // A second call while a screen is open would drop that screen and free the data module under it.
 bool emExecucao = false;
 
-QString textoDaExcecao(std::exception_ptr e) {
+// The entry's own messages, always with the scheme "002". The host must never see an error, not
+// even one raised by the dialog itself.
+void mostraErro(const QString& texto, int tipo) {
     try {
-        std::rethrow_exception(e);
-    } catch (const std::exception& ex) {
-        return QString::fromUtf8(ex.what());
+        platform::Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), tipo,
+                           QString(), QStringLiteral("002"), 0, nullptr);
     } catch (...) {
-        return QStringLiteral("Erro desconhecido ao abrir a Lista de Presença.");
     }
 }
 
@@ -43,9 +42,7 @@ void liberaTudo() {
 void ListaPresenca(const QVariant* params, int high, QVariant& result) {
     Q_UNUSED(result);  // the host's variant is neither read nor written
     if (emExecucao) {
-        platform::Mensagem(QStringLiteral("A Lista de Presença já está aberta."), QString(),
-                           QStringLiteral("N"), QStringLiteral("N"), 2, QString(),
-                           QStringLiteral("002"), 0, nullptr);
+        mostraErro(QStringLiteral("A Lista de Presença já está aberta."), 2);
         return;
     }
     emExecucao = true;
@@ -57,13 +54,10 @@ void ListaPresenca(const QVariant* params, int high, QVariant& result) {
     } catch (const platform::EAbort&) {
         // already shown to the operator
     } catch (...) {
-        const QString texto = textoDaExcecao(std::current_exception());
-        try {
-            platform::Mensagem(texto, QString(), QStringLiteral("N"), QStringLiteral("N"), 3,
-                               QString(), QStringLiteral("002"), 0, nullptr);
-        } catch (...) {
-            // the host must never see an error, not even from the dialog itself
-        }
+        mostraErro(
+            TextoDaExcecao(std::current_exception(),
+                           QStringLiteral("Erro desconhecido ao abrir a Lista de Presença.")),
+            3);
     }
     liberaTudo();
     emExecucao = false;

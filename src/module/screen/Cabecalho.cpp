@@ -3,13 +3,12 @@
 
 #include <QDate>
 
-#include <exception>
-
 #include "dataservice/TrdmListaPresenca.h"
 #include "dataset/ClientDataSet.h"
 #include "platform/Platform.h"
 #include "platform/TMessages.h"
 #include "screen/TLabel.h"
+#include "screen/TextoExcecao_p.h"
 #include "screen/TfrmPresenca.h"
 
 #include <hul00002/Hul00002.h>
@@ -56,17 +55,6 @@ QDate leData(const QString& texto) {
     if (!d.isValid())
         throw platform::Error(QStringLiteral("'%1' não é uma data válida.").arg(texto));
     return d;
-}
-
-// The text of whatever was thrown, for the operator.
-QString textoDaExcecao(std::exception_ptr e) {
-    try {
-        std::rethrow_exception(e);
-    } catch (const std::exception& ex) {
-        return QString::fromUtf8(ex.what());
-    } catch (...) {
-        return QStringLiteral("Erro desconhecido.");
-    }
 }
 
 }  // namespace
@@ -123,7 +111,8 @@ void TfrmPresenca::dxfCentCustoClick(QObject* sender) {
     } catch (const platform::EAbort&) {
         // MensagemMetodo has shown the failure already
     } catch (...) {
-        mensagem(textoDaExcecao(std::current_exception()), stIdEsquema);
+        mensagem(TextoDaExcecao(std::current_exception(), QStringLiteral("Erro desconhecido.")),
+                 stIdEsquema);
     }
 }
 
@@ -158,7 +147,8 @@ void TfrmPresenca::dxfServicoClick(QObject* sender) {
     } catch (const platform::EAbort&) {
         // MensagemMetodo has shown the failure already
     } catch (...) {
-        mensagem(textoDaExcecao(std::current_exception()), stIdEsquema);
+        mensagem(TextoDaExcecao(std::current_exception(), QStringLiteral("Erro desconhecido.")),
+                 stIdEsquema);
     }
 }
 

@@ -52,7 +52,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         banco = dir.filePath(QStringLiteral("till.db"));
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
             db.setDatabaseName(banco);
             ASSERT_TRUE(db.open());
             QSqlQuery(db).exec(QStringLiteral("CREATE TABLE CONSUMIDOR (CDCONSUMIDOR TEXT)"));
@@ -161,7 +162,8 @@ TEST_F(Entrada, ASecondCallWhileTheScreenIsOpenIsRefusedAndChangesNothing) {
         EXPECT_EQ(frmPresenca, telaAberta);
         EXPECT_EQ(rdmListaPresenca, dmAberto);
         EXPECT_TRUE(rdmListaPresenca->adcListaPresenca->connected());
-        QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")), Qt::LeftButton);
+        QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")),
+                          Qt::LeftButton);
     });
     QVariant resultado;
     chama(resultado);
@@ -181,7 +183,8 @@ TEST_F(Entrada, ADialogThatFailsNeverReachesTheHost) {
         QVariant outro;
         Cli_Kel00815::ListaPresenca(nullptr, -1, outro);
         recusaVoltou = true;
-        QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")), Qt::LeftButton);
+        QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")),
+                          Qt::LeftButton);
     });
     QVariant resultado;
     EXPECT_NO_THROW(chama(resultado));
@@ -195,12 +198,13 @@ TEST_F(Entrada, ADialogThatFailsNeverReachesTheHost) {
 }
 
 TEST(Exportacoes, TheModuleExportsItsEntryGlobalsAndPackageFunctions) {
-    QLibrary lib(QCoreApplication::applicationDirPath() + QStringLiteral("/../../bin/libPkg_Kel00815.so"));
+    QLibrary lib(QCoreApplication::applicationDirPath() +
+                 QStringLiteral("/../../bin/libPkg_Kel00815.so"));
     ASSERT_TRUE(lib.load()) << qPrintable(lib.errorString());
-    for (const char* nome : {"ListaPresenca", "Initialize", "Finalize", "GetPackageInfoTable",
-                             "_ZN12Cli_Kel0081513ListaPresencaEPK8QVariantiRS0_",
-                             "_ZN12Cli_Kel0081511frmPresencaE", "_ZN12Cli_Kel008159boSelTudoE",
-                             "_ZN12Srv_Kel0081516rdmListaPresencaE"}) {
+    for (const char* nome :
+         {"ListaPresenca", "Initialize", "Finalize", "GetPackageInfoTable",
+          "_ZN12Cli_Kel0081513ListaPresencaEPK8QVariantiRS0_", "_ZN12Cli_Kel0081511frmPresencaE",
+          "_ZN12Cli_Kel008159boSelTudoE", "_ZN12Srv_Kel0081516rdmListaPresencaE"}) {
         EXPECT_NE(lib.resolve(nome), nullptr) << nome;
     }
 }

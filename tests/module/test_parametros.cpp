@@ -32,7 +32,8 @@ void gravaParametros(const QString& caminho, const QList<Registro>& registros,
     dataset::FieldDefs defs;
     if (comExtra) defs << FieldDef::text(QStringLiteral("OBSERVACAO"), 20);
     for (int i = 1; i <= 6; ++i) defs << inteiro(QStringLiteral("INCOR%1").arg(i));
-    defs << FieldDef::text(QStringLiteral("IDESQUEMA"), 3) << FieldDef::text(QStringLiteral("CDFILIAL"), 4)
+    defs << FieldDef::text(QStringLiteral("IDESQUEMA"), 3)
+         << FieldDef::text(QStringLiteral("CDFILIAL"), 4)
          << FieldDef::text(QStringLiteral("CDCAIXA"), 3);
     if (!semCampo.isEmpty()) {
         for (int i = 0; i < defs.size(); ++i)
@@ -46,7 +47,8 @@ void gravaParametros(const QString& caminho, const QList<Registro>& registros,
             dataset::Field f = cds.findField(QStringLiteral("INCOR%1").arg(i + 1));
             if (f.index() >= 0) f.setAsInteger(r.cores[i]);
         }
-        if (comExtra) cds.fieldByName(QStringLiteral("OBSERVACAO")).setAsString(QStringLiteral("extra"));
+        if (comExtra)
+            cds.fieldByName(QStringLiteral("OBSERVACAO")).setAsString(QStringLiteral("extra"));
         for (auto [nome, valor] : {std::pair{QStringLiteral("IDESQUEMA"), r.esquema},
                                    std::pair{QStringLiteral("CDFILIAL"), r.filial},
                                    std::pair{QStringLiteral("CDCAIXA"), r.caixa}}) {
@@ -58,10 +60,10 @@ void gravaParametros(const QString& caminho, const QList<Registro>& registros,
     cds.saveToFile(caminho, formato);
 }
 
-const Registro kPrimeiro{{1, 255, 3, 4, 5, 6}, QStringLiteral("007"), QStringLiteral("0001"),
-                         QStringLiteral("002")};
-const Registro kSegundo{{9, 9, 9, 9, 9, 9}, QStringLiteral("999"), QStringLiteral("9999"),
-                        QStringLiteral("999")};
+const Registro kPrimeiro{
+    {1, 255, 3, 4, 5, 6}, QStringLiteral("007"), QStringLiteral("0001"), QStringLiteral("002")};
+const Registro kSegundo{
+    {9, 9, 9, 9, 9, 9}, QStringLiteral("999"), QStringLiteral("9999"), QStringLiteral("999")};
 
 }  // namespace
 

@@ -42,4 +42,6 @@ extern "C" void Finalize() {
     inicializado = false;
 }
 
-extern "C" const void* GetPackageInfoTable() { return &tabela; }
+extern "C" const void* GetPackageInfoTable() {
+    return &tabela;
+}

@@ -18,7 +18,8 @@ QString LocalizaParametrosZor(const QString& dir) {
     // Files copied from a Windows till keep whatever letter case they had there.
     const QStringList nomes = QDir(dir).entryList(QDir::Files | QDir::Hidden);
     for (const QString& nome : nomes) {
-        if (nome.compare(kNomeArquivo, Qt::CaseInsensitive) == 0) return dir + QLatin1Char('/') + nome;
+        if (nome.compare(kNomeArquivo, Qt::CaseInsensitive) == 0)
+            return dir + QLatin1Char('/') + nome;
     }
     return QString();
 }

@@ -170,6 +170,15 @@ TEST_F(Layout, StartsWithEmptyHeaderZeroCountersAndOnlyLoadEnabled) {
     EXPECT_TRUE(tela->stCdFilial.isEmpty() && tela->stIdEsquema.isEmpty());
 }
 
+TEST_F(Layout, OnlyTheGridTakesTheKeyboard) {
+    // The grid is first in the tab order and the screen's shortcuts arrive through it: a control
+    // that took the focus on a tap would swallow F9, Enter and Escape.
+    QStringList focaveis;
+    for (QWidget* x : tela->findChildren<QWidget*>())
+        if (x->focusPolicy() & Qt::TabFocus) focaveis << x->objectName();
+    EXPECT_EQ(focaveis, QStringList({QStringLiteral("dbsPresenca")}));
+}
+
 TEST_F(Layout, CountersGrowWithTheirTextFromTheSamePlace) {
     for (TLabel* l :
          {tela->lblTotPendente, tela->lblTotInativo, tela->lblTotVenda, tela->lblTotGeral}) {

@@ -106,8 +106,8 @@ DataPacket readPacketFile(const QString& path, const PacketFileOptions& opts) {
     if (!f.open(QIODevice::ReadOnly))
         throw DataSetError(QStringLiteral("Não foi possível abrir o arquivo \"%1\": %2.")
                                .arg(path, f.errorString()));
-    // Parameter files are tiny; anything past this is not a till's data packet.
-    constexpr qint64 kMaxFile = qint64(1) << 30;
+    // Tills' files are small; past this the reader's memory would grow out of proportion.
+    constexpr qint64 kMaxFile = qint64(64) << 20;
     if (f.size() > kMaxFile)
         throw DataSetError(
             QStringLiteral("Não foi possível ler o arquivo \"%1\": arquivo grande demais.")

@@ -466,6 +466,11 @@ DataPacket readXmlPacket(const QByteArray& bytes, const QString& name,
     }
 
     if (const Node* rows = root.child(QLatin1String("ROWDATA"))) {
+        // An empty <ROW/> costs a few bytes but a cell per field: bound the cells by the file's
+        // size.
+        const qint64 cellBudget = qint64(bytes.size()) * 16 + (qint64(1) << 20);
+        if (qint64(rows->children.size()) * std::max<qint64>(1, fields.size()) > cellBudget)
+            unreadable(name, QStringLiteral("linhas e campos demais para o tamanho do arquivo"));
         for (const Node& row : rows->children) {
             if (!row.tag.startsWith(QLatin1String("ROW"), Qt::CaseInsensitive)) continue;
             int status = 0;

@@ -315,6 +315,12 @@ TEST(XmlFormat, HostileDocumentsAreRefused) {
     EXPECT_FALSE(readError(QByteArray("<DATAPACKET>").repeated(1000)).isEmpty());
     EXPECT_FALSE(readError("\xFF\xFE<\0D\0").isEmpty());
     EXPECT_FALSE(readError("qualquer coisa").isEmpty());
+    QByteArray wide = head;
+    for (int i = 0; i < 3000; ++i)
+        wide += "<FIELD attrname=\"F" + QByteArray::number(i) + "\" fieldtype=\"i4\"/>";
+    wide += "</FIELDS></METADATA><ROWDATA>" + QByteArray("<ROW/>").repeated(20000) +
+            "</ROWDATA></DATAPACKET>";
+    EXPECT_TRUE(readError(wide).contains(QStringLiteral("demais")));
     const QByteArray ok = head +
                           "<FIELD attrname=\"A\" "
                           "fieldtype=\"i4\"/></FIELDS><PARAMS/></METADATA><ROWDATA/></DATAPACKET>";

@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -398,6 +399,14 @@ void readValue(Input& in, const FileColumn& c, Column* col, std::size_t r, const
             } else if (col->storage == Storage::Text) {
                 const void* nul = std::memchr(b, 0, len);
                 const std::size_t n = nul ? std::size_t(static_cast<const char*>(nul) - b) : len;
+                // ASCII reads the same in every page: straight into the column.
+                const bool ascii = std::all_of(
+                    b, b + n, [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+                if (ascii && codec.asciiCompatible() &&
+                    (c.width <= 0 || c.base != kAnsi || n <= std::size_t(c.width))) {
+                    col->setLatin1(r, b, n);
+                    return;
+                }
                 QString t = codec.decode(b, n);
                 if (c.width > 0 && c.base == kAnsi && t.size() > c.width) t.truncate(c.width);
                 col->setText(r, t);

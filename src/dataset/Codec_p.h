@@ -16,6 +16,8 @@ public:
     bool canEncode(QStringView s) const;
     QByteArray encode(QStringView s) const;
     bool isUtf8() const { return kind_ == Kind::Utf8; }
+    // ASCII bytes read as themselves (true for the Windows pages, Latin-1 and UTF-8).
+    bool asciiCompatible() const { return kind_ != Kind::Qt; }
 
 private:
     enum class Kind { Table, Latin1, Utf8, Qt } kind_ = Kind::Table;

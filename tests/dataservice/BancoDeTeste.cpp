@@ -33,6 +33,9 @@ const char* const kTabelas[] = {
     "ITEMVENDA",  "VENDA",    "PRODSERVTCON", "PRODTURCAIXA", "PRODUTO", "SERVTURCAIXA", "SERVICO",
     "CONSUMIDOR", "TIPOCONS", "CLIENFILIAL",  "CLIENTE",      "CAIXA",   "FILIAL"};
 
+// Left in a SQL Server database while these tests own its canteen tables.
+const char* const kMarca = "LISTAPRESENCA_TESTE";
+
 }  // namespace
 
 BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
@@ -49,6 +52,18 @@ BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
         db.setDatabaseName(spec.databaseName);
         db.setConnectOptions(spec.connectOptions);
         if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
+        // The suite drops and recreates the canteen tables: never in a database that holds
+        // them without the mark these tests leave, which may well be a till's.
+        QSqlQuery q(db);
+        QStringList nomes;
+        for (const char* t : kTabelas) nomes << QStringLiteral("'%1'").arg(QLatin1String(t));
+        if (q.exec(QStringLiteral("SELECT CASE WHEN OBJECT_ID('%1') IS NOT NULL THEN 0 ELSE"
+                                  " (SELECT COUNT(*) FROM sys.tables WHERE name IN (%2)) END")
+                       .arg(QLatin1String(kMarca), nomes.join(QLatin1Char(',')))) &&
+            q.next() && q.value(0).toInt() > 0)
+            indisponivel_ = QStringLiteral(
+                "the database of LISTAPRESENCA_TEST_MSSQL holds canteen tables these tests did not"
+                " make; point it at an empty database");
         return;
     }
     if (via == Via::OdbcSqlite && !temDriverOdbcSqlite()) {
@@ -71,9 +86,11 @@ BancoDeTeste::~BancoDeTeste() {
     if (QSqlDatabase::contains(nome_)) {
         {
             QSqlDatabase db = QSqlDatabase::database(nome_, false);
-            if (via_ == Via::SqlServer && db.isOpen())
+            if (via_ == Via::SqlServer && db.isOpen() && indisponivel_.isEmpty()) {
                 for (const char* t : kTabelas)
                     QSqlQuery(db).exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(t)));
+                QSqlQuery(db).exec(QStringLiteral("DROP TABLE %1").arg(QLatin1String(kMarca)));
+            }
             db.close();
         }
         QSqlDatabase::removeDatabase(nome_);
@@ -88,6 +105,8 @@ void BancoDeTeste::exec(const QString& sql) {
 
 void BancoDeTeste::cria() {
     if (via_ == Via::SqlServer) {
+        exec(QStringLiteral("IF OBJECT_ID('%1') IS NULL CREATE TABLE %1 (X INT)")
+                 .arg(QLatin1String(kMarca)));
         for (const char* t : kTabelas)
             QSqlQuery(QSqlDatabase::database(nome_))
                 .exec(QStringLiteral("IF OBJECT_ID('%1') IS NOT NULL DROP TABLE %1")

@@ -105,6 +105,59 @@ TEST_F(ModuloDeDados, FetchesTheConnectionStringAtEveryConnectOnly) {
     EXPECT_EQ(centros(getCentroCusto()), QStringList{QStringLiteral("CENTRO B")});
 }
 
+// The module's own hooks, watched from outside: the string is fetched before the connect, the
+// session made known after it, and neither runs again while the connection stays open.
+TEST_F(ModuloDeDados, HooksRunBeforeAndAfterEachConnectInOrder) {
+    auto a = bancoCom("CENTRO A");
+    auto b = bancoCom("CENTRO B");
+    platform::TADOConnection outra;
+    platform::SetADODBSession(outra);
+    rdmListaPresenca = new TrdmListaPresenca();
+    platform::TADOConnection& c = *rdmListaPresenca->adcListaPresenca;
+    QStringList passos;
+    const auto estado = [&c](const char* hook) {
+        return QStringLiteral("%1 aberta=%2 sessao=%3 cadeia=%4")
+            .arg(QLatin1String(hook))
+            .arg(c.connected())
+            .arg(platform::ADODBSession() == &c)
+            .arg(c.connectionString());
+    };
+    const auto antes = c.BeforeConnect;
+    const auto depois = c.AfterConnect;
+    c.BeforeConnect = [&](QObject* s) {
+        passos << estado("antes");
+        antes(s);
+        passos << estado("antes/fim");
+    };
+    c.AfterConnect = [&](QObject* s) {
+        passos << estado("depois");
+        depois(s);
+        passos << estado("depois/fim");
+    };
+    {
+        ConexaoDoTeste env(a->conexao());
+        c.setConnected(true);
+        c.setConnected(true);
+        rdmListaPresenca->MtsDataModuleActivate(nullptr);
+    }
+    const QString sa = a->conexao(), sb = b->conexao();
+    EXPECT_EQ(passos, QStringList({QStringLiteral("antes aberta=0 sessao=0 cadeia="),
+                                   QStringLiteral("antes/fim aberta=0 sessao=0 cadeia=") + sa,
+                                   QStringLiteral("depois aberta=1 sessao=0 cadeia=") + sa,
+                                   QStringLiteral("depois/fim aberta=1 sessao=1 cadeia=") + sa}));
+    passos.clear();
+    rdmListaPresenca->MtsDataModuleDeactivate(nullptr);
+    {
+        ConexaoDoTeste env(b->conexao());
+        rdmListaPresenca->MtsDataModuleActivate(nullptr);
+    }
+    EXPECT_EQ(passos, QStringList({QStringLiteral("antes aberta=0 sessao=1 cadeia=") + sa,
+                                   QStringLiteral("antes/fim aberta=0 sessao=1 cadeia=") + sb,
+                                   QStringLiteral("depois aberta=1 sessao=1 cadeia=") + sb,
+                                   QStringLiteral("depois/fim aberta=1 sessao=1 cadeia=") + sb}));
+    EXPECT_EQ(centros(getCentroCusto()), QStringList{QStringLiteral("CENTRO B")});
+}
+
 TEST_F(ModuloDeDados, AFailedConnectStaysClosedAndMakesNoSessionKnown) {
     platform::TADOConnection outra;
     platform::SetADODBSession(outra);

@@ -1,5 +1,6 @@
 // The Transact-SQL sent to SQL Server is the product's own, character for character, and each
 // query declares one parameter per marker, in marker order, typed.
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -127,6 +128,25 @@ TEST(TextosTSql, DeclareOneTypedParameterPerMarkerInOrder) {
     EXPECT_EQ(declarados(dm.adqProdServTCons),
               QStringLiteral("P_CDSERVFILI:ftString:16 P_CDFILIAL:ftString:16 "
                              "P_CDCAIXA:ftString:16 P_CDTIPOCONS:ftString:16"));
+}
+
+// SQL Server gets the statement through ODBC, which knows no names: every marker becomes '?'
+// and nothing else of the text changes.
+TEST(TextosTSql, GoPositionalForOdbcWithEveryMarkerReplaced) {
+    TrdmListaPresenca dm;
+    const QRegularExpression marcador(QStringLiteral(":P_[A-Z]+"));
+    for (const TADOQuery* q : {dm.adqCentroCusto, dm.adqServico, dm.adqPresenca, dm.adqProdServ,
+                               dm.adqTipoCons, dm.adqProdServTCons}) {
+        QString esperado = q->sqlTSql();
+        esperado.replace(marcador, QStringLiteral("?"));
+        const QString posicional = TADOQuery::positional(q->sqlTSql());
+        EXPECT_EQ(posicional, esperado) << q->objectName().toStdString();
+        EXPECT_EQ(posicional.count(QLatin1Char('?')), q->Parameters.Count());
+    }
+    // Quotes, comments and casts hold no markers.
+    EXPECT_EQ(TADOQuery::positional(
+                  QStringLiteral("SELECT ':P_A', \":P_B\", [:P_C], x::int -- :P_D\n:P_E")),
+              QStringLiteral("SELECT ':P_A', \":P_B\", [:P_C], x::int -- :P_D\n?"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dataset/DataPacket.h"
+#include "module/kel00815_export.h"
 
 namespace platform {
 class TADOConnection;
@@ -71,7 +72,7 @@ public:
     int Size;
 };
 
-class TADOQuery : public QObject {
+class KEL00815_EXPORT TADOQuery : public QObject {
     Q_OBJECT
 public:
     TADOQuery(const QString& componentName, QObject* owner);

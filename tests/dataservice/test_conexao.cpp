@@ -196,6 +196,50 @@ TEST_F(ModuloDeDados, TransactionsNeverNestAndEndingNoneIsSilent) {
     EXPECT_FALSE(emTransacaoNoBanco());
 }
 
+// A statement that fails after some rows were read gives the error, never the rows so far.
+TEST_F(ModuloDeDados, AReadInterruptedHalfwayIsAnErrorNotAShortList) {
+    auto b = std::make_unique<BancoDeTeste>(Via::Sqlite);
+    b->cria();
+    b->insere("CLIENFILIAL", {QStringLiteral("0001"), QStringLiteral("CL1")});
+    for (int i = 0; i < 40; ++i)
+        b->insere("CONSUMIDOR", {QString::number(i), QStringLiteral("CL1"), QString::number(i),
+                                 QStringLiteral("Nome %1").arg(i), QStringLiteral("1"),
+                                 QStringLiteral("CC"), QStringLiteral("01")});
+    ConexaoDoTeste env(b->conexao());
+    rdmListaPresenca = new TrdmListaPresenca();
+    rdmListaPresenca->adcListaPresenca->setConnected(true);
+    const QVariant h = rdmListaPresenca->adcListaPresenca->database().driver()->handle();
+    sqlite3* db = *static_cast<sqlite3* const*>(h.constData());
+
+    struct Contador {
+        int chamadas = 0;
+        int paraEm = 0;  // 0: never
+    } c;
+    sqlite3_progress_handler(
+        db, 1,
+        [](void* p) {
+            auto* x = static_cast<Contador*>(p);
+            return ++x->chamadas == x->paraEm ? 1 : 0;
+        },
+        &c);
+    const auto lista = [] {
+        return getPresenca(QStringLiteral("0001"), QStringLiteral("001"), QStringLiteral("CC"),
+                           QStringLiteral("00001"), QStringLiteral("15/03/2024"));
+    };
+    ASSERT_TRUE(dataset::isDataPacket(lista()));
+    const int total = c.chamadas;
+    ASSERT_GT(total, 40);
+    for (const int k : {1, total / 3, total / 2, total - 1}) {
+        c = Contador{0, k};
+        const QVariant v = lista();
+        EXPECT_EQ(v.typeId(), QMetaType::QString) << "interrupted at " << k << " of " << total;
+        EXPECT_FALSE(dataset::isDataPacket(v));
+    }
+    c = Contador{};
+    EXPECT_EQ(dataset::packetFromVariant(lista()).rowCount(), 40);
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+}
+
 TEST(FuncoesSemModulo, ReturnTextWhenThereIsNoDataModule) {
     ASSERT_EQ(rdmListaPresenca, nullptr);
     for (const QVariant& v :

@@ -57,10 +57,13 @@ BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
         QSqlQuery q(db);
         QStringList nomes;
         for (const char* t : kTabelas) nomes << QStringLiteral("'%1'").arg(QLatin1String(t));
-        if (q.exec(QStringLiteral("SELECT CASE WHEN OBJECT_ID('%1') IS NOT NULL THEN 0 ELSE"
+        const bool vazio =
+            q.exec(QStringLiteral("SELECT CASE WHEN OBJECT_ID('%1') IS NOT NULL THEN 0 ELSE"
                                   " (SELECT COUNT(*) FROM sys.tables WHERE name IN (%2)) END")
                        .arg(QLatin1String(kMarca), nomes.join(QLatin1Char(',')))) &&
-            q.next() && q.value(0).toInt() > 0)
+            q.next() && q.value(0).toInt() == 0;
+        q.finish();
+        if (!vazio)
             indisponivel_ = QStringLiteral(
                 "the database of LISTAPRESENCA_TEST_MSSQL holds canteen tables these tests did not"
                 " make; point it at an empty database");

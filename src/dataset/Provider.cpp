@@ -1,5 +1,6 @@
 #include "Provider.h"
 
+#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -102,7 +103,13 @@ DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent) {
         b.appendRow();
         readRow(query, b, defs, source);
     }
+    // next() also ends on a failed fetch; finish() would clear that error and the rows read so
+    // far would pass for the whole result.
+    const QSqlError erro = query.lastError();
     query.finish();
+    if (erro.isValid())
+        throw DataSetError(
+            QStringLiteral("Falha ao ler o resultado da consulta: %1").arg(erro.text()));
     return b.finish();
 }
 

@@ -73,3 +73,15 @@ TEST_F(Provider, PersistentFieldsFixColumnsAndTypes) {
     QSqlQuery closed(db);
     EXPECT_THROW(packetFromQuery(closed), DataSetError);
 }
+
+TEST_F(Provider, AFetchFailingHalfwayRaisesInsteadOfGivingTheRowsSoFar) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    // abs() of the smallest integer overflows; only the second row reaches it (the first one's
+    // sum overflows into a float), so SQLite fails while fetching, not at exec.
+    ASSERT_TRUE(q.exec(QStringLiteral(
+        "SELECT CDCONSUMIDOR, abs(NRIDADE - 11 - 9223372036854775807 - 1) AS X FROM C")))
+        << qPrintable(q.lastError().text());
+    EXPECT_THROW(packetFromQuery(q), DataSetError);
+    EXPECT_FALSE(q.isActive());
+}

@@ -10,6 +10,12 @@ build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-120}"
 targets="${FUZZ_TARGETS:-fuzz_binary_packet fuzz_xml_packet fuzz_filter}"
 
+# clang with its sanitizer and libFuzzer runtimes, besides what the normal build needs.
+bash "$root/scripts/install-deps.sh"
+if ! command -v clang++ >/dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "ok installed"; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq clang libclang-rt-14-dev
+fi
 CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # shellcheck disable=SC2086
 ninja -C "$build" -j2 $targets

@@ -61,32 +61,31 @@ void TADOConnection::setConnected(bool on) {
 }
 
 void TADOConnection::open() {
-    ConnectionSpec spec = ConnectionSpec::parse(connectionString_);
-    if (spec.driver == QLatin1String("QSQLITE")) {
+    ConnectionSettings cfg = ConnectionSettings::parse(connectionString_);
+    if (cfg.driver == QLatin1String("QSQLITE")) {
         // A relative file is the till's, beside the host, whatever folder it was started from.
-        if (QFileInfo(spec.databaseName).isRelative() && QCoreApplication::instance())
-            spec.databaseName =
-                QDir(QCoreApplication::applicationDirPath()).filePath(spec.databaseName);
+        if (QFileInfo(cfg.databaseName).isRelative() && QCoreApplication::instance())
+            cfg.databaseName =
+                QDir(QCoreApplication::applicationDirPath()).filePath(cfg.databaseName);
         // Opening a missing file would create an empty database and hide the wrong path.
-        const QFileInfo fi(spec.databaseName);
+        const QFileInfo fi(cfg.databaseName);
         if (!fi.isFile())
             throw DatabaseError(QStringLiteral("Arquivo do banco de dados não encontrado: %1")
-                                    .arg(spec.databaseName),
+                                    .arg(cfg.databaseName),
                                 QString());
     }
     if (QSqlDatabase::contains(dbName_) &&
-        QSqlDatabase::database(dbName_, false).driverName() != spec.driver)
+        QSqlDatabase::database(dbName_, false).driverName() != cfg.driver)
         QSqlDatabase::removeDatabase(dbName_);
     QSqlDatabase db = QSqlDatabase::contains(dbName_)
                           ? QSqlDatabase::database(dbName_, false)
-                          : QSqlDatabase::addDatabase(spec.driver, dbName_);
+                          : QSqlDatabase::addDatabase(cfg.driver, dbName_);
     if (!db.isValid())
         throw DatabaseError(
-            QStringLiteral("Driver de banco de dados indisponível: %1").arg(spec.driver),
-            QString());
-    db.setDatabaseName(spec.databaseName);
-    QString options = spec.connectOptions;
-    if (spec.driver == QLatin1String("QSQLITE")) {
+            QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
+    db.setDatabaseName(cfg.databaseName);
+    QString options = cfg.connectOptions;
+    if (cfg.driver == QLatin1String("QSQLITE")) {
         options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
         if (readOnly_) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     }
@@ -94,7 +93,7 @@ void TADOConnection::open() {
     inTransaction_ = false;
     const QString failed = QStringLiteral("Falha ao conectar ao banco de dados: ");
     if (!db.open()) throw errorOf(db.lastError(), failed, connectionString_);
-    if (spec.driver == QLatin1String("QSQLITE")) {
+    if (cfg.driver == QLatin1String("QSQLITE")) {
         // SQLite opens any file lazily; reading its schema now turns "not a database" into a
         // connect error instead of the first query's.
         QSqlQuery probe(db);
@@ -105,7 +104,7 @@ void TADOConnection::open() {
             throw err;
         }
     }
-    sqlServer_ = spec.sqlServer;
+    sqlServer_ = cfg.sqlServer;
 }
 
 void TADOConnection::BeginTrans() {

@@ -61,13 +61,13 @@ private:
 // ADO SQL Server providers (SQLOLEDB, SQLNCLI*, MSOLEDBSQL*) go through ODBC with FreeTDS
 // (env LISTAPRESENCA_ODBC_DRIVER names another driver), TDS 7.4 and UTF-8 pinned; every
 // ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it).
-struct PLATFORM_EXPORT ConnectionSpec {
+struct PLATFORM_EXPORT ConnectionSettings {
     QString driver;        // QSQLITE or QODBC
     QString databaseName;  // SQLite file, or the ODBC connection string as QODBC takes it
     QString connectOptions;
     bool sqlServer = false;
-    int loginTimeout = 0;                                          // seconds, ODBC only
-    static ConnectionSpec parse(const QString& connectionString);  // throws Error
+    int loginTimeout = 0;                                              // seconds, ODBC only
+    static ConnectionSettings parse(const QString& connectionString);  // throws Error
 };
 
 }  // namespace platform

@@ -47,10 +47,10 @@ BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
                 "LISTAPRESENCA_TEST_MSSQL is not set: no SQL Server to run the suite against");
             return;
         }
-        const platform::ConnectionSpec spec = platform::ConnectionSpec::parse(conexao_);
-        QSqlDatabase db = QSqlDatabase::addDatabase(spec.driver, nome_);
-        db.setDatabaseName(spec.databaseName);
-        db.setConnectOptions(spec.connectOptions);
+        const platform::ConnectionSettings cfg = platform::ConnectionSettings::parse(conexao_);
+        QSqlDatabase db = QSqlDatabase::addDatabase(cfg.driver, nome_);
+        db.setDatabaseName(cfg.databaseName);
+        db.setConnectOptions(cfg.connectOptions);
         if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
         // The suite drops and recreates the canteen tables: never in a database that holds
         // them without the mark these tests leave, which may well be a till's.

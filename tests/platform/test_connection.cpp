@@ -60,9 +60,9 @@ bool hasFreeTds() {
 
 }  // namespace
 
-TEST(ConnectionSpec, AdoSqlServerGoesThroughFreeTdsWithPinsAndTimeout) {
+TEST(ConnectionSettings, AdoSqlServerGoesThroughFreeTdsWithPinsAndTimeout) {
     for (const char* provider : {"SQLOLEDB.1", "SQLNCLI11", "MSOLEDBSQL"}) {
-        const ConnectionSpec s = ConnectionSpec::parse(
+        const ConnectionSettings s = ConnectionSettings::parse(
             QStringLiteral("Provider=%1;Persist Security Info=True;Data Source=srv01,1433;"
                            "Initial Catalog=ZOR;User ID=pdv;Password=\"%2\"")
                 .arg(QLatin1String(provider), secret));
@@ -73,50 +73,51 @@ TEST(ConnectionSpec, AdoSqlServerGoesThroughFreeTdsWithPinsAndTimeout) {
                                  "PWD={Segr3do;}}x};TDS_Version=7.4;ClientCharset=UTF-8"));
         EXPECT_EQ(s.connectOptions, QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
     }
-    const ConnectionSpec t = ConnectionSpec::parse(QStringLiteral(
+    const ConnectionSettings t = ConnectionSettings::parse(QStringLiteral(
         "Provider=SQLOLEDB;Data Source=srv;Integrated Security=SSPI;Connect Timeout=2"));
     EXPECT_TRUE(t.databaseName.contains(QStringLiteral("Trusted_Connection=Yes")));
     EXPECT_EQ(t.loginTimeout, 2);
 }
 
-TEST(ConnectionSpec, OdbcStringsPassThroughAndTellTheirDialect) {
-    const ConnectionSpec tds = ConnectionSpec::parse(
+TEST(ConnectionSettings, OdbcStringsPassThroughAndTellTheirDialect) {
+    const ConnectionSettings tds = ConnectionSettings::parse(
         QStringLiteral("Driver=FreeTDS;Server=srv;Database=ZOR;UID=u;PWD=p;TDS_Version=8.0"));
     EXPECT_EQ(tds.databaseName,
               QStringLiteral("Driver={FreeTDS};Server=srv;Database=ZOR;UID=u;PWD=p;"
                              "TDS_Version=8.0;ClientCharset=UTF-8"));
     EXPECT_TRUE(tds.sqlServer);
-    const ConnectionSpec ms = ConnectionSpec::parse(
+    const ConnectionSettings ms = ConnectionSettings::parse(
         QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:srv,1433;PWD={a;b}"));
     EXPECT_TRUE(ms.sqlServer);
     EXPECT_FALSE(ms.databaseName.contains(QStringLiteral("TDS_Version")));
     EXPECT_TRUE(ms.databaseName.contains(QStringLiteral("PWD={a;b}")));
-    const ConnectionSpec lite =
-        ConnectionSpec::parse(QStringLiteral("Driver=SQLite3;Database=/x/demo.db"));
+    const ConnectionSettings lite =
+        ConnectionSettings::parse(QStringLiteral("Driver=SQLite3;Database=/x/demo.db"));
     EXPECT_EQ(lite.driver, QStringLiteral("QODBC"));
     EXPECT_FALSE(lite.sqlServer);
     // QODBC adds "DSN=" itself unless it sees DRIVER= or SERVER=.
-    EXPECT_EQ(ConnectionSpec::parse(QStringLiteral("DSN=ZOR;UID=u")).databaseName,
+    EXPECT_EQ(ConnectionSettings::parse(QStringLiteral("DSN=ZOR;UID=u")).databaseName,
               QStringLiteral("ZOR;UID=u"));
 }
 
-TEST(ConnectionSpec, SqliteFilesAndBadStrings) {
-    EXPECT_EQ(ConnectionSpec::parse(QStringLiteral("/opt/pdv/demo.db")).driver,
+TEST(ConnectionSettings, SqliteFilesAndBadStrings) {
+    EXPECT_EQ(ConnectionSettings::parse(QStringLiteral("/opt/pdv/demo.db")).driver,
               QStringLiteral("QSQLITE"));
-    const ConnectionSpec s =
-        ConnectionSpec::parse(QStringLiteral("Provider=SQLite;Data Source=/a b/demo.db"));
+    const ConnectionSettings s =
+        ConnectionSettings::parse(QStringLiteral("Provider=SQLite;Data Source=/a b/demo.db"));
     EXPECT_EQ(s.driver, QStringLiteral("QSQLITE"));
     EXPECT_EQ(s.databaseName, QStringLiteral("/a b/demo.db"));
     EXPECT_FALSE(s.sqlServer);
-    EXPECT_EQ(ConnectionSpec::parse(QStringLiteral("Data Source=demo.db")).driver,
+    EXPECT_EQ(ConnectionSettings::parse(QStringLiteral("Data Source=demo.db")).driver,
               QStringLiteral("QSQLITE"));
-    EXPECT_THROW(ConnectionSpec::parse(QStringLiteral("  ")), Error);
-    EXPECT_THROW(ConnectionSpec::parse(QStringLiteral("Provider=MSDAORA.1;Data Source=x")), Error);
-    EXPECT_THROW(ConnectionSpec::parse(QStringLiteral("Provider=SQLOLEDB;Initial Catalog=x")),
+    EXPECT_THROW(ConnectionSettings::parse(QStringLiteral("  ")), Error);
+    EXPECT_THROW(ConnectionSettings::parse(QStringLiteral("Provider=MSDAORA.1;Data Source=x")),
+                 Error);
+    EXPECT_THROW(ConnectionSettings::parse(QStringLiteral("Provider=SQLOLEDB;Initial Catalog=x")),
                  Error);
     try {
-        ConnectionSpec::parse(QStringLiteral("Provider=SQLOLEDB;Data Source=x;") +
-                              QStringLiteral("PWD=abc;Segr3do"));
+        ConnectionSettings::parse(QStringLiteral("Provider=SQLOLEDB;Data Source=x;") +
+                                  QStringLiteral("PWD=abc;Segr3do"));
         FAIL();
     } catch (const Error& e) {
         EXPECT_FALSE(e.message().contains(QStringLiteral("Segr3do")));

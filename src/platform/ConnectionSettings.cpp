@@ -74,10 +74,10 @@ int timeoutFrom(const QString& text) {
     return ok && v > 0 ? v : defaultLoginTimeout;
 }
 
-ConnectionSpec sqlite(const QString& file) {
+ConnectionSettings sqlite(const QString& file) {
     if (file.trimmed().isEmpty())
         throw Error(QStringLiteral("Cadeia de conexão SQLite sem o arquivo do banco de dados."));
-    ConnectionSpec s;
+    ConnectionSettings s;
     s.driver = QStringLiteral("QSQLITE");
     s.databaseName = file.trimmed();
     return s;
@@ -89,8 +89,8 @@ QString join(const KeyValues& kv) {
     return parts.join(QLatin1Char(';'));
 }
 
-ConnectionSpec odbc(KeyValues kv, QString timeoutText) {
-    ConnectionSpec s;
+ConnectionSettings odbc(KeyValues kv, QString timeoutText) {
+    ConnectionSettings s;
     s.driver = QStringLiteral("QODBC");
     const QString t = take(kv, {"Connect Timeout", "Connection Timeout", "LoginTimeout"});
     if (!t.isEmpty()) timeoutText = t;
@@ -140,7 +140,7 @@ ConnectionSpec odbc(KeyValues kv, QString timeoutText) {
     return s;
 }
 
-ConnectionSpec sqlServerFromAdo(KeyValues kv) {
+ConnectionSettings sqlServerFromAdo(KeyValues kv) {
     const QString odbcDriver = qEnvironmentVariableIsEmpty("LISTAPRESENCA_ODBC_DRIVER")
                                    ? QStringLiteral("FreeTDS")
                                    : qEnvironmentVariable("LISTAPRESENCA_ODBC_DRIVER");
@@ -184,14 +184,14 @@ ConnectionSpec sqlServerFromAdo(KeyValues kv) {
     if (!app.isEmpty()) out.append({QStringLiteral("APP"), app});
     if (!wsid.isEmpty()) out.append({QStringLiteral("WSID"), wsid});
     // The remaining ADO-only keys (Persist Security Info, ...) mean nothing to ODBC.
-    ConnectionSpec s = odbc(out, timeout);
+    ConnectionSettings s = odbc(out, timeout);
     s.sqlServer = true;
     return s;
 }
 
 }  // namespace
 
-ConnectionSpec ConnectionSpec::parse(const QString& connectionString) {
+ConnectionSettings ConnectionSettings::parse(const QString& connectionString) {
     const QString text = connectionString.trimmed();
     if (text.isEmpty()) throw Error(QStringLiteral("A cadeia de conexão está vazia."));
     if (!text.contains(QLatin1Char('='))) return sqlite(text);  // a plain file path

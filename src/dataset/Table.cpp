@@ -369,6 +369,12 @@ QVariant convertValue(const QVariant& v, const FieldDef& def) {
     if (text && kindOf(def.type) != Kind::Text && kindOf(def.type) != Kind::Bytes &&
         asText.trimmed().isEmpty())
         return QVariant();
+    // Dates and date-times read alike; only what is kept differs.
+    const auto asDateTime = [&] {
+        if (v.metaType().id() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0));
+        if (v.metaType().id() == QMetaType::QDateTime) return v.toDateTime();
+        return parseDateTime(asText.isEmpty() ? v.toString() : asText, QStringLiteral("uma data"));
+    };
     switch (kindOf(def.type)) {
         case Kind::Text:
             return textOfValue(v, def.type);
@@ -405,16 +411,8 @@ QVariant convertValue(const QVariant& v, const FieldDef& def) {
             if (text) return QVariant(parseReal(asText));
             return QVariant(v.toDouble());
         case Kind::Date: {
-            QDateTime dt;
-            if (v.metaType().id() == QMetaType::QDate)
-                dt = QDateTime(v.toDate(), QTime(0, 0));
-            else if (v.metaType().id() == QMetaType::QDateTime)
-                dt = v.toDateTime();
-            else
-                dt = parseDateTime(asText.isEmpty() ? v.toString() : asText,
-                                   QStringLiteral("uma data"));
-            if (!dt.isValid()) return QVariant();
-            return QVariant(dt.date());
+            const QDateTime dt = asDateTime();
+            return dt.isValid() ? QVariant(dt.date()) : QVariant();
         }
         case Kind::Time: {
             if (v.metaType().id() == QMetaType::QTime) return v;
@@ -422,16 +420,8 @@ QVariant convertValue(const QVariant& v, const FieldDef& def) {
             return QVariant(parseTime(asText.isEmpty() ? v.toString() : asText));
         }
         case Kind::DateTime: {
-            QDateTime dt;
-            if (v.metaType().id() == QMetaType::QDate)
-                dt = QDateTime(v.toDate(), QTime(0, 0));
-            else if (v.metaType().id() == QMetaType::QDateTime)
-                dt = v.toDateTime();
-            else
-                dt = parseDateTime(asText.isEmpty() ? v.toString() : asText,
-                                   QStringLiteral("uma data"));
-            if (!dt.isValid()) return QVariant();
-            return QVariant(dt);
+            const QDateTime dt = asDateTime();
+            return dt.isValid() ? QVariant(dt) : QVariant();
         }
     }
     return QVariant();

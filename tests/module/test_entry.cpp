@@ -14,9 +14,11 @@
 #include <hul00002/Hul00002.h>
 #include <pkg_kel00815/ListaPresenca.h>
 
+#include "dataset/ClientDataSet.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/entry/Cli_Kel00815.h"
 #include "module/screen/TfrmPresenca.h"
+#include "platform/Controls.h"
 #include "platform/Platform.h"
 
 using Cli_Kel00815::frmPresenca;
@@ -195,6 +197,55 @@ TEST_F(Entrada, ADialogThatFailsNeverReachesTheHost) {
     EXPECT_NO_THROW(chama(resultado));
     EXPECT_EQ(mensagens.size(), 2);
     EXPECT_EQ(rdmListaPresenca, nullptr);
+}
+
+TEST_F(Entrada, TheTillsSchemePaintsTheHeaderWhileTheLegendColoursStay) {
+    // The parameter file beside this test program, as a till has it beside its host.
+    const QString arquivo =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/PARAMETROSZOR.CDS");
+    {
+        dataset::ClientDataSet cds;
+        dataset::FieldDefs defs;
+        for (int i = 1; i <= 6; ++i) {
+            dataset::FieldDef f;
+            f.name = QStringLiteral("INCOR%1").arg(i);
+            f.type = dataset::FieldType::Integer;
+            defs << f;
+        }
+        defs << dataset::FieldDef::text(QStringLiteral("IDESQUEMA"), 3)
+             << dataset::FieldDef::text(QStringLiteral("CDFILIAL"), 4)
+             << dataset::FieldDef::text(QStringLiteral("CDCAIXA"), 3);
+        cds.setFieldDefs(defs);
+        cds.createDataSet();
+        cds.append();
+        for (int i = 1; i <= 6; ++i)
+            cds.fieldByName(QStringLiteral("INCOR%1").arg(i)).setAsInteger(i == 2 ? 255 : 0x00FF00);
+        cds.fieldByName(QStringLiteral("CDFILIAL")).setAsString(QStringLiteral("0001"));
+        cds.post();
+        cds.saveToFile(arquivo);
+    }
+    QColor painel, pendente, inativos, vendidos, total;
+    QString filial;
+    quandoVisivel([&] {
+        painel = frmPresenca->panCabec->palette().color(QPalette::Window);
+        pendente = frmPresenca->dxfPendente->color();
+        inativos = frmPresenca->dxfInativos->color();
+        vendidos = frmPresenca->dxfNcads->color();
+        total = frmPresenca->dxfTotalGeral->color();
+        filial = frmPresenca->stCdFilial;
+        QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")),
+                          Qt::LeftButton);
+    });
+    QVariant resultado;
+    chama(resultado);
+    QFile::remove(arquivo);
+    EXPECT_EQ(painel, QColor(255, 0, 0));
+    EXPECT_EQ(pendente, QColor(0, 128, 0));
+    EXPECT_EQ(inativos, QColor(255, 0, 0));
+    EXPECT_EQ(vendidos, QColor(128, 128, 128));
+    EXPECT_EQ(total, QColor(0, 128, 0));
+    EXPECT_EQ(filial, QStringLiteral("0001"));
+    EXPECT_TRUE(mensagens.isEmpty());
 }
 
 TEST(Exportacoes, TheModuleExportsItsEntryGlobalsAndPackageFunctions) {

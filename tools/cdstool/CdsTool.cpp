@@ -19,7 +19,8 @@ namespace {
 const char* const kUsage =
     "Uso:\n"
     "  cdstool dump ARQUIVO [--codepage CP]\n"
-    "      mostra os campos e cada registro visível, na ordem do arquivo, em JSON (um por linha)\n"
+    "      mostra os campos e cada registro visível, na ordem em que o conjunto de dados os\n"
+    "      apresenta (a ordem padrão do arquivo, se houver), em JSON (um por linha)\n"
     "  cdstool make ARQUIVO [--format binary|xml|xml-utf8] [--input JSONL] [--codepage CP]\n"
     "      grava um arquivo a partir de linhas JSON no formato do dump (entrada padrão por "
     "omissão)\n"

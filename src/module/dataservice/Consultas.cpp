@@ -63,23 +63,19 @@ const char* const kProdServTConsTSql =
     "   AND CDCAIXA    = :P_CDCAIXA\n"
     "  AND  CDTIPOCONS = :P_CDTIPOCONS";
 
-// SQLite: the same rows. The day of a sale is a half-open range on DTHRREALCONCONS computed
-// from the bound "dd/mm/yyyy" text (an index seek, not a function of the column); a text that
-// is no such date matches no sale, as in the server's text comparison. Semi-joins instead of
-// LEFT JOIN + DISTINCT: one covering seek per consumer, no duplicate rows to remove. Names
-// sort with the collation PTBR (the server's case- and accent-insensitive order).
+// SQLite: the same rows; where the server's text is plain SQL it serves unchanged. The day of
+// a sale is a half-open range on DTHRREALCONCONS computed from the bound "dd/mm/yyyy" text (an
+// index seek, not a function of the column); a text that is no such date matches no sale, as
+// in the server's text comparison. Semi-joins instead of LEFT JOIN + DISTINCT: one covering
+// seek per consumer, no duplicate rows to remove. Names sort with the collation PTBR (the
+// server's case- and accent-insensitive order).
 
 const char* const kCentroCustoSqlite =
     "SELECT DISTINCT CDCCUSCLIE\n"
     "  FROM CONSUMIDOR\n"
     " ORDER BY CDCCUSCLIE COLLATE PTBR";
 
-const char* const kServicoSqlite =
-    "SELECT SC.CDSERVFILI, SE.NMSERVICO, SC.HRINISERTUR, SC.HRFINSERTUR, SC.IDIMPCUPOMAUT\n"
-    "  FROM SERVTURCAIXA SC, SERVICO SE\n"
-    " WHERE SC.CDSERVFILI = SE.CDSERVFILI\n"
-    "   AND SC.CDFILIAL   = :P_CDFILIAL\n"
-    "   AND SC.CDCAIXA    = :P_CDCAIXA";
+const char* const kServicoSqlite = kServicoTSql;
 
 const char* const kPresencaSqlite =
     "SELECT 'N' AS IDCHECK, :P_CDFILIAL AS CDFILIAL, :P_CDCAIXA AS CDCAIXA,\n"
@@ -107,12 +103,7 @@ const char* const kPresencaSqlite =
     "                  AND CF.CDCLIENTE = CO.CDCLIENTE)\n"
     " ORDER BY CO.NMCONSUMIDOR COLLATE PTBR";
 
-const char* const kProdServSqlite =
-    "SELECT CDSERVFILI, CDPRODUTO\n"
-    "  FROM PRODTURCAIXA\n"
-    " WHERE CDSERVFILI = :P_CDSERVFILI\n"
-    "   AND CDFILIAL   = :P_CDFILIAL\n"
-    "   AND CDCAIXA    = :P_CDCAIXA";
+const char* const kProdServSqlite = kProdServTSql;
 
 const char* const kTipoConsSqlite =
     "SELECT DISTINCT CO.CDTIPOCONS\n"
@@ -123,13 +114,7 @@ const char* const kTipoConsSqlite =
     "                WHERE CF.CDFILIAL  = :P_CDFILIAL\n"
     "                  AND CF.CDCLIENTE = CO.CDCLIENTE)";
 
-const char* const kProdServTConsSqlite =
-    "SELECT CDSERVFILI, CDPRODUTO\n"
-    "  FROM PRODSERVTCON\n"
-    " WHERE CDSERVFILI = :P_CDSERVFILI\n"
-    "   AND CDFILIAL   = :P_CDFILIAL\n"
-    "   AND CDCAIXA    = :P_CDCAIXA\n"
-    "  AND  CDTIPOCONS = :P_CDTIPOCONS";
+const char* const kProdServTConsSqlite = kProdServTConsTSql;
 
 // clang-format on
 

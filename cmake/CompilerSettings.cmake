@@ -1,20 +1,45 @@
-# Qt hygiene the compiler enforces, and warnings kept at zero.
-add_compile_definitions(
-  QT_NO_CAST_FROM_ASCII
-  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
-  QT_USE_QSTRINGBUILDER
-  QT_NO_KEYWORDS)
+# Warnings kept at zero, Qt hygiene, ccache, sanitizers, and the helpers every target uses.
+include(${CMAKE_CURRENT_LIST_DIR}/QtHygiene.cmake)
+include(GenerateExportHeader)
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   add_compile_options(-Wall -Wextra -Wpedantic)
   if(WARNINGS_AS_ERRORS)
     add_compile_options(-Werror)
   endif()
 endif()
+option(SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
 find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
   set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
 endif()
+
+# kel_library(target EXPORT_BASE base EXPORT_HEADER dir/base_export.h)
+# Include roots of a library: src/ (every include is written from there), include/ (the
+# public headers), and the generated export headers. BASE_EXPORT marks the shipped surface;
+# BASE_TEST_EXPORT what only tests reach, empty unless tests are built.
+function(kel_library target)
+  cmake_parse_arguments(L "" "EXPORT_BASE;EXPORT_HEADER" "" ${ARGN})
+  string(TOUPPER ${L_EXPORT_BASE} base)
+  if(BUILD_TESTING)
+    set(test_export "#define ${base}_TEST_EXPORT ${base}_EXPORT")
+  else()
+    set(test_export "#define ${base}_TEST_EXPORT")
+  endif()
+  set(content "\n// What only the tests reach; exported only in a build with tests.\n${test_export}\n")
+  generate_export_header(${target} BASE_NAME ${L_EXPORT_BASE}
+    EXPORT_FILE_NAME ${PROJECT_BINARY_DIR}/generated/${L_EXPORT_HEADER}
+    CUSTOM_CONTENT_FROM_VARIABLE content)
+  target_include_directories(${target} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+    $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/generated>)
+endfunction()
 
 # add_piece_test(name sources... LIBS libs...) : one GoogleTest executable per piece.
 # GUI: the test gets a main() that creates a QApplication first (offscreen in CTest).

@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build, the tests and the demo need, only those missing.
 set -euo pipefail
 pkgs=(
-  cmake ninja-build g++ ccache pkg-config git
+  cmake ninja-build g++ ccache pkg-config git clang-format
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
   libqt6sql6-sqlite libqt6sql6-odbc
   libsqlite3-dev sqlite3

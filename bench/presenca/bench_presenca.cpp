@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "ColacaoPtBr.h"
-#include "Consultas.h"
-#include "dataservice/TrdmListaPresenca.h"
 #include "dataset/DataPacket.h"
+#include "module/dataservice/ColacaoPtBr.h"
+#include "module/dataservice/Consultas.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 namespace {
 

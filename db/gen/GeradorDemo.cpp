@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ColacaoPtBr.h"
+#include "module/dataservice/ColacaoPtBr.h"
 #include "schema_embutido.h"
 
 namespace {

@@ -11,7 +11,7 @@ __declspec(dllexport)
 #else
 __attribute__((visibility("default")))
 #endif
-int sqlite3_ptbr_init(sqlite3* db, char** erro, const sqlite3_api_routines* api) {
+    int sqlite3_ptbr_init(sqlite3* db, char** erro, const sqlite3_api_routines* api) {
     (void)erro;
     SQLITE_EXTENSION_INIT2(api);
     return sqlite3_create_collation_v2(db, "PTBR", SQLITE_UTF8, 0, colacaoComparaPtBrC, 0);

@@ -42,13 +42,7 @@
 
 #include <functional>
 
-#include <QtCore/qglobal.h>
-
-#if defined(HUL00002_BUILDING)
-#define HUL00002_EXPORT Q_DECL_EXPORT
-#else
-#define HUL00002_EXPORT Q_DECL_IMPORT
-#endif
+#include <hul00002/hul00002_export.h>
 
 class QWidget;
 namespace dataset {

@@ -6,11 +6,7 @@
 
 #include <QVariant>
 
-#if defined(KEL00815_BUILDING)
-#define KEL00815_EXPORT Q_DECL_EXPORT
-#else
-#define KEL00815_EXPORT Q_DECL_IMPORT
-#endif
+#include <pkg_kel00815/kel00815_export.h>
 
 // params: pointer to the first element of an open array of variants, high its last index
 // (-1 for an empty array); result: by reference, neither read nor written.

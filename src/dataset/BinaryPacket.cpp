@@ -9,8 +9,8 @@
 #include <cstring>
 #include <limits>
 
-#include "Codec_p.h"
-#include "PacketFile_p.h"
+#include "dataset/Codec_p.h"
+#include "dataset/PacketFile_p.h"
 
 namespace dataset::detail {
 

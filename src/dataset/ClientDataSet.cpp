@@ -1,4 +1,4 @@
-#include "ClientDataSet.h"
+#include "dataset/ClientDataSet.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <string_view>
 
-#include "Filter_p.h"
-#include "PacketFile.h"
-#include "Table_p.h"
+#include "dataset/Filter_p.h"
+#include "dataset/PacketFile.h"
+#include "dataset/Table_p.h"
 
 namespace dataset {
 
@@ -358,22 +358,6 @@ qint64 Field::asInteger() const {
     return detail::convertValue(v, as).toLongLong();
 }
 
-double Field::asFloat() const {
-    const QVariant v = value();
-    if (v.isNull()) return 0;
-    FieldDef as;
-    as.type = FieldType::Float;
-    return detail::convertValue(v, as).toDouble();
-}
-
-bool Field::asBoolean() const {
-    const QVariant v = value();
-    if (v.isNull()) return false;
-    FieldDef as;
-    as.type = FieldType::Boolean;
-    return detail::convertValue(v, as).toBool();
-}
-
 QDateTime Field::asDateTime() const {
     const QVariant v = value();
     if (v.isNull()) return QDateTime();
@@ -622,18 +606,6 @@ void ClientDataSet::next() {
     }
 }
 
-void ClientDataSet::prior() {
-    d->checkActive();
-    d->checkBrowseMode();
-    d->eof = false;
-    if (d->cur > 0) {
-        --d->cur;
-        Q_EMIT currentChanged(d->cur + 1);
-    } else {
-        d->bof = true;
-    }
-}
-
 void ClientDataSet::last() {
     d->checkActive();
     d->checkBrowseMode();
@@ -752,25 +724,6 @@ void ClientDataSet::cancel() {
     d->buf.clear();
     d->bufSet.clear();
     if (wasEdit) Q_EMIT rowChanged(d->cur);
-}
-
-void ClientDataSet::deleteRecord() {
-    d->checkActive();
-    if (d->state == State::Insert) {
-        cancel();
-        return;
-    }
-    d->state = State::Browse;
-    const int row = d->currentRow();
-    if (row < 0) d->fail(QStringLiteral("não há registro para excluir."));
-    d->deleted[std::size_t(row)] = 1;
-    d->natural.erase(std::find(d->natural.begin(), d->natural.end(), row));
-    d->order.erase(std::find(d->order.begin(), d->order.end(), row));
-    const int pos = d->cur;
-    d->view.erase(d->view.begin() + pos);
-    d->cur = d->view.empty() ? -1 : std::min(pos, int(d->view.size()) - 1);
-    d->eof = d->view.empty();
-    d->announce();
 }
 
 // ---- filter

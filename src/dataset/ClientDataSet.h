@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "DataPacket.h"
+#include "dataset/DataPacket.h"
 
 namespace dataset {
 
@@ -26,8 +26,6 @@ public:
     QVariant value() const;
     QString asString() const;  // NULL reads as empty
     qint64 asInteger() const;  // NULL reads as 0; text is parsed, float rounded
-    double asFloat() const;
-    bool asBoolean() const;
     QDateTime asDateTime() const;
     // The text a grid shows: through the field's display handler when it has one.
     QString displayText() const;
@@ -97,7 +95,6 @@ public:
     int recNo() const;  // 1-based; 0 when there is no current record
     void first();
     void next();
-    void prior();
     void last();
     void moveTo(int recNo);  // 1-based
 
@@ -107,7 +104,6 @@ public:
     void append();  // a new record at the end
     void post();
     void cancel();
-    void deleteRecord();
 
     // --- filter: switch off, set the text, switch on
     QString filter() const;

@@ -1,9 +1,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include "CodePages_p.h"
-#include "Codec_p.h"
-#include "FieldDef.h"
+#include "dataset/CodePages_p.h"
+#include "dataset/Codec_p.h"
+#include "dataset/FieldDef.h"
 
 namespace dataset::detail {
 

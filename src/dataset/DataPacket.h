@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "FieldDef.h"
+#include "dataset/FieldDef.h"
 
 namespace dataset {
 

@@ -1,4 +1,4 @@
-#include "DataSetModel.h"
+#include "dataset/DataSetModel.h"
 
 namespace dataset {
 

@@ -3,7 +3,7 @@
 #include <QAbstractTableModel>
 #include <QPointer>
 
-#include "ClientDataSet.h"
+#include "dataset/ClientDataSet.h"
 
 namespace dataset {
 

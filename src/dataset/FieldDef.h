@@ -7,7 +7,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "dataset_export.h"
+#include "dataset/dataset_export.h"
 
 namespace dataset {
 

@@ -1,12 +1,12 @@
-#include "PacketFile.h"
+#include "dataset/PacketFile.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <numeric>
 
-#include "Filter_p.h"
-#include "PacketFile_p.h"
+#include "dataset/Filter_p.h"
+#include "dataset/PacketFile_p.h"
 
 namespace dataset {
 

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "DataPacket.h"
+#include "dataset/DataPacket.h"
 
 namespace dataset {
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "DataPacket.h"
-#include "PacketFile.h"
-#include "Table_p.h"
+#include "dataset/DataPacket.h"
+#include "dataset/PacketFile.h"
+#include "dataset/Table_p.h"
 
 namespace dataset::detail {
 

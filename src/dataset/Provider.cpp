@@ -1,4 +1,4 @@
-#include "Provider.h"
+#include "dataset/Provider.h"
 
 #include <QSqlError>
 #include <QSqlField>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataPacket.h"
+#include "dataset/DataPacket.h"
 
 class QSqlQuery;
 

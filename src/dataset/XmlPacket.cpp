@@ -8,8 +8,8 @@
 
 #include <cmath>
 
-#include "Codec_p.h"
-#include "PacketFile_p.h"
+#include "dataset/Codec_p.h"
+#include "dataset/PacketFile_p.h"
 
 namespace dataset::detail {
 

@@ -20,7 +20,8 @@ namespace {
 
 bool temTela() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 void imprime(const QString& s) {
@@ -41,7 +42,8 @@ void agendaCaptura(const QString& arquivo, bool* salvo) {
             QCoreApplication::processEvents();
             if (w->grab().save(arquivo)) {
                 *salvo = true;
-                imprime(QStringLiteral("Tela salva em %1").arg(QFileInfo(arquivo).absoluteFilePath()));
+                imprime(
+                    QStringLiteral("Tela salva em %1").arg(QFileInfo(arquivo).absoluteFilePath()));
                 if (w->objectName() != QLatin1String("frmPresenca"))
                     imprime(QStringLiteral("Atenção: a janela capturada não é a Lista de Presença "
                                            "(\"%1\"); veja a imagem.")
@@ -69,7 +71,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("pdv-host"));
 
     QCommandLineParser cli;
-    cli.setApplicationDescription(QStringLiteral("Host de demonstração do PDV: abre a Lista de Presença."));
+    cli.setApplicationDescription(
+        QStringLiteral("Host de demonstração do PDV: abre a Lista de Presença."));
     cli.addHelpOption();
     QCommandLineOption optModulo(QStringLiteral("module"),
                                  QStringLiteral("Caminho da biblioteca do módulo."),
@@ -90,9 +93,8 @@ int main(int argc, char** argv) {
     Hul00002::InstallDefaults();
 
     const QString dirExe = QCoreApplication::applicationDirPath();
-    const QString caminho = cli.isSet(optModulo)
-                                ? cli.value(optModulo)
-                                : dirExe + QStringLiteral("/libPkg_Kel00815.so");
+    const QString caminho = cli.isSet(optModulo) ? cli.value(optModulo)
+                                                 : dirExe + QStringLiteral("/libPkg_Kel00815.so");
     QLibrary modulo(caminho);
     if (!modulo.load()) {
         imprime(QStringLiteral("Não foi possível carregar o módulo %1: %2")
@@ -111,8 +113,9 @@ int main(int argc, char** argv) {
     QString arquivoCaptura = cli.value(optCaptura);
     if (arquivoCaptura.isEmpty() && semTela) {
         arquivoCaptura = dirExe + QStringLiteral("/lista-presenca.png");
-        imprime(QStringLiteral("Sem tela gráfica (DISPLAY vazio): a Lista de Presença será "
-                               "desenhada fora da tela e salva em PNG."));
+        imprime(
+            QStringLiteral("Sem tela gráfica (DISPLAY vazio): a Lista de Presença será "
+                           "desenhada fora da tela e salva em PNG."));
     }
     bool salvo = false;
     if (!arquivoCaptura.isEmpty()) agendaCaptura(arquivoCaptura, &salvo);

@@ -1,8 +1,8 @@
 #include <QFrame>
 #include <QWidget>
 
-#include "Controls.h"
-#include "Platform.h"
+#include "platform/Controls.h"
+#include "platform/Platform.h"
 
 namespace platform {
 

@@ -5,10 +5,10 @@
 #include <QPointer>
 #include <QTextStream>
 
-#include "ConnectionText_p.h"
-#include "Platform.h"
-#include "TADOConnection.h"
 #include "dataset/FieldDef.h"
+#include "platform/ConnectionText_p.h"
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
 
 namespace platform {
 
@@ -74,26 +74,10 @@ TADOConnection* ADODBSession() {
 }
 
 QString ADOExceptionMessage(std::exception_ptr e, TADOConnection* conexao, const QString& extra) {
-    QString text;
-    try {
-        if (e) std::rethrow_exception(e);
-        text = QStringLiteral("Erro desconhecido no acesso ao banco de dados.");
-    } catch (const DatabaseError& ex) {
-        text = ex.message();
-    } catch (const Error& ex) {
-        text = ex.message();
-    } catch (const dataset::DataSetError& ex) {
-        text = ex.message();
-    } catch (const std::exception& ex) {
-        text = QString::fromUtf8(ex.what());
-    } catch (...) {
-        text = QStringLiteral("Erro desconhecido no acesso ao banco de dados.");
-    }
-    if (!extra.trimmed().isEmpty()) text = extra.trimmed() + QStringLiteral(": ") + text;
-    if (conexao) text = detail::scrubSecrets(text, conexao->connectionString());
-    if (TADOConnection* s = ADODBSession(); s && s != conexao)
-        text = detail::scrubSecrets(text, s->connectionString());
-    return detail::scrubSecrets(text, QString());
+    const QString text = TextoDaExcecao(
+        e, QStringLiteral("Erro desconhecido no acesso ao banco de dados."), conexao);
+    if (extra.trimmed().isEmpty()) return text;
+    return TextoDaExcecao(nullptr, extra.trimmed() + QStringLiteral(": ") + text, conexao);
 }
 
 }  // namespace platform

@@ -4,9 +4,9 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
-#include "ConnectionText_p.h"
-#include "Platform.h"
-#include "TADOConnection.h"
+#include "platform/ConnectionText_p.h"
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
 
 namespace platform {
 

@@ -1,8 +1,8 @@
-#include "ConnectionText_p.h"
+#include "platform/ConnectionText_p.h"
 
 #include <QRegularExpression>
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 namespace platform::detail {
 

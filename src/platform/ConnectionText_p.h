@@ -6,7 +6,7 @@
 #include <QPair>
 #include <QString>
 
-#include "platform_export.h"
+#include "platform/platform_export.h"
 
 namespace platform::detail {
 
@@ -25,9 +25,10 @@ QStringList passwordsOf(const QString& connectionString);
 QString scrubSecrets(const QString& text, const QString& connectionString);
 
 // The connection string for a host installed in `dir` (environment, conexao.ini, demo.db).
-PLATFORM_EXPORT QString connectionStringFor(const QString& dir, const QString& key);
+PLATFORM_TEST_EXPORT QString connectionStringFor(const QString& dir, const QString& key);
 
 // Exported for the tests of the operator texts.
-PLATFORM_EXPORT QString scrubSecretsForTest(const QString& text, const QString& connectionString);
+PLATFORM_TEST_EXPORT QString scrubSecretsForTest(const QString& text,
+                                                 const QString& connectionString);
 
 }  // namespace platform::detail

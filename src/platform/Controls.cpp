@@ -1,4 +1,4 @@
-#include "Controls.h"
+#include "platform/Controls.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -35,11 +35,6 @@ TBlendedShape::TBlendedShape(QWidget* parent) : QWidget(parent) {
 void TBlendedShape::setColor(const QColor& c) {
     if (c == color_) return;
     color_ = c;
-    update();
-}
-
-void TBlendedShape::setRadius(int r) {
-    radius_ = qMax(0, r);
     update();
 }
 

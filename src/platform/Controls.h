@@ -12,7 +12,7 @@
 
 #include <functional>
 
-#include "platform_export.h"
+#include "platform/platform_export.h"
 
 namespace dataset {
 class ClientDataSet;
@@ -29,7 +29,6 @@ public:
     QColor color() const { return color_; }
     void setColor(const QColor& c);
     int radius() const { return radius_; }
-    void setRadius(int r);
 
 protected:
     void paintEvent(QPaintEvent*) override;

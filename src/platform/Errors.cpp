@@ -1,14 +1,15 @@
 #include <QCoreApplication>
 #include <QDebug>
 
-#include "ConnectionText_p.h"
-#include "Platform.h"
-#include "TADOConnection.h"
 #include "dataset/FieldDef.h"
+#include "platform/ConnectionText_p.h"
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
 
 namespace platform {
 
 Error::Error(const QString& message) : std::runtime_error(message.toUtf8().toStdString()) {}
+Error::~Error() = default;
 
 const char* EAbort::what() const noexcept {
     return "Operação interrompida.";
@@ -41,6 +42,7 @@ DatabaseError::DatabaseError(const QString& driverText, const QString& nativeCod
     : Error(databaseMessage(driverText, nativeCode)),
       driverText_(driverText),
       nativeCode_(nativeCode) {}
+DatabaseError::~DatabaseError() = default;
 
 ErrorDisplay SetErrorDisplay(ErrorDisplay d) {
     ErrorDisplay previous = std::move(errorDisplay());
@@ -48,24 +50,33 @@ ErrorDisplay SetErrorDisplay(ErrorDisplay d) {
     return previous;
 }
 
+QString TextoDaExcecao(std::exception_ptr e, const QString& desconhecida, TADOConnection* conexao) {
+    QString text = desconhecida;
+    try {
+        if (e) std::rethrow_exception(e);
+    } catch (const Error& ex) {
+        text = ex.message();
+    } catch (const dataset::DataSetError& ex) {
+        text = ex.message();
+    } catch (const std::exception& ex) {
+        text = QString::fromUtf8(ex.what());
+    } catch (...) {
+    }
+    if (conexao) text = detail::scrubSecrets(text, conexao->connectionString());
+    if (TADOConnection* s = ADODBSession(); s && s != conexao)
+        text = detail::scrubSecrets(text, s->connectionString());
+    return detail::scrubSecrets(text, QString());
+}
+
 void HandleException(std::exception_ptr e) {
     if (!e) return;
-    QString message;
     try {
         std::rethrow_exception(e);
     } catch (const EAbort&) {
         return;  // the operator has already been told
-    } catch (const Error& ex) {
-        message = ex.message();
-    } catch (const dataset::DataSetError& ex) {
-        message = ex.message();
-    } catch (const std::exception& ex) {
-        message = QStringLiteral("Ocorreu um erro inesperado: ") + QString::fromUtf8(ex.what());
     } catch (...) {
-        message = QStringLiteral("Ocorreu um erro inesperado.");
     }
-    if (TADOConnection* session = ADODBSession())
-        message = detail::scrubSecrets(message, session->connectionString());
+    const QString message = TextoDaExcecao(e, QStringLiteral("Ocorreu um erro inesperado."));
     // This runs where Qt must not see an exception: a failing display is only logged.
     try {
         if (errorDisplay())

@@ -1,5 +1,5 @@
-#include "Platform.h"
-#include "TMessages.h"
+#include "platform/Platform.h"
+#include "platform/TMessages.h"
 
 namespace platform {
 

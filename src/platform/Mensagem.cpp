@@ -9,9 +9,9 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "Controls.h"
-#include "Platform.h"
 #include "dataset/DataPacket.h"
+#include "platform/Controls.h"
+#include "platform/Platform.h"
 
 namespace platform {
 

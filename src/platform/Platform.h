@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "platform_export.h"
+#include "platform/platform_export.h"
 
 class QWidget;
 namespace dataset {
@@ -29,6 +29,7 @@ class TADOConnection;
 class PLATFORM_EXPORT Error : public std::runtime_error {
 public:
     explicit Error(const QString& message);
+    ~Error() override;  // out of line: the type's identity lives in this library only
     QString message() const { return QString::fromUtf8(what()); }
 };
 
@@ -42,6 +43,7 @@ public:
 class PLATFORM_EXPORT DatabaseError : public Error {
 public:
     DatabaseError(const QString& driverText, const QString& nativeCode);
+    ~DatabaseError() override;
     QString driverText() const { return driverText_; }
     QString nativeCode() const { return nativeCode_; }
 
@@ -92,6 +94,12 @@ PLATFORM_EXPORT QColor CorParaQColor(int cor);
 // --- text helpers
 PLATFORM_EXPORT QString Ajusta(const QString& texto, int largura);  // leading zeros
 PLATFORM_EXPORT bool EmptyString(const QString& texto);
+
+// The one rule that turns an exception into the text an operator sees: the words of an Error or
+// a dataset failure, the text of any other exception, or `desconhecida` when it carries none;
+// always without a password or a connection string (of `conexao` and of the known session).
+PLATFORM_EXPORT QString TextoDaExcecao(std::exception_ptr e, const QString& desconhecida,
+                                       TADOConnection* conexao = nullptr);
 
 // --- general error display (the host's): every screen handler runs through Guard.
 using ErrorDisplay = std::function<void(const QString& message)>;

@@ -1,4 +1,4 @@
-#include "TADOConnection.h"
+#include "platform/TADOConnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,8 +8,8 @@
 
 #include <atomic>
 
-#include "ConnectionText_p.h"
-#include "Platform.h"
+#include "platform/ConnectionText_p.h"
+#include "platform/Platform.h"
 
 namespace platform {
 

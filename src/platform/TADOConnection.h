@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "platform_export.h"
+#include "platform/platform_export.h"
 
 namespace platform {
 

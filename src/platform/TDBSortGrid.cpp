@@ -6,10 +6,10 @@
 #include <QScroller>
 #include <QStyledItemDelegate>
 
-#include "Controls.h"
-#include "Platform.h"
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
+#include "platform/Controls.h"
+#include "platform/Platform.h"
 
 namespace platform {
 

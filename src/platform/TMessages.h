@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "platform_export.h"
+#include "platform/platform_export.h"
 
 namespace platform {
 

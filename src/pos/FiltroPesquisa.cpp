@@ -1,4 +1,4 @@
-#include "FiltroPesquisa.h"
+#include "pos/FiltroPesquisa.h"
 
 namespace Hul00002::detail {
 

@@ -12,7 +12,7 @@
 namespace Hul00002::detail {
 
 // "São João" -> "sao joao": decomposed, marks dropped, case folded.
-HUL00002_EXPORT QString dobraTexto(const QString& texto);
+HUL00002_TEST_EXPORT QString dobraTexto(const QString& texto);
 
 // "Imprime Automático" -> "Imprime\nAutomático": broken at the blank nearest the middle.
 QString quebraTitulo(const QString& titulo);

@@ -1,11 +1,11 @@
 #include <hul00002/Hul00002.h>
 
-#include "Processo.h"
-#include "RelFiscais.h"
-#include "TecladoNumerico.h"
-#include "TouchCalendar.h"
-#include "TouchPesquisa.h"
 #include "platform/Platform.h"
+#include "pos/Processo.h"
+#include "pos/RelFiscais.h"
+#include "pos/TecladoNumerico.h"
+#include "pos/TouchCalendar.h"
+#include "pos/TouchPesquisa.h"
 
 namespace Hul00002 {
 

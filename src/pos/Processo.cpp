@@ -1,4 +1,4 @@
-#include "Processo.h"
+#include "pos/Processo.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "TouchDialog.h"
+#include "pos/TouchDialog.h"
 
 namespace Hul00002::detail {
 

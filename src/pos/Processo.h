@@ -12,6 +12,6 @@ namespace Hul00002::detail {
 void ativaProcessoPadrao(QWidget* form, const QString& texto, int cor1, int cor2);
 void desativaProcessoPadrao();
 // The window now shown, or null (for tests and for callers that need to raise it).
-HUL00002_EXPORT QWidget* janelaProcesso();
+HUL00002_TEST_EXPORT QWidget* janelaProcesso();
 
 }  // namespace Hul00002::detail

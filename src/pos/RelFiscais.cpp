@@ -3,9 +3,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "RelFiscais.h"
-#include "TouchDialog.h"
 #include "platform/Platform.h"
+#include "pos/RelFiscais.h"
+#include "pos/TouchDialog.h"
 
 namespace Hul00002::detail {
 

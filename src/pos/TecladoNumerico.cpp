@@ -1,4 +1,4 @@
-#include "TecladoNumerico.h"
+#include "pos/TecladoNumerico.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TouchDialog.h"
+#include "pos/TouchDialog.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "TouchCalendar.h"
+#include "pos/TouchCalendar.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QList>
 
-#include "TouchDialog.h"
+#include "pos/TouchDialog.h"
 
 class QLabel;
 class QPushButton;

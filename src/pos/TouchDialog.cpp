@@ -1,4 +1,4 @@
-#include "TouchDialog.h"
+#include "pos/TouchDialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -26,12 +26,6 @@ QColor corEsquema(int cor, const QColor& padrao) {
 QColor corTexto(const QColor& fundo) {
     const double lum = 0.299 * fundo.red() + 0.587 * fundo.green() + 0.114 * fundo.blue();
     return lum > 150 ? QColor(0x1A, 0x1A, 0x1A) : QColor(Qt::white);
-}
-
-QColor clareia(const QColor& c, int fator) {
-    // Very dark colours barely change with lighter(); lift them first.
-    if (c.value() < 40 && fator > 100) return QColor(0x50, 0x50, 0x50);
-    return c.lighter(fator);
 }
 
 QString nomeCss(const QColor& c) {

@@ -17,7 +17,6 @@ namespace Hul00002::detail {
 QColor corEsquema(int cor, const QColor& padrao);
 // Black or white, whichever reads better on the given fill.
 QColor corTexto(const QColor& fundo);
-QColor clareia(const QColor& c, int fator);
 QString nomeCss(const QColor& c);
 
 // Style sheet of a large touch button with a fill colour; pressed and disabled looks included.

@@ -1,4 +1,4 @@
-#include "TouchPesquisa.h"
+#include "pos/TouchPesquisa.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -14,10 +14,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "FiltroPesquisa.h"
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
 #include "platform/Platform.h"
+#include "pos/FiltroPesquisa.h"
 
 namespace Hul00002::detail {
 

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 
-#include "TouchDialog.h"
+#include "pos/TouchDialog.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "BancoDeTeste.h"
+#include "dataservice/BancoDeTeste.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,7 @@
 
 #include <stdexcept>
 
-#include "ColacaoPtBr.h"
+#include "module/dataservice/ColacaoPtBr.h"
 #include "platform/TADOConnection.h"
 
 namespace {

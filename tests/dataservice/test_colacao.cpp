@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "ColacaoPtBr.h"
+#include "module/dataservice/ColacaoPtBr.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include <sqlite3.h>
 
-#include "BancoDeTeste.h"
-#include "dataservice/TrdmListaPresenca.h"
+#include "dataservice/BancoDeTeste.h"
 #include "dataset/DataPacket.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 #include "platform/Platform.h"
 
 using namespace Srv_Kel00815;

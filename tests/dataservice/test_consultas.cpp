@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "BancoDeTeste.h"
-#include "dataservice/TADOQuery.h"
-#include "dataservice/TrdmListaPresenca.h"
+#include "dataservice/BancoDeTeste.h"
 #include "dataset/DataPacket.h"
+#include "module/dataservice/TADOQuery.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 using namespace Srv_Kel00815;
 

@@ -14,10 +14,10 @@
 
 #include <algorithm>
 
-#include "BancoDeTeste.h"
-#include "dataservice/TADOQuery.h"
-#include "dataservice/TrdmListaPresenca.h"
+#include "dataservice/BancoDeTeste.h"
 #include "dataset/DataPacket.h"
+#include "module/dataservice/TADOQuery.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 using namespace Srv_Kel00815;
 
@@ -54,7 +54,8 @@ Linhas doServidor(sqlite3* db, const QString& sql, const QList<QPair<QString, QS
         return {};
     }
     for (const auto& [nome, valor] : valores) {
-        const int i = sqlite3_bind_parameter_index(st, (QLatin1Char(':') + nome).toUtf8());
+        const int i =
+            sqlite3_bind_parameter_index(st, (QLatin1Char(':') + nome).toUtf8().constData());
         if (i > 0) sqlite3_bind_text(st, i, valor.toUtf8().constData(), -1, SQLITE_TRANSIENT);
     }
     Linhas r;

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "BancoDeTeste.h"
-#include "dataservice/TrdmListaPresenca.h"
+#include "dataservice/BancoDeTeste.h"
 #include "dataset/DataPacket.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 using namespace Srv_Kel00815;
 

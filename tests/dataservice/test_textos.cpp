@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dataservice/TADOQuery.h"
-#include "dataservice/TrdmListaPresenca.h"
+#include "module/dataservice/TADOQuery.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 using namespace Srv_Kel00815;
 

@@ -1,4 +1,4 @@
-#include "Attendance.h"
+#include "dataset/Attendance.h"
 
 namespace testdata {
 

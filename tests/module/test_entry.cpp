@@ -15,8 +15,8 @@
 #include <pkg_kel00815/ListaPresenca.h>
 
 #include "dataset/ClientDataSet.h"
+#include "module/Cli_Kel00815.h"
 #include "module/dataservice/TrdmListaPresenca.h"
-#include "module/entry/Cli_Kel00815.h"
 #include "module/screen/TfrmPresenca.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"

@@ -57,7 +57,7 @@ TEST(Clock, TodayComesFromTheSetClock) {
     EXPECT_LE(qAbs(Agora().secsTo(QDateTime::currentDateTime())), 2);
 }
 
-TEST(ColoreTela, PaintsItsDocumentedPartsAndLeavesTheDesignAlone) {
+TEST(ColoreTela, PaintsEachSchemeColourWhereItBelongsAndLeavesFixedColoursAlone) {
     QWidget form;
     auto* pan = new QFrame(&form);
     pan->setObjectName(QStringLiteral("panCabec"));

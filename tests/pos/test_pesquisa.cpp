@@ -10,9 +10,9 @@
 
 #include <hul00002/Hul00002.h>
 
-#include "FiltroPesquisa.h"
-#include "ModalHelper.h"
+#include "common/ModalHelper.h"
 #include "dataset/ClientDataSet.h"
+#include "pos/FiltroPesquisa.h"
 
 using dataset::ClientDataSet;
 using dataset::FieldDef;

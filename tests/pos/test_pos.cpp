@@ -5,10 +5,10 @@
 
 #include <hul00002/Hul00002.h>
 
-#include "ModalHelper.h"
-#include "Processo.h"
+#include "common/ModalHelper.h"
 #include "dataset/ClientDataSet.h"
 #include "platform/Platform.h"
+#include "pos/Processo.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Tela.h"
+#include "screen/Tela.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -8,8 +8,8 @@
 
 #include <hul00002/Hul00002.h>
 
+#include "module/Cli_Kel00815.h"
 #include "module/dataservice/TrdmListaPresenca.h"
-#include "module/entry/Cli_Kel00815.h"
 #include "module/screen/TLabel.h"
 
 namespace teste {

@@ -9,10 +9,10 @@
 
 #include <hul00002/Hul00002.h>
 
-#include "Tela.h"
+#include "module/Cli_Kel00815.h"
 #include "module/dataservice/TrdmListaPresenca.h"
-#include "module/entry/Cli_Kel00815.h"
 #include "module/screen/TLabel.h"
+#include "screen/Tela.h"
 
 using namespace teste;
 

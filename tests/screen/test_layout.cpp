@@ -8,10 +8,10 @@
 #include <QImage>
 #include <QSet>
 
-#include "Tela.h"
 #include "dataset/DataSetModel.h"
 #include "module/screen/TLabel.h"
 #include "platform/TMessages.h"
+#include "screen/Tela.h"
 
 using namespace teste;
 using Cli_Kel00815::TLabel;

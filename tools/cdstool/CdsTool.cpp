@@ -1,4 +1,4 @@
-#include "CdsTool.h"
+#include "cdstool/CdsTool.h"
 
 #include <QFile>
 #include <QJsonArray>

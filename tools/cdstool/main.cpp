@@ -1,7 +1,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "CdsTool.h"
+#include "cdstool/CdsTool.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

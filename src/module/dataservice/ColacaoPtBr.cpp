@@ -1,4 +1,4 @@
-#include "ColacaoPtBr.h"
+#include "module/dataservice/ColacaoPtBr.h"
 
 #include <sqlite3.h>
 

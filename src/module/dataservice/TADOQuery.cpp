@@ -1,4 +1,4 @@
-#include "TADOQuery.h"
+#include "module/dataservice/TADOQuery.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -10,8 +10,8 @@
 
 #include <sqlite3.h>
 
-#include "ColacaoPtBr.h"
 #include "dataset/Provider.h"
+#include "module/dataservice/ColacaoPtBr.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
 

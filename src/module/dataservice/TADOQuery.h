@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include <pkg_kel00815/kel00815_export.h>
 #include "dataset/DataPacket.h"
-#include "module/kel00815_export.h"
 
 namespace platform {
 class TADOConnection;
@@ -72,7 +72,7 @@ public:
     int Size;
 };
 
-class KEL00815_EXPORT TADOQuery : public QObject {
+class KEL00815_TEST_EXPORT TADOQuery : public QObject {
     Q_OBJECT
 public:
     TADOQuery(const QString& componentName, QObject* owner);

@@ -1,13 +1,13 @@
-#include "TrdmListaPresenca.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
 
 #include <sqlite3.h>
 
-#include "ColacaoPtBr.h"
-#include "Consultas.h"
-#include "TADOQuery.h"
+#include "module/dataservice/ColacaoPtBr.h"
+#include "module/dataservice/Consultas.h"
+#include "module/dataservice/TADOQuery.h"
 #include "platform/Platform.h"
 
 namespace Srv_Kel00815 {

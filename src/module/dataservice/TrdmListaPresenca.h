@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "module/kel00815_export.h"
+#include <pkg_kel00815/kel00815_export.h>
 #include "platform/TADOConnection.h"
 
 namespace Srv_Kel00815 {
@@ -18,7 +18,7 @@ class TStringField;
 // The data module: the one connection, the six queries with their providers.
 // Created with no owner by InicializaForm, freed by the entry; creating it does not connect.
 // Every component is a child named as its member (objectName).
-class KEL00815_EXPORT TrdmListaPresenca : public QObject {
+class KEL00815_TEST_EXPORT TrdmListaPresenca : public QObject {
     Q_OBJECT
 public:
     explicit TrdmListaPresenca(QObject* owner = nullptr);

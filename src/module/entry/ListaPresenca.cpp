@@ -1,12 +1,11 @@
-#include "pkg_kel00815/ListaPresenca.h"
+#include <pkg_kel00815/ListaPresenca.h>
 
 #include <QString>
 
-#include "dataservice/TrdmListaPresenca.h"
-#include "entry/Cli_Kel00815.h"
+#include "module/Cli_Kel00815.h"
+#include "module/dataservice/TrdmListaPresenca.h"
+#include "module/screen/TfrmPresenca.h"
 #include "platform/Platform.h"
-#include "screen/TextoExcecao_p.h"
-#include "screen/TfrmPresenca.h"
 
 namespace Cli_Kel00815 {
 
@@ -54,9 +53,13 @@ void ListaPresenca(const QVariant* params, int high, QVariant& result) {
     } catch (const platform::EAbort&) {
         // already shown to the operator
     } catch (...) {
+        // The connection may have failed before becoming the session: name it to the rule too.
         mostraErro(
-            TextoDaExcecao(std::current_exception(),
-                           QStringLiteral("Erro desconhecido ao abrir a Lista de Presença.")),
+            platform::TextoDaExcecao(
+                std::current_exception(),
+                QStringLiteral("Erro desconhecido ao abrir a Lista de Presença."),
+                Srv_Kel00815::rdmListaPresenca ? Srv_Kel00815::rdmListaPresenca->adcListaPresenca
+                                               : nullptr),
             3);
     }
     liberaTudo();

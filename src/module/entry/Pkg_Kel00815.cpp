@@ -1,4 +1,4 @@
-#include "pkg_kel00815/ListaPresenca.h"
+#include <pkg_kel00815/ListaPresenca.h>
 
 // Package glue. The module's own units keep no state of their own: loading creates no screen,
 // opens no connection and reads no file; every call of the entry releases what it created.

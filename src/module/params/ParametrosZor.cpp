@@ -1,4 +1,4 @@
-#include "params/ParametrosZor.h"
+#include "module/params/ParametrosZor.h"
 
 #include <QCoreApplication>
 #include <QDir>

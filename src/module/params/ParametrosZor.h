@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include <pkg_kel00815/kel00815_export.h>
+
 namespace dataset {
 class ClientDataSet;
 }
@@ -22,11 +24,11 @@ struct ParametrosTerminal {
 // Reads the first record into the result. A missing file gives zeros and empty texts, silently;
 // a file that cannot be read, or lacks one of the nine fields, raises dataset::DataSetError.
 // exeDir: the host executable's folder (the process's own path by default).
-ParametrosTerminal LerParametrosZor(dataset::ClientDataSet& cdsParametrosZor,
-                                    const QString& exeDir = {});
+KEL00815_TEST_EXPORT ParametrosTerminal LerParametrosZor(dataset::ClientDataSet& cdsParametrosZor,
+                                                         const QString& exeDir = {});
 
 // The parameter file's path in a folder, also when its name differs in letter case
 // (copied from a Windows till); empty when there is none.
-QString LocalizaParametrosZor(const QString& dir);
+KEL00815_TEST_EXPORT QString LocalizaParametrosZor(const QString& dir);
 
 }  // namespace Cli_Kel00815

@@ -1,4 +1,4 @@
-#include "screen/Imagens_p.h"
+#include "module/screen/Imagens_p.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "screen/TLabel.h"
+#include "module/screen/TLabel.h"
 
 #include <QMouseEvent>
 

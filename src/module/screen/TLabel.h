@@ -2,14 +2,14 @@
 
 #include <QLabel>
 
-#include "module/kel00815_export.h"
+#include <pkg_kel00815/kel00815_export.h>
 
 namespace Cli_Kel00815 {
 
-// A label as the screen's design knows it: a caption in the toolkit's form ("&" underlines the
+// A label as the till's screens use it: a caption in the toolkit's form ("&" underlines the
 // next letter and is not shown, "\r" breaks the line), a click event, and optionally a width that
 // follows the text (the footer counters).
-class KEL00815_EXPORT TLabel : public QLabel {
+class KEL00815_TEST_EXPORT TLabel : public QLabel {
     Q_OBJECT
     Q_PROPERTY(QString caption READ caption WRITE setCaption)
 public:

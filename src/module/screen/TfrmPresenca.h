@@ -1,15 +1,19 @@
 #pragma once
 
+// Where it lives: TfrmPresenca.cpp lifecycle and wiring; TfrmPresenca_Construcao.cpp layout,
+// components, catalogue and field definitions; _Cabecalho the header steps, _Lista loading,
+// counters and views, _Grade marking, painting and keys, _Venda sale generation.
+//
 // The attendance screen: a borderless, rounded 800 x 595 window with the title band, the header
 // of four steps (cost centre, service, date, hour), the list grid and the footer filters.
-// Every component is a public member named as in the design, with the same Qt objectName, so
+// Every component is a public member under its system name, with the same Qt objectName, so
 // that the entry, tests and tools reach it by name.
 
 #include <QDialog>
 #include <QString>
 #include <QVariant>
 
-#include "module/kel00815_export.h"
+#include <pkg_kel00815/kel00815_export.h>
 #include "platform/Controls.h"
 
 class QFrame;
@@ -27,7 +31,7 @@ namespace Cli_Kel00815 {
 
 class TLabel;
 
-class KEL00815_EXPORT TfrmPresenca : public QDialog {
+class KEL00815_TEST_EXPORT TfrmPresenca : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPresenca(QWidget* owner = nullptr);

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Attendance.h"
+#include "dataset/Attendance.h"
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
 

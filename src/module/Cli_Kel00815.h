@@ -1,6 +1,6 @@
 #pragma once
 
-#include "module/kel00815_export.h"
+#include <pkg_kel00815/kel00815_export.h>
 
 namespace Cli_Kel00815 {
 

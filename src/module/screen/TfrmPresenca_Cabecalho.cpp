@@ -1,28 +1,23 @@
-// The header of the attendance screen: the four steps (cost centre, service, sale date, sale hour),
-// the red frame of the current step, and the clearing of the whole header.
+// The header steps of the attendance screen: the four steps (cost centre, service, sale date, sale
+// hour), the red frame of the current step, and the clearing of the whole header.
 
 #include <QDate>
 
-#include "dataservice/TrdmListaPresenca.h"
 #include "dataset/ClientDataSet.h"
+#include "module/dataservice/TrdmListaPresenca.h"
+#include "module/screen/TLabel.h"
+#include "module/screen/TfrmPresenca.h"
+#include "module/screen/TfrmPresenca_p.h"
 #include "platform/Platform.h"
 #include "platform/TMessages.h"
-#include "screen/TLabel.h"
-#include "screen/TextoExcecao_p.h"
-#include "screen/TfrmPresenca.h"
 
 #include <hul00002/Hul00002.h>
 
 namespace Cli_Kel00815 {
 
+using namespace tela;
+
 namespace {
-
-const QString kUnidade = QStringLiteral("Cli_Kel00815");
-const QString kFormatoData = QStringLiteral("dd/MM/yyyy");
-
-QColor cor(int c) {
-    return platform::CorParaQColor(c);
-}
 
 // "HHMM" as "HH:MM", character by character.
 QString horaComDoisPontos(const QString& hhmm) {
@@ -111,7 +106,8 @@ void TfrmPresenca::dxfCentCustoClick(QObject* sender) {
     } catch (const platform::EAbort&) {
         // MensagemMetodo has shown the failure already
     } catch (...) {
-        mensagem(TextoDaExcecao(std::current_exception(), QStringLiteral("Erro desconhecido.")),
+        mensagem(platform::TextoDaExcecao(std::current_exception(),
+                                          QStringLiteral("Erro desconhecido.")),
                  stIdEsquema);
     }
 }
@@ -147,7 +143,8 @@ void TfrmPresenca::dxfServicoClick(QObject* sender) {
     } catch (const platform::EAbort&) {
         // MensagemMetodo has shown the failure already
     } catch (...) {
-        mensagem(TextoDaExcecao(std::current_exception(), QStringLiteral("Erro desconhecido.")),
+        mensagem(platform::TextoDaExcecao(std::current_exception(),
+                                          QStringLiteral("Erro desconhecido.")),
                  stIdEsquema);
     }
 }

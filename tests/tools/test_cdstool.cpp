@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CdsTool.h"
+#include "cdstool/CdsTool.h"
 #include "dataset/ClientDataSet.h"
 
 using namespace dataset;

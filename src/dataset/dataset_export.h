@@ -1,9 +1,0 @@
-#pragma once
-
-#include <QtCore/qglobal.h>
-
-#if defined(DATASET_BUILDING)
-#define DATASET_EXPORT Q_DECL_EXPORT
-#else
-#define DATASET_EXPORT Q_DECL_IMPORT
-#endif

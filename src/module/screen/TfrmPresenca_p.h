@@ -1,0 +1,30 @@
+#pragma once
+
+// What the files of the attendance screen share: colours, the unit's name, the date format.
+
+#include <QColor>
+#include <QString>
+
+#include "platform/Platform.h"
+
+namespace Cli_Kel00815::tela {
+
+// Colours in the till's encoding, 0x00BBGGRR.
+inline constexpr int clRed = 0x0000FF;
+inline constexpr int clGreen = 0x008000;
+inline constexpr int clGray = 0x808080;
+inline constexpr int clSilver = 0xC0C0C0;
+inline constexpr int clNavy = 0x800000;
+inline constexpr int clWhite = 0xFFFFFF;
+inline constexpr int clLightGray = 0xD6D6D6;
+inline constexpr int clOrange = 0x0080FF;
+
+inline QColor cor(int c) {
+    return platform::CorParaQColor(c);
+}
+
+// The unit named in MensagemMetodo, and the form in which dates are shown and passed.
+inline const QString kUnidade = QStringLiteral("Cli_Kel00815");
+inline const QString kFormatoData = QStringLiteral("dd/MM/yyyy");
+
+}  // namespace Cli_Kel00815::tela

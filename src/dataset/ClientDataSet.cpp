@@ -7,6 +7,7 @@
 #include <numeric>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "dataset/Filter_p.h"
 #include "dataset/PacketFile.h"
@@ -104,6 +105,11 @@ struct ClientDataSetPrivate {
     std::vector<std::int32_t> order;    // natural, sorted by the index
     std::vector<std::int32_t> view;     // order, narrowed by the filter
     int cur = -1;                       // position in view
+    // Controls disabled: the views hear nothing until enabled again, then one summary.
+    int controlsDisabled = 0;
+    bool pendingLayout = false;
+    bool pendingValues = false;
+    bool pendingCurrent = false;
     bool eof = true;
     bool bof = true;
 
@@ -228,8 +234,24 @@ struct ClientDataSetPrivate {
     }
 
     void announce() {
+        if (controlsDisabled) {
+            pendingLayout = pendingCurrent = true;
+            return;
+        }
         Q_EMIT q->layoutReset();
         Q_EMIT q->currentChanged(cur + 1);
+    }
+    void announceRow(int pos) {
+        if (controlsDisabled)
+            pendingValues = true;
+        else
+            Q_EMIT q->rowChanged(pos);
+    }
+    void announceCurrent() {
+        if (controlsDisabled)
+            pendingCurrent = true;
+        else
+            Q_EMIT q->currentChanged(cur + 1);
     }
 
     // ---- loading
@@ -591,7 +613,7 @@ void ClientDataSet::first() {
     d->cur = d->view.empty() ? -1 : 0;
     d->bof = true;
     d->eof = d->view.empty();
-    Q_EMIT currentChanged(d->cur + 1);
+    d->announceCurrent();
 }
 
 void ClientDataSet::next() {
@@ -600,7 +622,7 @@ void ClientDataSet::next() {
     d->bof = false;
     if (d->cur + 1 < int(d->view.size())) {
         ++d->cur;
-        Q_EMIT currentChanged(d->cur + 1);
+        d->announceCurrent();
     } else {
         d->eof = true;
     }
@@ -612,7 +634,7 @@ void ClientDataSet::last() {
     d->cur = int(d->view.size()) - 1;
     d->eof = true;
     d->bof = d->view.empty();
-    Q_EMIT currentChanged(d->cur + 1);
+    d->announceCurrent();
 }
 
 void ClientDataSet::moveTo(int recNo) {
@@ -621,7 +643,7 @@ void ClientDataSet::moveTo(int recNo) {
     if (d->view.empty()) return;
     d->cur = std::clamp(recNo, 1, int(d->view.size())) - 1;
     d->eof = d->bof = false;
-    Q_EMIT currentChanged(d->cur + 1);
+    d->announceCurrent();
 }
 
 // ---- editing
@@ -713,7 +735,7 @@ void ClientDataSet::post() {
         d->eof = d->view.empty();
         d->announce();
     } else {
-        Q_EMIT rowChanged(d->cur);
+        d->announceRow(d->cur);
     }
 }
 
@@ -723,7 +745,29 @@ void ClientDataSet::cancel() {
     d->state = State::Browse;
     d->buf.clear();
     d->bufSet.clear();
-    if (wasEdit) Q_EMIT rowChanged(d->cur);
+    if (wasEdit) d->announceRow(d->cur);
+}
+
+// ---- controls
+
+void ClientDataSet::disableControls() {
+    ++d->controlsDisabled;
+}
+
+void ClientDataSet::enableControls() {
+    if (d->controlsDisabled == 0 || --d->controlsDisabled > 0) return;
+    const bool layout = std::exchange(d->pendingLayout, false);
+    const bool values = std::exchange(d->pendingValues, false);
+    const bool current = std::exchange(d->pendingCurrent, false);
+    if (layout)
+        Q_EMIT layoutReset();
+    else if (values)
+        Q_EMIT valuesChanged();
+    if (layout || current) Q_EMIT currentChanged(d->cur + 1);
+}
+
+bool ClientDataSet::controlsDisabled() const {
+    return d->controlsDisabled > 0;
 }
 
 // ---- filter
@@ -815,7 +859,7 @@ void ClientDataSet::gotoBookmark(Bookmark b) {
     if (b < 0 || it == d->view.end()) d->fail(QStringLiteral("registro não encontrado."));
     d->cur = int(it - d->view.begin());
     d->eof = d->bof = false;
-    Q_EMIT currentChanged(d->cur + 1);
+    d->announceCurrent();
 }
 
 // ---- random access

@@ -105,6 +105,12 @@ public:
     void post();
     void cancel();
 
+    // --- controls: while disabled the views hear nothing; enabling again sends one summary
+    // (layoutReset when rows, order or filter changed, else valuesChanged). Calls nest.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const;
+
     // --- filter: switch off, set the text, switch on
     QString filter() const;
     void setFilter(const QString& text);  // compiled here; throws DataSetError on a bad text
@@ -132,6 +138,7 @@ public:
 Q_SIGNALS:
     void layoutReset();              // rows, order, filter or fields changed wholesale
     void rowChanged(int pos);        // one visible row's values changed (post)
+    void valuesChanged();            // values of any rows changed; rows and order kept
     void currentChanged(int recNo);  // the current record moved
 
 private:

@@ -6,28 +6,58 @@ DataSetModel::DataSetModel(ClientDataSet* ds, QObject* parent)
     : QAbstractTableModel(parent), ds_(ds) {
     rebuildColumns();
     if (!ds) return;
-    // The dataset announces changes after making them: a reset is the honest report.
-    connect(ds, &ClientDataSet::layoutReset, this, [this] {
-        beginResetModel();
-        rebuildColumns();
-        endResetModel();
-    });
+    rows_ = ds->active() ? ds->recordCount() : 0;
+    connect(ds, &ClientDataSet::layoutReset, this, &DataSetModel::followLayout);
     connect(ds, &ClientDataSet::rowChanged, this, [this](int pos) {
-        if (pos < 0 || pos >= rowCount() || columns_.isEmpty()) return;
+        if (pos < 0 || pos >= rows_ || columns_.isEmpty()) return;
         Q_EMIT dataChanged(index(pos, 0), index(pos, int(columns_.size()) - 1));
+    });
+    connect(ds, &ClientDataSet::valuesChanged, this, [this] {
+        if (rows_ > 0 && !columns_.isEmpty())
+            Q_EMIT dataChanged(index(0, 0), index(rows_ - 1, int(columns_.size()) - 1));
     });
     connect(ds, &QObject::destroyed, this, [this] {
         beginResetModel();
         columns_.clear();
+        rows_ = 0;
         endResetModel();
     });
 }
 
-void DataSetModel::rebuildColumns() {
-    columns_.clear();
-    if (!ds_) return;
+QList<int> DataSetModel::visibleFields() const {
+    QList<int> out;
+    if (!ds_) return out;
     for (int i = 0; i < ds_->fieldCount(); ++i)
-        if (ds_->fieldDef(i).visible) columns_.append(i);
+        if (ds_->fieldDef(i).visible) out.append(i);
+    return out;
+}
+
+void DataSetModel::rebuildColumns() {
+    columns_ = visibleFields();
+}
+
+// Rows, order or filter changed. The same columns: only the row count is told, then every
+// value; other columns: a reset.
+void DataSetModel::followLayout() {
+    const int rows = ds_ && ds_->active() ? ds_->recordCount() : 0;
+    if (visibleFields() != columns_) {
+        beginResetModel();
+        rebuildColumns();
+        rows_ = rows;
+        endResetModel();
+        return;
+    }
+    if (rows < rows_) {
+        beginRemoveRows({}, rows, rows_ - 1);
+        rows_ = rows;
+        endRemoveRows();
+    } else if (rows > rows_) {
+        beginInsertRows({}, rows_, rows - 1);
+        rows_ = rows;
+        endInsertRows();
+    }
+    if (rows_ > 0 && !columns_.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(rows_ - 1, int(columns_.size()) - 1));
 }
 
 int DataSetModel::fieldOfColumn(int column) const {
@@ -40,8 +70,7 @@ int DataSetModel::columnOfField(const QString& name) const {
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !ds_ || !ds_->active()) return 0;
-    return ds_->recordCount();
+    return parent.isValid() ? 0 : rows_;
 }
 
 int DataSetModel::columnCount(const QModelIndex& parent) const {
@@ -49,7 +78,8 @@ int DataSetModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !ds_ || index.row() >= rowCount()) return QVariant();
+    if (!index.isValid() || !ds_ || !ds_->active() || index.row() >= ds_->recordCount())
+        return QVariant();
     const int f = fieldOfColumn(index.column());
     if (f < 0) return QVariant();
     switch (role) {
@@ -57,6 +87,15 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
             return ds_->displayTextAt(index.row(), f);
         case Qt::EditRole:
             return ds_->valueAt(index.row(), f);
+        case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole:
+            return rowDescription_ ? QVariant(rowDescription_(index.row())) : QVariant();
+        case Qt::AccessibleTextRole: {
+            const QString text = ds_->displayTextAt(index.row(), f);
+            if (!rowDescription_) return text;
+            return QString(text + QStringLiteral(" (") + rowDescription_(index.row()) +
+                           QLatin1Char(')'));
+        }
         default:
             return QVariant();
     }

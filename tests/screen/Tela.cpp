@@ -20,7 +20,9 @@ dataset::DataPacket Pacote(const QStringList& campos, const QList<QStringList>& 
     dataset::DataPacket::Builder b(defs);
     for (const QStringList& l : linhas) {
         b.appendRow();
-        for (int i = 0; i < l.size(); ++i) b.setText(i, l.at(i));
+        // A null text is NULL, as the query gives it; "" is an empty text.
+        for (int i = 0; i < l.size(); ++i)
+            if (!l.at(i).isNull()) b.setText(i, l.at(i));
     }
     return b.finish();
 }
@@ -32,7 +34,7 @@ dataset::DataPacket PacotePresenca(const QList<QStringList>& linhas) {
                                  QStringLiteral("001"),
                                  l.value(0),
                                  l.value(1),
-                                 l.value(3),
+                                 l.value(3).isEmpty() ? QString() : l.value(3),
                                  l.value(2),
                                  QStringLiteral("N"),
                                  QStringLiteral("C1"),

@@ -25,10 +25,11 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 namespace teste {
 
-// A packet of text columns, every value given as text ("" for NULL where noted by the caller).
+// A packet of text columns; a null QString is NULL, "" an empty text.
 dataset::DataPacket Pacote(const QStringList& campos, const QList<QStringList>& linhas);
 
-// An attendance list as the query delivers it: per row badge, name, situation, sale day.
+// An attendance list as the query delivers it: per row badge, name, situation, sale day (NULL
+// when absent or empty).
 dataset::DataPacket PacotePresenca(const QList<QStringList>& linhas);
 
 // Statements run on the test's own till database.

@@ -87,8 +87,8 @@ void TfrmPresenca::ligaEventos() {
     connect(dbsPresenca, &platform::TDBSortGrid::titleClick, this,
             Guard([this](int column) { dbsPresencaTitleClick(column); }));
     dbsPresenca->OnDrawColumnCell =
-        Guard([this](QPainter& canvas, const QRect& rect, int column, int, QStyle::State) {
-            dbsPresencaDrawColumnCell(canvas, rect, column);
+        Guard([this](QPainter& canvas, const QRect& rect, int column, int row, QStyle::State) {
+            dbsPresencaDrawColumnCell(canvas, rect, column, row);
         });
 
     // The panel's own background: clicks on its children are theirs.

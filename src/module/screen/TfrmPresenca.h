@@ -10,6 +10,7 @@
 // that the entry, tests and tools reach it by name.
 
 #include <QDialog>
+#include <QPixmap>
 #include <QString>
 #include <QVariant>
 
@@ -21,6 +22,7 @@ class QLabel;
 class QPainter;
 namespace dataset {
 class ClientDataSet;
+class DataPacket;
 class Field;
 }  // namespace dataset
 namespace platform {
@@ -63,7 +65,8 @@ public:
     void panCabecClick(QObject* sender);
     void dbsPresencaCellClick(int column);
     void dbsPresencaTitleClick(int column);
-    void dbsPresencaDrawColumnCell(QPainter& canvas, const QRect& rect, int column);
+    // row: the position of the painted row among the visible ones (not the current record).
+    void dbsPresencaDrawColumnCell(QPainter& canvas, const QRect& rect, int column, int row);
     void dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModifiers shift);
 
     // Display handlers of cdsServico.
@@ -168,6 +171,17 @@ private:
     void ligaEventos();
     void aplicaColunasGrade();
     void mensagem(const QString& texto, const QString& esquema);
+    // The list and its counters from one packet; an empty packet gives the empty list.
+    void carregaLista(const dataset::DataPacket& pacote);
+    // A filter is changed in three steps: off, the text, on.
+    void aplicaFiltro(const QString& texto);
+    // The four header captions, checked in order; false after the message of the first empty.
+    bool cabecalhoCompleto();
+    // The text of a row's state for tooltips and accessibility.
+    QString descricaoDaLinha(int row) const;
+    int primeiraColunaVisivel() const;
+
+    QPixmap marcaPintada_[2];  // the check pictures with olive left transparent
 };
 
 }  // namespace Cli_Kel00815

@@ -154,17 +154,21 @@ void TfrmPresenca::dxfDtVendaClick(QObject* sender) {
     Q_UNUSED(sender);
     const QString anterior = blbDtVenda->caption();
     blbDtVenda->setCaption(Hul00002::TouchCalendar(0, inCor1, inCor2));
-    const QString escolhida = blbDtVenda->caption();
-    if (platform::EmptyString(escolhida)) {
+    if (platform::EmptyString(blbDtVenda->caption())) {
         LimpaDados();
         return;
     }
+    const QDate data = leData(blbDtVenda->caption());
     const QDate hoje = leData(platform::Hoje().toString(kFormatoData));
-    if (leData(escolhida) > hoje) {
+    if (data > hoje) {
         mensagem(msgPadrao->Msg(QStringLiteral("DATA_MAIOR")), stIdEsquema);
         LimpaDados();
         return;
     }
+    // Always "dd/mm/yyyy": the query matches the day of a sale by this very text, and a
+    // picker's "15/3/2024" would make every consumer served that day look unsold.
+    const QString escolhida = data.toString(kFormatoData);
+    blbDtVenda->setCaption(escolhida);
     inPasso = 4;
     MudaCor();
     // The list belongs to its date: another date empties it, the same one keeps it.

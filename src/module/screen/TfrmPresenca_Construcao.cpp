@@ -247,7 +247,10 @@ void TfrmPresenca::criaComponentes() {
     dbsPresenca->setDataSet(cdsPresenca);
     if (dbsPresenca->dataModel()) {
         dbsPresenca->dataModel()->setObjectName(QStringLiteral("dtsPresenca"));
-        // A reset of the model resets the header too: the three columns are put back each time.
+        dbsPresenca->dataModel()->setRowDescription(
+            [this](int row) { return descricaoDaLinha(row); });
+        // Only a change of columns resets the model, and with it the header: then the three
+        // columns are put back; loads, views and sorts keep the widths the operator dragged.
         connect(dbsPresenca->dataModel(), &QAbstractItemModel::modelReset, this,
                 [this] { aplicaColunasGrade(); });
     }
@@ -281,6 +284,13 @@ void TfrmPresenca::criaComponentes() {
     for (auto* i : {imgUncheck, imgCheck}) {
         i->setScaledContents(true);
         i->hide();
+    }
+    // Olive is their transparent colour: the box stands on the cell's own background.
+    const QColor oliva = cor(0x008080);
+    for (int marcada = 0; marcada < 2; ++marcada) {
+        QPixmap figura = (marcada ? imgCheck : imgUncheck)->pixmap();
+        figura.setMask(figura.createMaskFromColor(oliva, Qt::MaskInColor));
+        marcaPintada_[marcada] = figura;
     }
 }
 

@@ -1,30 +1,126 @@
 // The list of the attendance screen: loading it with its four counters, the footer views, and
 // emptying it from the header.
 
+#include "dataset/ClientDataSet.h"
+#include "module/dataservice/TrdmListaPresenca.h"
+#include "module/screen/TLabel.h"
 #include "module/screen/TfrmPresenca.h"
+#include "module/screen/TfrmPresenca_p.h"
+#include "platform/TMessages.h"
 
 namespace Cli_Kel00815 {
 
+using namespace tela;
+
+namespace {
+
+// What each counter counts, and what each footer view shows. The pending view shows every
+// consumer without a sale, inactive ones included; its counter counts only the active ones.
+const QString kContaPendentes = QStringLiteral("DTHRREALCONCONS IS NULL AND IDSITCONSUMI = '1'");
+const QString kInativos = QStringLiteral("IDSITCONSUMI = '2'");
+const QString kComVenda = QStringLiteral("DTHRREALCONCONS IS NOT NULL");
+const QString kVistaPendentes = QStringLiteral("DTHRREALCONCONS IS NULL");
+
+}  // namespace
+
+void TfrmPresenca::aplicaFiltro(const QString& texto) {
+    cdsPresenca->setFiltered(false);
+    cdsPresenca->setFilter(texto);
+    cdsPresenca->setFiltered(true);
+}
+
+bool TfrmPresenca::cabecalhoCompleto() {
+    const struct {
+        platform::TBlendedButton* valor;
+        const char* chave;
+    } passos[] = {{blbCentCusto, "CCUSTODEVEINF"},
+                  {blbServico, "SERV_INF"},
+                  {blbDtVenda, "DATA_INF"},
+                  {blbHrVenda, "HORA_INF"}};
+    for (const auto& p : passos) {
+        if (!platform::EmptyString(p.valor->caption())) continue;
+        platform::Mensagem(msgPadrao->Msg(QString::fromLatin1(p.chave)), QString(),
+                           QStringLiteral("N"), QStringLiteral("N"), 2, QString(), stIdEsquema, 0,
+                           nullptr);
+        return false;
+    }
+    return true;
+}
+
 void TfrmPresenca::blbCarregarClick(QObject* sender) {
     Q_UNUSED(sender);
+    if (!cabecalhoCompleto()) return;
+    const QVariant r = Srv_Kel00815::getPresenca(
+        stCdFilial, stCdCaixa, stCdCCusClie,
+        cdsServico->fieldByName(QStringLiteral("CDSERVFILI")).asString(), blbDtVenda->caption());
+    dataset::DataPacket pacote;
+    try {
+        pacote = platform::MensagemMetodo(r, true, 0, QStringLiteral("getPresenca"), kUnidade,
+                                          QString(), stIdEsquema);
+    } catch (const platform::EAbort&) {
+        // The rows, marks and view of an earlier request must not stay under a header that may
+        // now name another cost centre, service or date: what remains is an empty list.
+        carregaLista(dataset::DataPacket());
+        throw;
+    }
+    carregaLista(pacote);
 }
+
+void TfrmPresenca::carregaLista(const dataset::DataPacket& pacote) {
+    // One summary to the grid once the packet is in and the counters are counted.
+    cdsPresenca->disableControls();
+    try {
+        cdsPresenca->setData(pacote);  // a packet without columns leaves the list empty
+        const struct {
+            const QString& filtro;
+            TLabel* contador;
+        } contadores[] = {{kContaPendentes, lblTotPendente},
+                          {kInativos, lblTotInativo},
+                          {kComVenda, lblTotVenda}};
+        for (const auto& c : contadores) {
+            aplicaFiltro(c.filtro);
+            c.contador->setCaption(QString::number(cdsPresenca->recordCount()));
+        }
+        cdsPresenca->setFiltered(false);
+        lblTotGeral->setCaption(QString::number(cdsPresenca->recordCount()));
+    } catch (...) {
+        cdsPresenca->enableControls();
+        throw;
+    }
+    cdsPresenca->enableControls();
+    blbGeraVenda->setEnabled(!cdsPresenca->isEmpty());
+}
+
 void TfrmPresenca::dxfPendenteClick(QObject* sender) {
     Q_UNUSED(sender);
+    aplicaFiltro(kVistaPendentes);
 }
+
 void TfrmPresenca::dxfInativosClick(QObject* sender) {
     Q_UNUSED(sender);
+    aplicaFiltro(kInativos);
 }
+
 void TfrmPresenca::dxfNcadsClick(QObject* sender) {
     Q_UNUSED(sender);
+    aplicaFiltro(kComVenda);
 }
+
 void TfrmPresenca::dxfTotalGeralClick(QObject* sender) {
     Q_UNUSED(sender);
+    cdsPresenca->setFiltered(false);
 }
+
+// Going back to the header empties the list; counters, view and "Gerar Vendas" stay. A list
+// never loaded has nothing to empty.
 void TfrmPresenca::panCabecEnter(QObject* sender) {
     Q_UNUSED(sender);
+    if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
 }
+
 void TfrmPresenca::panCabecClick(QObject* sender) {
     Q_UNUSED(sender);
+    if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
 }
 
 }  // namespace Cli_Kel00815

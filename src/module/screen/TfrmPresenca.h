@@ -158,8 +158,11 @@ public:
     int inCor5 = 0;
     int inCor6 = 0;
 
+    void reject() override;  // refused while "X" is disabled
+
 protected:
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -180,6 +183,14 @@ private:
     // The text of a row's state for tooltips and accessibility.
     QString descricaoDaLinha(int row) const;
     int primeiraColunaVisivel() const;
+
+    // Sale generation: the run inside the final steps, the header check, the hand-over records,
+    // the product check, and a kind 2 notice from the catalogue.
+    void geraVendas();
+    bool cabecalhoVendavel();
+    void preencheEntrega();
+    bool faltamProdutos();
+    void avisa(const QString& chave);
 
     QPixmap marcaPintada_[2];  // the check pictures with olive left transparent
 };

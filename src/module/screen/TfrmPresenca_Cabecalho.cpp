@@ -44,14 +44,6 @@ int horaDoServico(const QString& texto) {
     return horaComoInteiro(texto);
 }
 
-QDate leData(const QString& texto) {
-    QDate d = QDate::fromString(texto, kFormatoData);
-    if (!d.isValid()) d = QDate::fromString(texto, QStringLiteral("d/M/yyyy"));
-    if (!d.isValid())
-        throw platform::Error(QStringLiteral("'%1' não é uma data válida.").arg(texto));
-    return d;
-}
-
 }  // namespace
 
 void TfrmPresenca::mensagem(const QString& texto, const QString& esquema) {

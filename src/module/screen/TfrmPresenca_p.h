@@ -3,6 +3,7 @@
 // What the files of the attendance screen share: colours, the unit's name, the date format.
 
 #include <QColor>
+#include <QDate>
 #include <QString>
 
 #include "platform/Platform.h"
@@ -26,5 +27,14 @@ inline QColor cor(int c) {
 // The unit named in MensagemMetodo, and the form in which dates are shown and passed.
 inline const QString kUnidade = QStringLiteral("Cli_Kel00815");
 inline const QString kFormatoData = QStringLiteral("dd/MM/yyyy");
+
+// A date caption as a date: "dd/mm/yyyy", or the short "d/m/yyyy" a picker may give.
+inline QDate leData(const QString& texto) {
+    QDate d = QDate::fromString(texto, kFormatoData);
+    if (!d.isValid()) d = QDate::fromString(texto, QStringLiteral("d/M/yyyy"));
+    if (!d.isValid())
+        throw platform::Error(QStringLiteral("'%1' não é uma data válida.").arg(texto));
+    return d;
+}
 
 }  // namespace Cli_Kel00815::tela

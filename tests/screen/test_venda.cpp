@@ -1,0 +1,284 @@
+// Sale generation from the screen, with recording fakes for the waiting window and the generator:
+// who is handed over, what the operator is asked and told, and that the run always ends with the
+// window removed, "X" enabled and the list reloaded.
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <hul00002/Hul00002.h>
+
+#include "dataset/DataPacket.h"
+#include "module/dataservice/TrdmListaPresenca.h"
+#include "module/screen/TLabel.h"
+#include "platform/TADOConnection.h"
+#include "screen/Lista.h"
+
+using namespace teste;
+
+namespace {
+
+class Venda : public Lista {
+protected:
+    void SetUp() override {
+        Lista::SetUp();
+        Hul00002::AtivaProcesso = [this](QWidget* form, const QString& texto, int c1, int c2) {
+            chamadas << QStringLiteral("AtivaProcesso");
+            EXPECT_EQ(form, tela);
+            EXPECT_EQ(texto, QStringLiteral(
+                                 "Aguarde. Imprimindo cupom fiscal para os alunos selecionados."));
+            EXPECT_EQ(c1, 11);
+            EXPECT_EQ(c2, 22);
+            if (falhaAtiva) throw platform::Error(QStringLiteral("janela"));
+        };
+        Hul00002::DesativaProcesso = [this] {
+            chamadas << QStringLiteral("DesativaProcesso");
+            if (falhaDesativa) throw platform::Error(QStringLiteral("desativa"));
+        };
+        Hul00002::GeraCupomVenda = [this](const QVariant& pacote, int a2, const QVariantList& op,
+                                          QVariant& resultado) {
+            chamadas << QStringLiteral("GeraCupomVenda");
+            entregue = dataset::packetFromVariant(pacote);
+            arg2 = a2;
+            opcoes = op;
+            Q_UNUSED(resultado);
+            if (duranteGeracao) duranteGeracao();
+            if (falhaGera) throw platform::Error(QStringLiteral("impressora"));
+        };
+    }
+    void Pronta(bool comProdutosDoServico = true) {
+        AbreComDados();
+        if (comProdutosDoServico)
+            banco.Executa(
+                {QStringLiteral("INSERT INTO PRODTURCAIXA (CDFILIAL, CDCAIXA, "
+                                "CDSERVFILI, CDPRODUTO) VALUES ('0001','001','01','P1')")});
+        Mostra();
+        PreencheCabecalho();
+        Carrega();
+        conta();
+    }
+    // Counts the product-check statements the data service runs from now on.
+    void conta() {
+        QVariant h =
+            Srv_Kel00815::rdmListaPresenca->adcListaPresenca->database().driver()->handle();
+        ASSERT_TRUE(h.isValid());
+        sqlite3* db = *static_cast<sqlite3* const*>(h.data());
+        sqlite3_trace_v2(
+            db, SQLITE_TRACE_STMT,
+            [](unsigned, void* ctx, void* p, void*) -> int {
+                const QString sql = QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(p)));
+                auto* self = static_cast<Venda*>(ctx);
+                if (sql.contains(QLatin1String("FROM PRODTURCAIXA"))) ++self->pedidos[0];
+                if (sql.contains(QLatin1String("DISTINCT CO.CDTIPOCONS"))) ++self->pedidos[1];
+                if (sql.contains(QLatin1String("FROM PRODSERVTCON"))) ++self->pedidos[2];
+                return 0;
+            },
+            this);
+    }
+    void Gera() { QTest::mouseClick(tela->blbGeraVenda, Qt::LeftButton); }
+    // The run's end as the operator sees it.
+    void TerminouBem() {
+        EXPECT_EQ(chamadas.count(QStringLiteral("DesativaProcesso")), 1);
+        EXPECT_TRUE(tela->lblSair->isEnabled());
+        EXPECT_FALSE(tela->cdsPresenca->filtered());
+        EXPECT_EQ(Marcas(), QStringList(7, QStringLiteral("N")));
+    }
+
+    int pedidos[3] = {0, 0, 0};  // getProdServ, getTipoCons, getProdServTCons
+    bool falhaAtiva = false, falhaDesativa = false, falhaGera = false;
+    std::function<void()> duranteGeracao;
+    dataset::DataPacket entregue;
+    int arg2 = -1;
+    QVariantList opcoes;
+};
+
+TEST_F(Venda, NobodyMarkedIsRefusedWithoutAskingAndTheListReloads) {
+    Pronta();
+    tela->dxfInativosClick(nullptr);
+    Gera();
+    EXPECT_EQ(Textos(), QStringList{QStringLiteral(
+                            "Geração das vendas não permitida. Nenhum consumidor foi marcado.")});
+    EXPECT_EQ(mensagens[0].tipo, 2);
+    EXPECT_EQ(chamadas, QStringList{QStringLiteral("DesativaProcesso")});
+    TerminouBem();
+    EXPECT_EQ(Crachas().size(), 7);
+}
+
+TEST_F(Venda, ADeclinedConfirmationHandsNothingOverAndLosesTheMarks) {
+    Pronta();
+    ClicaMarca(QStringLiteral("100"));
+    aoMostrar = [](const platform::MensagemArgs&) {};
+    platform::SetMensagemPresenter([this](const platform::MensagemArgs& a) {
+        mensagens << a;
+        return false;
+    });
+    Gera();
+    ASSERT_EQ(mensagens.size(), 1);
+    EXPECT_EQ(mensagens[0].texto,
+              QStringLiteral("Confirma a geração das vendas para todos os consumidores marcados?"));
+    EXPECT_EQ(mensagens[0].tipo, 1);
+    EXPECT_EQ(mensagens[0].flag4, QStringLiteral("S"));
+    EXPECT_EQ(mensagens[0].esquema, QStringLiteral("007"));
+    EXPECT_FALSE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
+    EXPECT_EQ(pedidos[0], 0);
+    TerminouBem();
+}
+
+TEST_F(Venda, TheHandOverHoldsExactlyTheMarkedRowsWithTheHeadersDateAndHour) {
+    Pronta();
+    tela->blbHrVenda->setCaption(QStringLiteral("07:05"));
+    ClicaMarca(QStringLiteral("100"));
+    ClicaMarca(QStringLiteral("102"));
+    bool filtradaDuranteAGeracao = false;
+    duranteGeracao = [&] {
+        filtradaDuranteAGeracao =
+            Crachas() == QStringList{QStringLiteral("100"), QStringLiteral("102")};
+    };
+    Gera();
+    EXPECT_EQ(chamadas,
+              (QStringList{QStringLiteral("AtivaProcesso"), QStringLiteral("GeraCupomVenda"),
+                           QStringLiteral("DesativaProcesso")}));
+    EXPECT_TRUE(filtradaDuranteAGeracao);
+    // Products for the service: the consumption types are never asked.
+    EXPECT_EQ(pedidos[0], 1);
+    EXPECT_EQ(pedidos[1], 0);
+    EXPECT_EQ(pedidos[2], 0);
+
+    const QStringList campos{QStringLiteral("CDFILIAL"),     QStringLiteral("CDCAIXA"),
+                             QStringLiteral("CDIDCONSUMID"), QStringLiteral("CDCONSUMIDOR"),
+                             QStringLiteral("NMCONSUMIDOR"), QStringLiteral("CDCLIENTE"),
+                             QStringLiteral("CDTIPOCONS"),   QStringLiteral("DATAREAL"),
+                             QStringLiteral("HORAREAL"),     QStringLiteral("NRSEQLOGCAT"),
+                             QStringLiteral("NRSEQARQIMP")};
+    QStringList nomes;
+    for (const auto& f : entregue.fields()) nomes << f.name;
+    EXPECT_EQ(nomes, campos);
+    ASSERT_EQ(entregue.rowCount(), 2);
+    QStringList crachas;
+    for (int r = 0; r < 2; ++r) {
+        crachas << entregue.text(r, 2);
+        EXPECT_EQ(entregue.text(r, 0), QStringLiteral("0001"));
+        EXPECT_EQ(entregue.text(r, 1), QStringLiteral("001"));
+        EXPECT_EQ(entregue.value(r, 7).toDateTime(), QDateTime(QDate(2024, 3, 15), QTime(0, 0)));
+        EXPECT_EQ(entregue.text(r, 8), QStringLiteral("0705"));
+        EXPECT_TRUE(entregue.text(r, 9).isEmpty());
+        EXPECT_TRUE(entregue.text(r, 10).isEmpty());
+    }
+    crachas.sort();
+    EXPECT_EQ(crachas, (QStringList{QStringLiteral("100"), QStringLiteral("102")}));
+    EXPECT_EQ(arg2, 0);
+    ASSERT_EQ(opcoes.size(), 16);
+    for (const QVariant& o : opcoes) EXPECT_FALSE(o.isValid());
+    TerminouBem();
+
+    // Right after a run every mark is gone: a second click is refused.
+    mensagens.clear();
+    Gera();
+    EXPECT_EQ(Textos(), QStringList{QStringLiteral(
+                            "Geração das vendas não permitida. Nenhum consumidor foi marcado.")});
+}
+
+TEST_F(Venda, ATypeLackingProductsStopsTheRunEvenWhenNoMarkedConsumerHasIt) {
+    Pronta(false);
+    banco.Executa(
+        {QStringLiteral("INSERT INTO PRODSERVTCON (CDFILIAL, CDCAIXA, CDSERVFILI, "
+                        "CDTIPOCONS, CDPRODUTO) VALUES ('0001','001','01','01','P1')")});
+    ClicaMarca(QStringLiteral("100"));  // type 01; only CAIO (not marked) has type 02
+    Gera();
+    EXPECT_EQ(Textos().last(), QStringLiteral("Geração da vendas não permitida. Falta "
+                                              "parametrização de produtos para o serviço "
+                                              "informado."));
+    EXPECT_EQ(pedidos[0], 1);
+    EXPECT_EQ(pedidos[1], 1);
+    EXPECT_EQ(pedidos[2], 2);
+    EXPECT_FALSE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
+    TerminouBem();
+}
+
+TEST_F(Venda, EveryTypeIsAskedEvenAfterTheFirstLacks) {
+    Pronta(false);
+    banco.Executa(
+        {QStringLiteral("UPDATE CONSUMIDOR SET CDTIPOCONS = '03' WHERE CDCONSUMIDOR = '7'"),
+         QStringLiteral("INSERT INTO PRODSERVTCON (CDFILIAL, CDCAIXA, CDSERVFILI, CDTIPOCONS, "
+                        "CDPRODUTO) VALUES ('0001','001','01','02','P1'),"
+                        "('0001','001','01','03','P1')")});
+    ClicaMarca(QStringLiteral("101"));
+    Gera();
+    EXPECT_EQ(pedidos[1], 1);
+    EXPECT_EQ(pedidos[2], 3);
+    EXPECT_FALSE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
+
+    // All types set up: the run goes on.
+    banco.Executa(
+        {QStringLiteral("INSERT INTO PRODSERVTCON (CDFILIAL, CDCAIXA, CDSERVFILI, "
+                        "CDTIPOCONS, CDPRODUTO) VALUES ('0001','001','01','01','P1')")});
+    ClicaMarca(QStringLiteral("101"));
+    Gera();
+    EXPECT_TRUE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
+}
+
+TEST_F(Venda, AFailingStepStillEndsWithTheWindowRemovedXEnabledAndTheListReloaded) {
+    Pronta();
+    for (int caso = 0; caso < 3; ++caso) {
+        SCOPED_TRACE(caso);
+        falhaAtiva = caso == 0;
+        falhaGera = caso == 1;
+        falhaDesativa = caso == 2;
+        chamadas.clear();
+        erros.clear();
+        ClicaMarca(QStringLiteral("101"));
+        Gera();
+        EXPECT_TRUE(tela->lblSair->isEnabled());
+        EXPECT_FALSE(tela->cdsPresenca->filtered());
+        EXPECT_EQ(Crachas().size(), 7);
+        EXPECT_EQ(chamadas.count(QStringLiteral("DesativaProcesso")), 1);
+        // The failure reaches the operator once, after the reload.
+        EXPECT_EQ(erros.size(), caso == 2 ? 0 : 1);
+    }
+}
+
+TEST_F(Venda, NothingClosesTheScreenWhileTheRunIsOn) {
+    Pronta();
+    ClicaMarca(QStringLiteral("100"));
+    duranteGeracao = [this] {
+        Tecla(Qt::Key_Escape);
+        QTest::mouseClick(tela->lblSair, Qt::LeftButton);
+        tela->close();  // as the window manager's close does
+        EXPECT_TRUE(tela->isVisible());
+    };
+    Gera();
+    EXPECT_TRUE(tela->isVisible());
+    Tecla(Qt::Key_Escape);
+    EXPECT_FALSE(tela->isVisible());
+}
+
+TEST_F(Venda, AHeaderThatCannotBeSoldHandsNothingOver) {
+    Pronta();
+    const struct {
+        QString hora, data, mensagem;
+    } casos[] = {
+        {QString(), QStringLiteral("15/03/2024"), QStringLiteral("Hora deve ser informada.")},
+        {QStringLiteral("7:5"), QStringLiteral("15/03/2024"), QStringLiteral("Hora Inválida.")},
+        {QStringLiteral("25:00"), QStringLiteral("15/03/2024"), QStringLiteral("Hora Inválida.")},
+        {QStringLiteral("11:30"), QStringLiteral("31/02/2024"),
+         QStringLiteral("Data deve ser informada.")},
+    };
+    for (const auto& c : casos) {
+        PreencheCabecalho();
+        Carrega();
+        ClicaMarca(QStringLiteral("100"));
+        tela->blbHrVenda->setCaption(c.hora);
+        tela->blbDtVenda->setCaption(c.data);
+        mensagens.clear();
+        chamadas.clear();
+        Gera();
+        ASSERT_FALSE(mensagens.isEmpty());
+        EXPECT_EQ(mensagens[0].texto, c.mensagem);
+        EXPECT_FALSE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
+        EXPECT_TRUE(tela->lblSair->isEnabled());
+    }
+}
+
+}  // namespace

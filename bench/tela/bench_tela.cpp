@@ -195,9 +195,10 @@ int main(int argc, char** argv) {
         });
         linha("rolar uma página", bench::mediana(rola), R, "<= 16 ms");
     }
-    std::printf("memória: %.1f MB antes, %.1f MB com a lista de 100.000 (cresceu %.1f MB; meta "
-                "<= 40 MB)\n",
-                memAntes, memDepois, memDepois - memAntes);
+    std::printf(
+        "memória: %.1f MB antes, %.1f MB com a lista de 100.000 (cresceu %.1f MB; meta "
+        "<= 40 MB)\n",
+        memAntes, memDepois, memDepois - memAntes);
     tela->hide();
     delete tela;
     Cli_Kel00815::frmPresenca = nullptr;

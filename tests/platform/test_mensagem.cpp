@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ModalHelper.h"
 #include "dataset/ClientDataSet.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
@@ -136,9 +137,7 @@ namespace {
 bool answerRealDialog(const QString& flag4, int tipo, const std::function<void(QWidget*)>& act,
                       QString* title = nullptr) {
     MensagemPresenter previous = SetMensagemPresenter({});
-    QTimer::singleShot(0, qApp, [&] {
-        QWidget* dlg = QApplication::activeModalWidget();
-        if (!dlg) return;
+    quandoModal([&](QDialog* dlg) {
         if (title) *title = dlg->windowTitle();
         static int shot = 0;
         dlg->grab().save(QStringLiteral("/tmp/platform_mensagem_%1.png").arg(++shot));

@@ -9,6 +9,7 @@
 
 #include <hul00002/Hul00002.h>
 
+#include "common/ModalHelper.h"
 #include "module/Cli_Kel00815.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TLabel.h"
@@ -23,22 +24,13 @@ const QString k002 = QStringLiteral("002");
 // Keys for the next modal picker, typed where the operator's keyboard would send them. A picker
 // left open is cancelled, so a failure never hangs the run.
 void teclasNoProximoModal(std::function<QList<Qt::Key>()> teclas) {
-    QTimer::singleShot(0, qApp, [teclas] {
-        QWidget* w = nullptr;
-        for (int i = 0; i < 300 && !(w = QApplication::activeModalWidget()); ++i) QTest::qWait(10);
-        auto* dlg = qobject_cast<QDialog*>(w);
-        if (!dlg) {
-            ADD_FAILURE() << "no picker opened";
-            return;
-        }
-        EXPECT_TRUE(QTest::qWaitForWindowActive(dlg, 2000));
+    quandoModal([teclas](QDialog* dlg) {
         // The widget side learns of the activation a little later than the window does.
         for (int i = 0; i < 200 && QApplication::activeWindow() != dlg; ++i) QTest::qWait(10);
         const QPointer<QDialog> guarda(dlg);
         for (Qt::Key k : teclas()) {
             if (!guarda) break;
-            QWidget* alvo = QApplication::focusWidget();
-            QTest::keyClick(alvo ? alvo : dlg, k);
+            QTest::keyClick(foco(dlg), k);
         }
         if (guarda && guarda->isVisible()) {
             ADD_FAILURE() << "picker " << guarda->objectName().toStdString() << " left open";

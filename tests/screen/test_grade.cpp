@@ -93,6 +93,14 @@ TEST_F(Grade, OnlyAPendingActiveRowTogglesByClickSpaceOrTap) {
     QCoreApplication::processEvents();
     EXPECT_EQ(Marcados(), (QStringList{QStringLiteral("101"), QStringLiteral("102")}));
 
+    // A swipe that starts on a mark cell scrolls and marks nothing.
+    QTest::touchEvent(grade->viewport(), dedo).press(0, p);
+    for (int dy = 10; dy <= 120; dy += 10)
+        QTest::touchEvent(grade->viewport(), dedo).move(0, p - QPoint(0, dy));
+    QTest::touchEvent(grade->viewport(), dedo).release(0, p - QPoint(0, 120));
+    QTest::qWait(50);
+    EXPECT_EQ(Marcados(), (QStringList{QStringLiteral("101"), QStringLiteral("102")}));
+
     // The counters never count marks.
     EXPECT_EQ(Contadores(), (QStringList{QStringLiteral("3"), QStringLiteral("2"),
                                          QStringLiteral("2"), QStringLiteral("7")}));

@@ -4,6 +4,7 @@
 #include "dataset/FieldDef.h"
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
+#include "platform/Registro.h"
 #include "platform/TADOConnection.h"
 
 namespace platform {
@@ -77,6 +78,8 @@ void HandleException(std::exception_ptr e) {
     } catch (...) {
     }
     const QString message = TextoDaExcecao(e, QStringLiteral("Ocorreu um erro inesperado."));
+    if (errorDisplay())  // the default display shows it through Mensagem, which logs it
+        qCWarning(lcOperador).noquote() << "Erro mostrado pelo host:" << message;
     // This runs where Qt must not see an exception: a failing display is only logged.
     try {
         if (errorDisplay())

@@ -12,6 +12,7 @@
 #include "dataset/DataPacket.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
+#include "platform/Registro.h"
 
 namespace platform {
 
@@ -219,7 +220,12 @@ bool Mensagem(const QString& texto, const QString& titulo, const QString& flag3,
               const QString& flag4, int tipo, const QString& arg6, const QString& esquema, int arg8,
               dataset::ClientDataSet* ds) {
     const MensagemArgs a{texto, titulo, flag3, flag4, tipo, arg6, esquema, arg8, ds};
+    if (tipo == 3)
+        qCWarning(lcOperador).noquote() << "Erro mostrado:" << texto;
+    else
+        qCInfo(lcOperador).noquote() << (tipo == 1 ? "Pergunta:" : "Aviso:") << texto;
     const bool answer = presenter() ? presenter()(a) : showDialog(a);
+    if (tipo == 1) qCInfo(lcOperador) << "Resposta:" << (answer ? "sim" : "não");
     // Only a question has an answer; notices and errors always report true.
     return tipo == 1 ? answer : true;
 }

@@ -6,6 +6,7 @@
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TfrmPresenca.h"
 #include "platform/Platform.h"
+#include "platform/Registro.h"
 
 namespace Cli_Kel00815 {
 
@@ -45,11 +46,16 @@ void ListaPresenca(const QVariant* params, int high, QVariant& result) {
         return;
     }
     emExecucao = true;
+    platform::IniciaRegistro();
     try {
         frmPresenca = nullptr;
         frmPresenca = new TfrmPresenca();
         frmPresenca->InicializaForm(params, high);
+        qCInfo(platform::lcTela).noquote()
+            << QStringLiteral("Lista de Presença aberta: filial %1, caixa %2, esquema %3")
+                   .arg(frmPresenca->stCdFilial, frmPresenca->stCdCaixa, frmPresenca->stIdEsquema);
         frmPresenca->exec();
+        qCInfo(platform::lcTela) << "Lista de Presença fechada";
     } catch (const platform::EAbort&) {
         // already shown to the operator
     } catch (...) {

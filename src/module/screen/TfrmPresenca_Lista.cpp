@@ -1,11 +1,14 @@
 // The list of the attendance screen: loading it with its four counters, the footer views, and
 // emptying it from the header.
 
+#include <QElapsedTimer>
+
 #include "dataset/ClientDataSet.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TLabel.h"
 #include "module/screen/TfrmPresenca.h"
 #include "module/screen/TfrmPresenca_p.h"
+#include "platform/Registro.h"
 #include "platform/TMessages.h"
 
 namespace Cli_Kel00815 {
@@ -50,6 +53,8 @@ bool TfrmPresenca::cabecalhoCompleto() {
 void TfrmPresenca::blbCarregarClick(QObject* sender) {
     Q_UNUSED(sender);
     if (!cabecalhoCompleto()) return;
+    QElapsedTimer relogio;
+    relogio.start();
     const QVariant r = Srv_Kel00815::getPresenca(
         stCdFilial, stCdCaixa, stCdCCusClie,
         cdsServico->fieldByName(QStringLiteral("CDSERVFILI")).asString(), blbDtVenda->caption());
@@ -61,9 +66,19 @@ void TfrmPresenca::blbCarregarClick(QObject* sender) {
         // The rows, marks and view of an earlier request must not stay under a header that may
         // now name another cost centre, service or date: what remains is an empty list.
         carregaLista(dataset::DataPacket());
+        qCWarning(platform::lcTela).noquote()
+            << QStringLiteral("Carga falhou: centro de custo %1, serviço %2, data %3")
+                   .arg(stCdCCusClie, stCdServFili, blbDtVenda->caption());
         throw;
     }
     carregaLista(pacote);
+    qCInfo(platform::lcTela).noquote()
+        << QStringLiteral(
+               "Carga: centro de custo %1, serviço %2, data %3, hora %4: %5 "
+               "consumidores em %6 ms")
+               .arg(stCdCCusClie, stCdServFili, blbDtVenda->caption(), blbHrVenda->caption())
+               .arg(cdsPresenca->recordCount())
+               .arg(relogio.elapsed());
 }
 
 void TfrmPresenca::carregaLista(const dataset::DataPacket& pacote) {

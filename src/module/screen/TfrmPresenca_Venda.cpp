@@ -11,6 +11,7 @@
 #include "module/screen/TLabel.h"
 #include "module/screen/TfrmPresenca.h"
 #include "module/screen/TfrmPresenca_p.h"
+#include "platform/Registro.h"
 #include "platform/TMessages.h"
 
 #include <hul00002/Hul00002.h>
@@ -99,6 +100,12 @@ void TfrmPresenca::geraVendas() {
         avisa(QStringLiteral("GERNOTPER2"));
         return;
     }
+    qCInfo(platform::lcVenda).noquote()
+        << QStringLiteral(
+               "Geração de vendas: %1 consumidores entregues (serviço %2, data %3, "
+               "hora %4)")
+               .arg(cdsPresencaAux->recordCount())
+               .arg(stCdServFili, blbDtVenda->caption(), blbHrVenda->caption());
     Hul00002::AtivaProcesso(this, msgPadrao->Msg(QStringLiteral("IMPRIMINDO")), inCor1, inCor2);
     const QVariantList opcoes(16);  // sixteen empty elements, indices 0 to 15
     QVariant resultado;             // the reload shows the outcome; nothing here reads it

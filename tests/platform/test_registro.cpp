@@ -23,7 +23,8 @@ TEST(Registro, WritesWhatTheOperatorSawWithATimeAndWithoutPasswords) {
     const QString arquivo = IniciaRegistro();
     ASSERT_FALSE(arquivo.isEmpty());
     EXPECT_EQ(IniciaRegistro(), arquivo);  // once per process
-    const MensagemPresenter anterior = SetMensagemPresenter([](const MensagemArgs&) { return true; });
+    const MensagemPresenter anterior =
+        SetMensagemPresenter([](const MensagemArgs&) { return true; });
     Mensagem(QStringLiteral("Falha ao conectar: Server=db;UID=sa;PWD=Canario#7788;"), {},
              QStringLiteral("N"), QStringLiteral("N"), 3, {}, QStringLiteral("002"), 0, nullptr);
     Mensagem(QStringLiteral("Confirma a geração das vendas?"), {}, QStringLiteral("N"),
@@ -38,8 +39,8 @@ TEST(Registro, WritesWhatTheOperatorSawWithATimeAndWithoutPasswords) {
     EXPECT_TRUE(texto.contains(QStringLiteral("PRÉ-ESCOLA")));  // accents kept
     // Every line starts with its date and time.
     for (const QString& l : texto.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        EXPECT_TRUE(QDateTime::fromString(l.section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs)
-                        .isValid())
+        EXPECT_TRUE(
+            QDateTime::fromString(l.section(QLatin1Char(' '), 0, 0), Qt::ISODateWithMs).isValid())
             << l.toStdString();
 }
 

@@ -1,0 +1,108 @@
+# What `cmake --install` lays out, for a till and for integrators:
+#   lib/listapresenca/        the libraries, the module and the demo host, side by side as the
+#                             host expects; the demo database and the parameter file as links
+#   bin/                      the tools, and the demo host as a link
+#   include/listapresenca/    the headers a host is built against
+#   lib/cmake/ListaPresenca/  find_package(ListaPresenca): ListaPresenca::module, ::pos,
+#                             ::platform, ::dataset
+#   share/listapresenca/      the schemas; the demo database's original
+#   var/lib/listapresenca, etc/listapresenca  the demo database, the parameter file (/var and
+#                             /etc for a system install under /usr)
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(LP_PRIVATE_DIR lib/listapresenca)
+set(LP_INCLUDE_DIR ${CMAKE_INSTALL_INCLUDEDIR}/listapresenca)
+set(LP_CMAKE_DIR lib/cmake/ListaPresenca)
+set(LP_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/listapresenca)
+# A system install keeps the till's changing data in /var and its configuration in /etc; any
+# other prefix keeps them inside itself, so that `cmake --install --prefix DIR` stays in DIR.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(LP_STATE_DIR /var/lib/listapresenca)
+  set(LP_CONF_DIR /etc/listapresenca)
+  set(LP_STATE_FULL ${LP_STATE_DIR})
+  set(LP_CONF_FULL ${LP_CONF_DIR})
+else()
+  set(LP_STATE_DIR var/lib/listapresenca)
+  set(LP_CONF_DIR etc/listapresenca)
+  set(LP_STATE_FULL ${CMAKE_INSTALL_PREFIX}/${LP_STATE_DIR})
+  set(LP_CONF_FULL ${CMAKE_INSTALL_PREFIX}/${LP_CONF_DIR})
+endif()
+
+set_target_properties(dataset PROPERTIES EXPORT_NAME dataset)
+set_target_properties(platform PROPERTIES EXPORT_NAME platform)
+set_target_properties(pkg_hul00002 PROPERTIES EXPORT_NAME pos)
+set_target_properties(Pkg_Kel00815 PROPERTIES EXPORT_NAME module)
+set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN")
+foreach(tool cdstool gerademo)
+  set_target_properties(${tool} PROPERTIES INSTALL_RPATH "$ORIGIN/../${LP_PRIVATE_DIR}")
+endforeach()
+
+install(TARGETS dataset platform pkg_hul00002 Pkg_Kel00815
+  EXPORT ListaPresencaTargets
+  LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
+install(TARGETS pdv-host RUNTIME DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
+install(TARGETS cdstool gerademo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(TARGETS ptbr LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
+
+# The host finds the module, the database and the parameter file in its own folder.
+file(RELATIVE_PATH LP_HOST_FROM_BIN ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
+     ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}/pdv-host)
+file(RELATIVE_PATH LP_DB_FROM_PRIVATE ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}
+     ${LP_STATE_FULL}/demo.db)
+file(RELATIVE_PATH LP_PARAM_FROM_PRIVATE ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}
+     ${LP_CONF_FULL}/PARAMETROSZOR.CDS)
+set(LP_LINKS ${PROJECT_BINARY_DIR}/links)
+file(MAKE_DIRECTORY ${LP_LINKS}/bin ${LP_LINKS}/private)
+file(CREATE_LINK ${LP_HOST_FROM_BIN} ${LP_LINKS}/bin/pdv-host SYMBOLIC)
+file(CREATE_LINK ${LP_DB_FROM_PRIVATE} ${LP_LINKS}/private/demo.db SYMBOLIC)
+file(CREATE_LINK ${LP_PARAM_FROM_PRIVATE} ${LP_LINKS}/private/PARAMETROSZOR.CDS SYMBOLIC)
+install(FILES ${LP_LINKS}/bin/pdv-host DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(FILES ${LP_LINKS}/private/demo.db ${LP_LINKS}/private/PARAMETROSZOR.CDS
+  DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
+
+# The demo till: made at build time, installed as the till's data.
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/demo/demo.db ${PROJECT_BINARY_DIR}/demo/PARAMETROSZOR.CDS
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/demo
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${PROJECT_BINARY_DIR}/demo/demo.db
+  COMMAND gerademo --out ${PROJECT_BINARY_DIR}/demo/demo.db
+  COMMAND cdstool param ${PROJECT_BINARY_DIR}/demo/PARAMETROSZOR.CDS --filial 0001 --caixa 001
+          --esquema 001 --cores 8421504,14079702,8388608,16777215,12632256,0
+  DEPENDS gerademo cdstool
+  COMMENT "Dados de demonstração da instalação")
+add_custom_target(demo_instalacao ALL
+  DEPENDS ${PROJECT_BINARY_DIR}/demo/demo.db ${PROJECT_BINARY_DIR}/demo/PARAMETROSZOR.CDS)
+install(FILES ${PROJECT_BINARY_DIR}/demo/demo.db
+  DESTINATION ${LP_STATE_DIR} COMPONENT runtime)
+install(FILES ${PROJECT_BINARY_DIR}/demo/PARAMETROSZOR.CDS
+  DESTINATION ${LP_CONF_DIR} COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/db/schema_sqlite.sql ${PROJECT_SOURCE_DIR}/db/schema_sqlite_ptbr.sql
+  ${PROJECT_SOURCE_DIR}/db/schema_sqlserver.sql
+  DESTINATION ${LP_SHARE_DIR} COMPONENT runtime)
+
+# The headers a host integrator compiles against.
+install(FILES ${PROJECT_SOURCE_DIR}/include/pkg_kel00815/ListaPresenca.h
+  ${PROJECT_BINARY_DIR}/generated/pkg_kel00815/kel00815_export.h
+  DESTINATION ${LP_INCLUDE_DIR}/pkg_kel00815 COMPONENT sdk)
+install(FILES ${PROJECT_SOURCE_DIR}/include/hul00002/Hul00002.h
+  ${PROJECT_BINARY_DIR}/generated/hul00002/hul00002_export.h
+  DESTINATION ${LP_INCLUDE_DIR}/hul00002 COMPONENT sdk)
+install(FILES ${PROJECT_SOURCE_DIR}/src/platform/Platform.h
+  ${PROJECT_BINARY_DIR}/generated/platform/platform_export.h
+  DESTINATION ${LP_INCLUDE_DIR}/platform COMPONENT sdk)
+install(FILES ${PROJECT_SOURCE_DIR}/src/dataset/ClientDataSet.h
+  ${PROJECT_SOURCE_DIR}/src/dataset/DataPacket.h ${PROJECT_SOURCE_DIR}/src/dataset/FieldDef.h
+  ${PROJECT_BINARY_DIR}/generated/dataset/dataset_export.h
+  DESTINATION ${LP_INCLUDE_DIR}/dataset COMPONENT sdk)
+
+install(EXPORT ListaPresencaTargets NAMESPACE ListaPresenca:: DESTINATION ${LP_CMAKE_DIR}
+  COMPONENT sdk)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/ListaPresencaConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/ListaPresencaConfig.cmake INSTALL_DESTINATION ${LP_CMAKE_DIR}
+  PATH_VARS LP_PRIVATE_DIR)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/ListaPresencaConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/ListaPresencaConfig.cmake
+  ${PROJECT_BINARY_DIR}/ListaPresencaConfigVersion.cmake DESTINATION ${LP_CMAKE_DIR}
+  COMPONENT sdk)

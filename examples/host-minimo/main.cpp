@@ -35,7 +35,12 @@ int main(int argc, char** argv) {
         QObject::connect(timer, &QTimer::timeout, &app, [&] {
             auto* tela = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!tela) return;
-            salvo = salvo || tela->grab().save(captura);
+            // Only the attendance screen counts: an error dialog in its place is a failure.
+            if (tela->objectName() == QLatin1String("frmPresenca"))
+                salvo = salvo || tela->grab().save(captura);
+            else
+                std::fprintf(stderr, "Janela inesperada: %s\n",
+                             tela->objectName().toLocal8Bit().constData());
             tela->reject();
         });
         timer->start(50);

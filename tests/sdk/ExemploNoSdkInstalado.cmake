@@ -19,6 +19,8 @@ if(NOT dirs MATCHES "${prefix}")
   message(FATAL_ERROR "o exemplo não usou o SDK instalado: ${dirs}")
 endif()
 set(ENV{QT_QPA_PLATFORM} offscreen)
+# The example lives in a folder of its own: it names the installed demo database.
+set(ENV{LISTAPRESENCA_CONEXAO} ${prefix}/var/lib/listapresenca/demo.db)
 roda(${WORK}/host/host-minimo --screenshot ${WORK}/tela.png)
 if(NOT EXISTS ${WORK}/tela.png)
   message(FATAL_ERROR "o exemplo não salvou a tela")

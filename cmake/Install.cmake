@@ -106,3 +106,28 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/ListaPresencaConfigVersio
 install(FILES ${PROJECT_BINARY_DIR}/ListaPresencaConfig.cmake
   ${PROJECT_BINARY_DIR}/ListaPresencaConfigVersion.cmake DESTINATION ${LP_CMAKE_DIR}
   COMPONENT sdk)
+
+# The Debian package: scripts/make-deb.sh builds it (Release, no tests, prefix /usr).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lista-presenca COMPONENT runtime)
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME lista-presenca)
+set(CPACK_PACKAGE_VENDOR "Equipe Lista de Presença")
+set(CPACK_PACKAGE_CONTACT "Equipe Lista de Presença <suporte@lista-presenca.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tela de lista de presença do PDV de refeitório")
+set(CPACK_PACKAGE_DESCRIPTION
+  "O módulo Lista de Presença de um ponto de venda de refeitório escolar ou de empresa, com as\n\
+bibliotecas da plataforma e dos serviços de PDV, o host de demonstração, as ferramentas\n\
+cdstool e gerademo, os esquemas de banco e um banco de demonstração.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), \
+libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6svg6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), \
+libqt6sql6-odbc (>= 6.4), libsqlite3-0 (>= 3.40), unixodbc, tdsodbc, fonts-liberation, \
+fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

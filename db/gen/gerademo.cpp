@@ -16,7 +16,9 @@ int uso(const char* erro) {
     if (erro) std::fprintf(stderr, "gerademo: %s\n", erro);
     std::fprintf(stderr,
                  "uso: gerademo --out ARQUIVO [--consumers N] [--sales N] [--days N] [--seed S]"
-                 " [--today dd/mm/aaaa] [--big]\n");
+                 " [--today dd/mm/aaaa] [--big]\n"
+                 "       gerademo --version\n"
+                 "Saída: 0 banco criado; 1 falha ao gravar; 2 uso incorreto.\n");
     return 2;
 }
 
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
             continue;
         }
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) return uso(nullptr) - 2;
+        if (a == QLatin1String("--version")) {
+            std::printf("gerademo %s\n", LISTAPRESENCA_VERSAO);
+            return 0;
+        }
         if (i + 1 >= args.size()) return uso("falta o valor de uma opção");
         const QString v = args.at(++i);
         bool ok = true;

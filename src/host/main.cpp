@@ -32,10 +32,10 @@ void imprime(const QString& s) {
 
 // Screenshot mode: the first modal window the module opens is saved as a PNG and closed,
 // and so is every later one, so the entry returns without anybody at the till.
-void agendaCaptura(const QString& arquivo, bool* salvo) {
+void agendaCaptura(const QString& arquivo, bool* salvo, bool* outraJanela) {
     auto* timer = new QTimer(qApp);
     timer->setInterval(50);
-    QObject::connect(timer, &QTimer::timeout, qApp, [arquivo, salvo] {
+    QObject::connect(timer, &QTimer::timeout, qApp, [arquivo, salvo, outraJanela] {
         QWidget* w = QApplication::activeModalWidget();
         if (!w) return;
         if (!*salvo) {
@@ -44,7 +44,8 @@ void agendaCaptura(const QString& arquivo, bool* salvo) {
                 *salvo = true;
                 imprime(
                     QStringLiteral("Tela salva em %1").arg(QFileInfo(arquivo).absoluteFilePath()));
-                if (w->objectName() != QLatin1String("frmPresenca"))
+                *outraJanela = w->objectName() != QLatin1String("frmPresenca");
+                if (*outraJanela)
                     imprime(QStringLiteral("Atenção: a janela capturada não é a Lista de Presença "
                                            "(\"%1\"); veja a imagem.")
                                 .arg(w->windowTitle()));
@@ -69,11 +70,15 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pdv-host"));
+    QApplication::setApplicationVersion(QStringLiteral(LISTAPRESENCA_VERSAO));
 
     QCommandLineParser cli;
     cli.setApplicationDescription(
-        QStringLiteral("Host de demonstração do PDV: abre a Lista de Presença."));
+        QStringLiteral("Host de demonstração do PDV: abre a Lista de Presença.\n"
+                       "Saída: 0 a tela abriu e fechou; 1 nada foi capturado; 2 módulo não "
+                       "carregado; 3 a janela capturada não era a Lista de Presença (um erro)."));
     cli.addHelpOption();
+    cli.addVersionOption();
     QCommandLineOption optModulo(QStringLiteral("module"),
                                  QStringLiteral("Caminho da biblioteca do módulo."),
                                  QStringLiteral("arquivo"));
@@ -117,8 +122,8 @@ int main(int argc, char** argv) {
             QStringLiteral("Sem tela gráfica (DISPLAY vazio): a Lista de Presença será "
                            "desenhada fora da tela e salva em PNG."));
     }
-    bool salvo = false;
-    if (!arquivoCaptura.isEmpty()) agendaCaptura(arquivoCaptura, &salvo);
+    bool salvo = false, outraJanela = false;
+    if (!arquivoCaptura.isEmpty()) agendaCaptura(arquivoCaptura, &salvo, &outraJanela);
 
     QVariant resultado;
     entrada(nullptr, -1, &resultado);
@@ -128,5 +133,5 @@ int main(int argc, char** argv) {
         imprime(QStringLiteral("Nenhuma janela foi aberta para capturar."));
         return 1;
     }
-    return 0;
+    return outraJanela ? 3 : 0;
 }

@@ -27,7 +27,9 @@ const char* const kUsage =
     "  cdstool param ARQUIVO --filial F --caixa C --esquema E --cores c1,c2,c3,c4,c5,c6\n"
     "                [--format binary|xml|xml-utf8]\n"
     "      grava o arquivo de parâmetros do terminal (PARAMETROSZOR.CDS)\n"
-    "Cores: decimal, 0xBBGGRR ou $BBGGRR. Página de código padrão: Windows-1252.\n";
+    "  cdstool --version\n"
+    "Cores: decimal, 0xBBGGRR ou $BBGGRR. Página de código padrão: Windows-1252.\n"
+    "Saída: 0 feito; 1 arquivo ilegível, inválido ou não gravado; 2 uso incorreto.\n";
 
 struct UsageError {
     QString text;
@@ -312,6 +314,10 @@ int runCdsTool(const QStringList& args, QTextStream& out, QTextStream& err, QIOD
         if (cmd == QLatin1String("param")) return param(rest);
         if (cmd == QLatin1String("--help") || cmd == QLatin1String("-h")) {
             out << QString::fromUtf8(kUsage);
+            return 0;
+        }
+        if (cmd == QLatin1String("--version")) {
+            out << "cdstool " << LISTAPRESENCA_VERSAO << '\n';
             return 0;
         }
         throw UsageError{QStringLiteral("comando desconhecido: %1").arg(cmd)};

@@ -18,11 +18,13 @@ set(LP_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/listapresenca)
 # A system install keeps the till's changing data in /var and its configuration in /etc; any
 # other prefix keeps them inside itself, so that `cmake --install --prefix DIR` stays in DIR.
 if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(LP_SYSTEM ON)
   set(LP_STATE_DIR /var/lib/listapresenca)
   set(LP_CONF_DIR /etc/listapresenca)
   set(LP_STATE_FULL ${LP_STATE_DIR})
   set(LP_CONF_FULL ${LP_CONF_DIR})
 else()
+  set(LP_SYSTEM OFF)
   set(LP_STATE_DIR var/lib/listapresenca)
   set(LP_CONF_DIR etc/listapresenca)
   set(LP_STATE_FULL ${CMAKE_INSTALL_PREFIX}/${LP_STATE_DIR})
@@ -48,10 +50,16 @@ install(TARGETS ptbr LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
 # The host finds the module, the database and the parameter file in its own folder.
 file(RELATIVE_PATH LP_HOST_FROM_BIN ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
      ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}/pdv-host)
-file(RELATIVE_PATH LP_DB_FROM_PRIVATE ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}
-     ${LP_STATE_FULL}/demo.db)
-file(RELATIVE_PATH LP_PARAM_FROM_PRIVATE ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}
-     ${LP_CONF_FULL}/PARAMETROSZOR.CDS)
+# Links across top-level folders are absolute on a system install, relative inside a prefix.
+if(LP_SYSTEM)
+  set(LP_DB_FROM_PRIVATE ${LP_STATE_FULL}/demo.db)
+  set(LP_PARAM_FROM_PRIVATE ${LP_CONF_FULL}/PARAMETROSZOR.CDS)
+else()
+  file(RELATIVE_PATH LP_DB_FROM_PRIVATE ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}
+       ${LP_STATE_FULL}/demo.db)
+  file(RELATIVE_PATH LP_PARAM_FROM_PRIVATE ${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}
+       ${LP_CONF_FULL}/PARAMETROSZOR.CDS)
+endif()
 set(LP_LINKS ${PROJECT_BINARY_DIR}/links)
 file(MAKE_DIRECTORY ${LP_LINKS}/bin ${LP_LINKS}/private)
 file(CREATE_LINK ${LP_HOST_FROM_BIN} ${LP_LINKS}/bin/pdv-host SYMBOLIC)
@@ -108,17 +116,32 @@ install(FILES ${PROJECT_BINARY_DIR}/ListaPresencaConfig.cmake
   COMPONENT sdk)
 
 # The Debian package: scripts/make-deb.sh builds it (Release, no tests, prefix /usr).
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
+# Debian's documentation: the copyright, the changelog and a manual page per program, gzipped.
+set(LP_GZ ${PROJECT_BINARY_DIR}/packaging)
+set(LP_GZ_FILES)
+foreach(src changelog man/pdv-host.1 man/cdstool.1 man/gerademo.1)
+  set(out ${LP_GZ}/${src}.gz)
+  get_filename_component(outdir ${out} DIRECTORY)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${outdir}
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/${src} > ${out}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${src})
+  list(APPEND LP_GZ_FILES ${out})
+endforeach()
+add_custom_target(documentacao_pacote ALL DEPENDS ${LP_GZ_FILES})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${LP_GZ}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lista-presenca COMPONENT runtime)
+install(FILES ${LP_GZ}/man/pdv-host.1.gz ${LP_GZ}/man/cdstool.1.gz ${LP_GZ}/man/gerademo.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lista-presenca)
 set(CPACK_PACKAGE_VENDOR "Equipe Lista de Presença")
 set(CPACK_PACKAGE_CONTACT "Equipe Lista de Presença <suporte@lista-presenca.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tela de lista de presença do PDV de refeitório")
 set(CPACK_PACKAGE_DESCRIPTION
-  "O módulo Lista de Presença de um ponto de venda de refeitório escolar ou de empresa, com as\n\
-bibliotecas da plataforma e dos serviços de PDV, o host de demonstração, as ferramentas\n\
-cdstool e gerademo, os esquemas de banco e um banco de demonstração.")
+  "O módulo Lista de Presença de um ponto de venda de refeitório, com as\n\
+bibliotecas da plataforma e dos serviços de PDV, o host de demonstração,\n\
+as ferramentas, os esquemas de banco e um banco de demonstração.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -44,8 +44,9 @@ deb=$(ls -t "$build"/lista-presenca_*.deb | head -n 1)
 echo "Pacote: $deb"
 dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
 echo "== lintian"
-lintian --no-tag-display-limit "$deb" || true
-if lintian "$deb" 2>/dev/null | grep -q '^E:'; then
+achados=$(lintian --tag-display-limit 0 "$deb" 2>/dev/null || true)
+echo "${achados:-(nada)}"
+if echo "$achados" | grep -q '^E:'; then
   echo "lintian encontrou erros no pacote." >&2
   exit 1
 fi
@@ -53,7 +54,10 @@ fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -x "$deb" "$scratch"
+# The package's links to /var and /etc are absolute: inside the scratch root the host is told
+# where the installed demo database is.
 QT_QPA_PLATFORM=offscreen LISTAPRESENCA_REGISTRO="$scratch/registro" \
+  LISTAPRESENCA_CONEXAO="$scratch/var/lib/listapresenca/demo.db" \
   timeout 120 "$scratch/usr/bin/pdv-host" --screenshot "$build/tela-instalada.png"
 test -s "$build/tela-instalada.png"
 echo "O host instalado abriu a tela com os dados instalados: $build/tela-instalada.png"

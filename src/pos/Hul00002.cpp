@@ -6,6 +6,7 @@
 #include "TouchCalendar.h"
 #include "TouchPesquisa.h"
 #include "platform/Platform.h"
+#include "pos/SaleGenerator.h"
 
 namespace Hul00002 {
 
@@ -46,7 +47,7 @@ void InstallDefaults() {
     AtivaProcesso = detail::ativaProcessoPadrao;
     DesativaProcesso = detail::desativaProcessoPadrao;
     RelFiscais = detail::relFiscaisPadrao;
-    // GeraCupomVenda keeps its current value until the sale generator is installed here.
+    GeraCupomVenda = detail::geraCupomVendaPadrao;
 }
 
 namespace {

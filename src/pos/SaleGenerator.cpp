@@ -194,13 +194,13 @@ public:
                   ? QStringLiteral("SELECT TOP 1 CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL"
                                    " FROM VENDA WHERE CDCONSUMIDOR = ? AND CDFILIAL = ?"
                                    " AND CDCAIXA = ? AND CDSERVFILI = ? AND IDSITUVENDA = 'O'"
-                                   " AND DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?"
-                                   " ORDER BY NRSEQVENDA")
+                                   " AND ((DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?)"
+                                   " OR DTCONSUMO = ?) ORDER BY NRSEQVENDA")
                   : QStringLiteral("SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL"
                                    " FROM VENDA WHERE CDCONSUMIDOR = ? AND CDFILIAL = ?"
                                    " AND CDCAIXA = ? AND CDSERVFILI = ? AND IDSITUVENDA = 'O'"
-                                   " AND DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?"
-                                   " ORDER BY NRSEQVENDA LIMIT 1")),
+                                   " AND ((DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?)"
+                                   " OR DTCONSUMO = ?) ORDER BY NRSEQVENDA LIMIT 1")),
           avanca_(db_, QStringLiteral("UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA + 1,"
                                       " NRULTCUPOM = NRULTCUPOM + 1"
                                       " WHERE CDFILIAL = ? AND CDCAIXA = ?")),
@@ -290,11 +290,12 @@ public:
         return r;
     }
 
-    // The valid sale already recorded for that consumer, service and day, if any.
+    // The valid sale already recorded for that consumer, service and day, if any: by its time,
+    // as the attendance list finds it, or by its stored day, as the database's rule does.
     bool jaAtendido(const QString& filial, const QString& caixa, const QString& servico,
                     const QString& consumidor, const QDate& d, SaleOutcome& o) {
         atendido_.roda({consumidor, filial, caixa, servico, dataHora(QDateTime(d, QTime(0, 0))),
-                        dataHora(QDateTime(d.addDays(1), QTime(0, 0)))});
+                        dataHora(QDateTime(d.addDays(1), QTime(0, 0))), dia(d)});
         const bool achou = atendido_.q().next();
         if (achou) {
             o.service = atendido_.q().value(0).toString().trimmed();
@@ -485,6 +486,7 @@ private:
             o.status = SaleStatus::AlreadyServed;
             return;
         }
+        if (op_.hook) op_.hook(SaleStep::Checked, vendidas_);
 
         const QDateTime consumo(dia, QTime(hora / 100, hora % 100));
         const QDateTime agora = platform::Agora();

@@ -38,9 +38,10 @@ struct HUL00002_EXPORT SaleRun {
     bool allFine() const;  // nothing left unsold, no receipt left unprinted
 };
 
-// Points at which a test can stop the generator: inside a sale's transaction just before its
-// commit, and right after the commit. `sold` counts the sales committed so far in this run.
-enum class SaleStep { BeforeCommit, Committed };
+// Points at which a test can stop the generator: after the look for an earlier sale of the
+// consumer, before the transaction; inside a sale's transaction just before its commit; right
+// after the commit. `sold` counts the sales committed so far in this run.
+enum class SaleStep { Checked, BeforeCommit, Committed };
 
 struct SaleGeneratorOptions {
     QString connectionString;

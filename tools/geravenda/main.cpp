@@ -5,12 +5,15 @@
 // served are reported as such and not sold again, so running a file twice is safe.
 //
 // For tests only: GERAVENDA_TESTE_PAUSA=K stops the run inside the transaction of the sale
-// that follows the K-th one; GERAVENDA_TESTE_PAUSA=K:gravada right after the K-th commit. The
-// process then says "geravenda: pausa" on stderr and waits (at most a minute) to be killed.
+// that follows the K-th one; K:gravada right after the K-th commit; K:verificada after the
+// look for an earlier sale of the next consumer, before its transaction begins. The
+// process then says "geravenda: pausa" on stderr and waits to be killed, or for a line on stdin
+// to go on. GERAVENDA_TESTE_LARGADA=1 makes it say "geravenda: pronto" and wait for a line on
+// stdin before the first sale, so that two runs can start together. A closed stdin ends the
+// process at once.
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
-#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,20 +64,25 @@ const char* const kAjuda =
     "  2  uso incorreto\n"
     "  3  nada foi feito: arquivo ilegível, pacote recusado ou banco inacessível\n";
 
-// The test hook: where to stop, and wait to be killed.
+void esperaSinal(const QString& aviso) {
+    escreve(stderr, aviso);
+    char linha[16];
+    if (!std::fgets(linha, sizeof linha, stdin)) std::_Exit(99);
+}
+
+// The test hooks: where to stop, and wait to be killed or told to go on.
 std::function<void(Hul00002::SaleStep, int)> pausaDeTeste() {
     const QString v = qEnvironmentVariable("GERAVENDA_TESTE_PAUSA").trimmed();
     if (v.isEmpty()) return {};
     const QStringList partes = v.split(QLatin1Char(':'));
     const int k = partes.value(0).toInt();
-    const Hul00002::SaleStep onde = partes.value(1) == QLatin1String("gravada")
-                                        ? Hul00002::SaleStep::Committed
-                                        : Hul00002::SaleStep::BeforeCommit;
+    const QString ponto = partes.value(1);
+    const Hul00002::SaleStep onde =
+        ponto == QLatin1String("gravada")      ? Hul00002::SaleStep::Committed
+        : ponto == QLatin1String("verificada") ? Hul00002::SaleStep::Checked
+                                               : Hul00002::SaleStep::BeforeCommit;
     return [k, onde](Hul00002::SaleStep passo, int vendidas) {
-        if (passo != onde || vendidas != k) return;
-        escreve(stderr, QStringLiteral("geravenda: pausa"));
-        QThread::sleep(60);
-        std::_Exit(99);
+        if (passo == onde && vendidas == k) esperaSinal(QStringLiteral("geravenda: pausa"));
     };
 }
 
@@ -129,6 +137,8 @@ int main(int argc, char** argv) {
         op.connectionString = temConexao ? conexao : platform::_GetStringConexZor(QString());
         op.printer = Hul00002::ReceiptPrinterSettings::fromConfiguration();
         op.hook = pausaDeTeste();
+        if (!qEnvironmentVariableIsEmpty("GERAVENDA_TESTE_LARGADA"))
+            esperaSinal(QStringLiteral("geravenda: pronto"));
         const Hul00002::SaleRun run =
             Hul00002::runSaleGeneration(dataset::toVariant(pacote), std::move(op));
         for (const Hul00002::SaleOutcome& o : run.outcomes)

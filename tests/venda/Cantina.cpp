@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -66,6 +67,12 @@ INSERT INTO PRODSERVTCON VALUES ('0001', '001', '00002', '02', 'ALMOCOINF');
 
 }  // namespace
 
+QString ModeloPasta() {
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    const QString base = shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    return base + QStringLiteral("/test_venda-XXXXXX");
+}
+
 QStringList Textos(std::initializer_list<const char*> t) {
     QStringList r;
     for (const char* s : t) r << QString::fromUtf8(s);
@@ -88,6 +95,9 @@ Cantina::Cantina(const QString& pasta, int consumidores) {
                    "'1', 'TURMA', '%2');\n")
                    .arg(Consumidor(i), i % 2 ? QStringLiteral("01") : QStringLiteral("02"))
                    .toUtf8();
+    // As a till's database is once it has sold: readers and the writer do not wait on each
+    // other.
+    sql += "PRAGMA journal_mode = WAL;\n";
     sqliteExec(arquivo_, sql);
 }
 

@@ -29,6 +29,10 @@ struct Registro {
     QDate dia = QDate(2026, 3, 16);
 };
 
+// Template for the tests' temporary folders: in memory where the system has such a folder, so
+// that the many commits of these tests do not wait for a shared disk.
+QString ModeloPasta();
+
 // Texts of ASCII literals.
 QStringList Textos(std::initializer_list<const char*> t);
 

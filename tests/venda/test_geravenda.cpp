@@ -28,12 +28,14 @@ QString gravaEntrega(const QTemporaryDir& dir, int n) {
     return arquivo;
 }
 
-void prepara(QProcess& p, const QStringList& args, const QString& pausa = QString()) {
+void prepara(QProcess& p, const QStringList& args, const QString& pausa = QString(),
+             bool largada = false) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("LISTAPRESENCA_CONEXAO"));
     env.remove(QStringLiteral("LISTAPRESENCA_IMPRESSORA"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     if (!pausa.isEmpty()) env.insert(QStringLiteral("GERAVENDA_TESTE_PAUSA"), pausa);
+    if (largada) env.insert(QStringLiteral("GERAVENDA_TESTE_LARGADA"), QStringLiteral("1"));
     p.setProcessEnvironment(env);
     p.setProgram(QStringLiteral(GERAVENDA));
     p.setArguments(args);
@@ -59,6 +61,19 @@ Saida roda(const QStringList& args) {
     return termina(p);
 }
 
+// Reads stderr until the process says `aviso`; every wait has its deadline.
+bool espera(QProcess& p, const char* aviso) {
+    QByteArray err;
+    QElapsedTimer prazo;
+    prazo.start();
+    while (!err.contains(aviso) && prazo.elapsed() < 20000 && p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(100);
+        err += p.readAllStandardError();
+    }
+    EXPECT_TRUE(err.contains(aviso)) << err.toStdString();
+    return err.contains(aviso);
+}
+
 int linhas(const QString& texto, const QString& parte) {
     int n = 0;
     for (const QString& l : texto.split(QLatin1Char('\n'))) n += l.contains(parte) ? 1 : 0;
@@ -75,7 +90,7 @@ TEST(GeraVenda, SaysHowToUseItAndWhatItsExitCodesMean) {
     EXPECT_EQ(roda({}).codigo, 2);
     EXPECT_EQ(roda({QStringLiteral("a"), QStringLiteral("b")}).codigo, 2);
 
-    QTemporaryDir dir;
+    QTemporaryDir dir{teste::ModeloPasta()};
     const Saida semArquivo =
         roda({dir.filePath(QStringLiteral("nada.cds")), QStringLiteral("--conexao"),
               dir.filePath(QStringLiteral("x.db"))});
@@ -95,7 +110,7 @@ TEST(GeraVenda, SaysHowToUseItAndWhatItsExitCodesMean) {
 
 TEST(GeraVenda, KilledAnywhereItLeavesWholeSalesAndARerunCompletesTheRest) {
     constexpr int n = 20;
-    QTemporaryDir dir;
+    QTemporaryDir dir{teste::ModeloPasta()};
     const QString entrega = gravaEntrega(dir, n);
     const QString modelo = Cantina(dir.path(), n).arquivo();
     for (int k = 0; k < n; ++k) {
@@ -111,15 +126,7 @@ TEST(GeraVenda, KilledAnywhereItLeavesWholeSalesAndARerunCompletesTheRest) {
         prepara(p, {entrega, QStringLiteral("--conexao"), c.arquivo()},
                 QString::number(k) + (depois ? QStringLiteral(":gravada") : QString()));
         p.start();
-        QByteArray err;
-        QElapsedTimer prazo;
-        prazo.start();
-        while (!err.contains("geravenda: pausa") && prazo.elapsed() < 20000 &&
-               p.state() != QProcess::NotRunning) {
-            p.waitForReadyRead(200);
-            err += p.readAllStandardError();
-        }
-        ASSERT_TRUE(err.contains("geravenda: pausa")) << err.toStdString();
+        ASSERT_TRUE(espera(p, "geravenda: pausa"));
         p.kill();  // SIGKILL
         ASSERT_TRUE(p.waitForFinished(10000));
 
@@ -133,19 +140,50 @@ TEST(GeraVenda, KilledAnywhereItLeavesWholeSalesAndARerunCompletesTheRest) {
     }
 }
 
+// Both have looked and found nobody served; the first then sells everybody. The second must
+// be stopped by the database itself, not by its look, which is out of date.
+TEST(GeraVenda, TheDatabaseRefusesTheSecondSaleThatALookCannotSee) {
+    constexpr int n = 5;
+    QTemporaryDir dir{teste::ModeloPasta()};
+    const QString entrega = gravaEntrega(dir, n);
+    Cantina c(dir.path(), n);
+    c.fecha();
+    QProcess a, b;
+    prepara(a, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QStringLiteral("0:verificada"));
+    prepara(b, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QStringLiteral("0:verificada"));
+    a.start();
+    b.start();
+    ASSERT_TRUE(espera(a, "geravenda: pausa"));
+    ASSERT_TRUE(espera(b, "geravenda: pausa"));
+    a.write("\n");
+    const Saida sa = termina(a);
+    b.write("\n");
+    const Saida sb = termina(b);
+    EXPECT_EQ(sa.codigo, 0) << sa.err.toStdString();
+    EXPECT_EQ(sb.codigo, 0) << sb.err.toStdString();
+    EXPECT_EQ(linhas(sa.out, QStringLiteral(": vendido")), n);
+    EXPECT_EQ(linhas(sb.out, QStringLiteral(": já atendido")), n) << sb.out.toStdString();
+    EXPECT_EQ(c.confereInteiras(), n);
+}
+
 TEST(GeraVenda, TwoRunnersAtOnceMakeEverySaleOnce) {
     constexpr int n = 40;
-    QTemporaryDir dir;
+    QTemporaryDir dir{teste::ModeloPasta()};
     const QString entrega = gravaEntrega(dir, n);
     for (int vez = 0; vez < 3; ++vez) {
         SCOPED_TRACE(vez);
         Cantina c(dir.path(), n);
         c.fecha();
         QProcess a, b;
-        prepara(a, {entrega, QStringLiteral("--conexao"), c.arquivo()});
-        prepara(b, {entrega, QStringLiteral("--conexao"), c.arquivo()});
+        prepara(a, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QString(), true);
+        prepara(b, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QString(), true);
         a.start();
         b.start();
+        // Both ready, then both go: they meet on the same consumers.
+        ASSERT_TRUE(espera(a, "geravenda: pronto"));
+        ASSERT_TRUE(espera(b, "geravenda: pronto"));
+        a.write("\n");
+        b.write("\n");
         const Saida sa = termina(a);
         const Saida sb = termina(b);
         EXPECT_EQ(sa.codigo, 0) << sa.err.toStdString();

@@ -6,8 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -73,7 +76,7 @@ protected:
         return run;
     }
 
-    QTemporaryDir dir;
+    QTemporaryDir dir{teste::ModeloPasta()};
     QString impressora;
     QList<platform::MensagemArgs> mensagens;
     platform::Clock relogio;
@@ -327,6 +330,7 @@ TEST_F(Venda, AnOlderDatabaseIsBroughtUpToDateWithEveryRowItHad) {
         "DROP TABLE CUPOMVENDA; DROP TABLE NUMCAIXA; DROP INDEX UX_VENDA_CONSUMO;"
         " DROP INDEX UX_VENDA_NUMERO; ALTER TABLE VENDA DROP COLUMN DTCONSUMO;"
         " ALTER TABLE VENDA DROP COLUMN NRVENDA; PRAGMA user_version = 0;"
+        " PRAGMA journal_mode = DELETE;"
         " INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTHRREALCONCONS,"
         " DTENTRVENDA, IDSITUVENDA) VALUES"
         " ('0001', '001', '00002', 'C01', '2026-03-16 11:10:00', '2026-03-16 00:00:00', 'O'),"
@@ -432,4 +436,57 @@ TEST_F(Venda, TheWaitingWindowCountsTheSalesWhileNothingOnTheScreenTakesInput) {
     cliqueNaFila(botao);
     QCoreApplication::processEvents();
     EXPECT_EQ(cliques, 1);
+}
+
+// The demo till's sales follow the generator's rules, and the generator carries on from them.
+TEST_F(Venda, TheDemoDatabaseHoldsWholeNumberedSalesThatTheGeneratorContinues) {
+    const QString arquivo = dir.filePath(QStringLiteral("demo.db"));
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral(GERADEMO),
+                          {QStringLiteral("--out"), arquivo, QStringLiteral("--consumers"),
+                           QStringLiteral("60"), QStringLiteral("--sales"), QStringLiteral("400"),
+                           QStringLiteral("--today"), QStringLiteral("16/03/2026")}),
+        0);
+    QStringList faltam;
+    QString livre;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("demo"));
+        db.setDatabaseName(arquivo);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        auto um = [&q](const char* sql) {
+            EXPECT_TRUE(q.exec(QString::fromUtf8(sql))) << sql;
+            return q.next() ? q.value(0).toLongLong() : -1;
+        };
+        EXPECT_EQ(um("SELECT COUNT(*) FROM VENDA"), 400);
+        EXPECT_EQ(um("SELECT COUNT(*) FROM VENDA V WHERE DTCONSUMO IS NOT substr(DTHRREALCONCONS,"
+                     " 1, 10) OR NOT EXISTS (SELECT 1 FROM CUPOMVENDA C WHERE C.NRSEQVENDA ="
+                     " V.NRSEQVENDA AND C.NRCUPOM = CAST(V.NRCUPOMFISCAL AS INTEGER)) OR VRVENDA"
+                     " <> (SELECT SUM(VRTOTAL) FROM ITEMVENDA I WHERE I.NRSEQVENDA ="
+                     " V.NRSEQVENDA)"),
+                  0);
+        // Per till: receipts 1..n, and the numbering at n.
+        EXPECT_EQ(um("SELECT COUNT(*) FROM NUMCAIXA N WHERE NRULTCUPOM <> (SELECT COUNT(*) FROM"
+                     " CUPOMVENDA C WHERE C.CDCAIXA = N.CDCAIXA) OR NRULTCUPOM <> (SELECT"
+                     " MAX(NRCUPOM) FROM CUPOMVENDA C WHERE C.CDCAIXA = N.CDCAIXA)"),
+                  0);
+        EXPECT_EQ(um("SELECT COUNT(*) FROM CUPOMVENDA WHERE TXCUPOM NOT LIKE '%TOTAL R$%'"), 0);
+        EXPECT_EQ(um("PRAGMA user_version"), 1);
+        livre = QString::number(um("SELECT NRULTCUPOM FROM NUMCAIXA WHERE CDCAIXA = '001'") + 1);
+        ASSERT_TRUE(q.exec(QStringLiteral(
+            "SELECT CDCONSUMIDOR FROM CONSUMIDOR C WHERE CDTIPOCONS = '01' AND NOT EXISTS"
+            " (SELECT 1 FROM VENDA V WHERE V.CDCONSUMIDOR = C.CDCONSUMIDOR AND V.CDCAIXA ="
+            " '001' AND V.CDSERVFILI = '00002' AND V.DTCONSUMO = '2026-03-16') LIMIT 1")));
+        ASSERT_TRUE(q.next());
+        faltam << q.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("demo"));
+
+    SaleGeneratorOptions op;
+    op.connectionString = arquivo;
+    const SaleRun run =
+        generateSales(dataset::toVariant(teste::Entrega({Registro(faltam.first())})), op);
+    ASSERT_EQ(run.count(SaleStatus::Sold), 1) << outcomeText(run.outcomes.at(0)).toStdString();
+    EXPECT_EQ(QString::number(run.outcomes.at(0).receiptNumber), livre);
 }

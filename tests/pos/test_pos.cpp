@@ -66,8 +66,9 @@ TEST(ProcedureVariables, UnassignedOnesRaiseNamingTheOperation) {
 
     // Installed, the sale generator refuses what is not a hand-over packet.
     Hul00002::InstallDefaults();
-    EXPECT_TRUE(mensagemDe([&] { Hul00002::GeraCupomVenda({}, 0, QVariantList(16), r); })
-                    .contains(QStringLiteral("Nenhuma venda foi gerada")));
+    EXPECT_TRUE(mensagemDe([&] {
+                    Hul00002::GeraCupomVenda({}, 0, QVariantList(16), r);
+                }).contains(QStringLiteral("Nenhuma venda foi gerada")));
     EXPECT_NO_THROW(Hul00002::DesativaProcesso());
 }
 

@@ -36,7 +36,7 @@ set_target_properties(platform PROPERTIES EXPORT_NAME platform)
 set_target_properties(pkg_hul00002 PROPERTIES EXPORT_NAME pos)
 set_target_properties(Pkg_Kel00815 PROPERTIES EXPORT_NAME module)
 set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN")
-foreach(tool cdstool gerademo)
+foreach(tool cdstool gerademo geravenda)
   set_target_properties(${tool} PROPERTIES INSTALL_RPATH "$ORIGIN/../${LP_PRIVATE_DIR}")
 endforeach()
 
@@ -44,7 +44,7 @@ install(TARGETS dataset platform pkg_hul00002 Pkg_Kel00815
   EXPORT ListaPresencaTargets
   LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
 install(TARGETS pdv-host RUNTIME DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
-install(TARGETS cdstool gerademo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(TARGETS cdstool gerademo geravenda RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 install(TARGETS ptbr LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
 
 # The host finds the module, the database and the parameter file in its own folder.

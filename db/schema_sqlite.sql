@@ -90,9 +90,12 @@ CREATE TABLE IF NOT EXISTS PRODSERVTCON (
 );
 
 -- One sale: a consumer served at a branch and till for a service.
--- DTHRREALCONCONS: when the meal was consumed; DTENTRVENDA: the sale's day at 00:00:00.
--- IDSITUVENDA: 'O' valid; anything else (e.g. 'C' cancelled) does not count as served.
--- CDPRODUTO/QTVENDA/VRVENDA hold the main product and the total; ITEMVENDA every product.
+-- DTHRREALCONCONS: when the meal was consumed; DTCONSUMO: its day ('YYYY-MM-DD'), stored so
+-- that the database itself refuses a second valid sale of a consumer for a service on one day.
+-- DTENTRVENDA: when the sale was entered. IDSITUVENDA: 'O' valid; anything else (e.g. 'C'
+-- cancelled) does not count as served. NRVENDA: the till's sale number; NRCUPOMFISCAL: its
+-- receipt number (CUPOMVENDA). CDPRODUTO/QTVENDA/VRVENDA hold the main product and the total;
+-- ITEMVENDA every product. Sales written before DTCONSUMO existed may lack it.
 CREATE TABLE IF NOT EXISTS VENDA (
   NRSEQVENDA      INTEGER     NOT NULL PRIMARY KEY,
   CDFILIAL        VARCHAR(4)  NOT NULL,
@@ -110,12 +113,18 @@ CREATE TABLE IF NOT EXISTS VENDA (
   IDSITUVENDA     CHAR(1)     NOT NULL DEFAULT 'O',
   NRCUPOMFISCAL   VARCHAR(10),
   NRSEQLOGCAT     VARCHAR(10),
-  NRSEQARQIMP     VARCHAR(10)
+  NRSEQARQIMP     VARCHAR(10),
+  DTCONSUMO       VARCHAR(10),
+  NRVENDA         INTEGER
 );
 -- One covering seek per consumer answers "sold for this service on this day?", the day range
 -- inside the seek; also what the sale generator checks before recording a second sale.
 CREATE INDEX IF NOT EXISTS IX_VENDA_CONSUMIDOR
   ON VENDA (CDCONSUMIDOR, CDFILIAL, CDCAIXA, CDSERVFILI, IDSITUVENDA, DTHRREALCONCONS);
+-- At most one valid sale per branch, till, service, consumer and day, whoever writes it.
+CREATE UNIQUE INDEX IF NOT EXISTS UX_VENDA_CONSUMO
+  ON VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTCONSUMO) WHERE IDSITUVENDA = 'O';
+CREATE UNIQUE INDEX IF NOT EXISTS UX_VENDA_NUMERO ON VENDA (CDFILIAL, CDCAIXA, NRVENDA);
 
 CREATE TABLE IF NOT EXISTS ITEMVENDA (
   NRSEQVENDA      INTEGER     NOT NULL,
@@ -126,3 +135,29 @@ CREATE TABLE IF NOT EXISTS ITEMVENDA (
   VRTOTAL         NUMERIC(12,2) NOT NULL DEFAULT 0,
   PRIMARY KEY (NRSEQVENDA, NRITEM)
 );
+
+-- The receipt of a sale: its number at the till (no gaps among recorded sales) and its text
+-- as printed, 48 columns a line. IDIMPRESSO: 'S' once it went to the printer.
+CREATE TABLE IF NOT EXISTS CUPOMVENDA (
+  NRSEQVENDA      INTEGER     NOT NULL PRIMARY KEY,
+  CDFILIAL        VARCHAR(4)  NOT NULL,
+  CDCAIXA         VARCHAR(3)  NOT NULL,
+  NRCUPOM         INTEGER     NOT NULL,
+  DTEMISCUPOM     DATETIME    NOT NULL,
+  TXCUPOM         TEXT        NOT NULL,
+  IDIMPRESSO      CHAR(1)     NOT NULL DEFAULT 'N'
+);
+CREATE UNIQUE INDEX IF NOT EXISTS UX_CUPOMVENDA_NUMERO ON CUPOMVENDA (CDFILIAL, CDCAIXA, NRCUPOM);
+
+-- The last sale and receipt numbers of a till; a sale advances them inside its own
+-- transaction, so a sale that is undone gives its numbers back.
+CREATE TABLE IF NOT EXISTS NUMCAIXA (
+  CDFILIAL        VARCHAR(4)  NOT NULL,
+  CDCAIXA         VARCHAR(3)  NOT NULL,
+  NRULTVENDA      INTEGER     NOT NULL DEFAULT 0,
+  NRULTCUPOM      INTEGER     NOT NULL DEFAULT 0,
+  PRIMARY KEY (CDFILIAL, CDCAIXA)
+);
+
+-- The version of these tables; the sale generator brings an older database up to date.
+PRAGMA user_version = 1;

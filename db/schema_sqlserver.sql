@@ -84,7 +84,10 @@ CREATE TABLE PRODSERVTCON (
   CONSTRAINT PK_PRODSERVTCON PRIMARY KEY (CDSERVFILI, CDFILIAL, CDCAIXA, CDTIPOCONS, CDPRODUTO)
 );
 GO
--- DTENTRVENDA is the sale's day at 00:00; IDSITUVENDA 'O' is a valid sale.
+-- DTENTRVENDA: when the sale was entered; IDSITUVENDA 'O' is a valid sale. DTCONSUMO: the day
+-- of DTHRREALCONCONS, stored so that the database itself refuses a second valid sale of a
+-- consumer for a service on one day. NRVENDA: the till's sale number; NRCUPOMFISCAL: its
+-- receipt number (CUPOMVENDA).
 CREATE TABLE VENDA (
   NRSEQVENDA      INT IDENTITY(1,1) NOT NULL PRIMARY KEY,
   CDFILIAL        VARCHAR(4)    NOT NULL,
@@ -102,13 +105,23 @@ CREATE TABLE VENDA (
   IDSITUVENDA     CHAR(1)       NOT NULL DEFAULT 'O',
   NRCUPOMFISCAL   VARCHAR(10)   NULL,
   NRSEQLOGCAT     VARCHAR(10)   NULL,
-  NRSEQARQIMP     VARCHAR(10)   NULL
+  NRSEQARQIMP     VARCHAR(10)   NULL,
+  DTCONSUMO       DATE          NULL,
+  NRVENDA         INT           NULL
 );
 GO
 -- One seek per listed consumer for its sales of that branch, till, service and situation.
 CREATE INDEX IX_VENDA_CONSUMIDOR
   ON VENDA (CDCONSUMIDOR, CDFILIAL, CDCAIXA, CDSERVFILI, IDSITUVENDA, DTHRREALCONCONS)
   INCLUDE (DTENTRVENDA);
+GO
+-- At most one valid sale per branch, till, service, consumer and day, whoever writes it.
+CREATE UNIQUE INDEX UX_VENDA_CONSUMO
+  ON VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTCONSUMO)
+  WHERE IDSITUVENDA = 'O' AND DTCONSUMO IS NOT NULL;
+GO
+CREATE UNIQUE INDEX UX_VENDA_NUMERO ON VENDA (CDFILIAL, CDCAIXA, NRVENDA)
+  WHERE NRVENDA IS NOT NULL;
 GO
 CREATE TABLE ITEMVENDA (
   NRSEQVENDA      INT           NOT NULL,
@@ -118,5 +131,29 @@ CREATE TABLE ITEMVENDA (
   VRUNITARIO      NUMERIC(12,2) NOT NULL DEFAULT 0,
   VRTOTAL         NUMERIC(12,2) NOT NULL DEFAULT 0,
   CONSTRAINT PK_ITEMVENDA PRIMARY KEY (NRSEQVENDA, NRITEM)
+);
+GO
+-- The receipt of a sale: its number at the till (no gaps among recorded sales) and its text
+-- as printed, 48 columns a line. IDIMPRESSO: 'S' once it went to the printer.
+CREATE TABLE CUPOMVENDA (
+  NRSEQVENDA      INT           NOT NULL PRIMARY KEY,
+  CDFILIAL        VARCHAR(4)    NOT NULL,
+  CDCAIXA         VARCHAR(3)    NOT NULL,
+  NRCUPOM         INT           NOT NULL,
+  DTEMISCUPOM     DATETIME      NOT NULL,
+  TXCUPOM         NVARCHAR(MAX) NOT NULL,
+  IDIMPRESSO      CHAR(1)       NOT NULL DEFAULT 'N'
+);
+GO
+CREATE UNIQUE INDEX UX_CUPOMVENDA_NUMERO ON CUPOMVENDA (CDFILIAL, CDCAIXA, NRCUPOM);
+GO
+-- The last sale and receipt numbers of a till; a sale advances them inside its own
+-- transaction, so a sale that is undone gives its numbers back.
+CREATE TABLE NUMCAIXA (
+  CDFILIAL        VARCHAR(4)    NOT NULL,
+  CDCAIXA         VARCHAR(3)    NOT NULL,
+  NRULTVENDA      INT           NOT NULL DEFAULT 0,
+  NRULTCUPOM      INT           NOT NULL DEFAULT 0,
+  CONSTRAINT PK_NUMCAIXA PRIMARY KEY (CDFILIAL, CDCAIXA)
 );
 GO

@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ ccache pkg-config git clang-format
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6printsupport6 libgl-dev
   libqt6sql6-sqlite libqt6sql6-odbc
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbcinst tdsodbc libsqliteodbc

@@ -7,6 +7,8 @@ bash "$root/scripts/build.sh"
 bin="${BUILD_DIR:-$root/build}/bin"
 if [ ! -f "$bin/demo.db" ]; then
   "$bin/gerademo" --out "$bin/demo.db"
+else
+  "$bin/gerademo" --upgrade "$bin/demo.db" >/dev/null
 fi
 if ! ls "$bin" | grep -qi '^parametroszor\.cds$'; then
   "$bin/cdstool" param "$bin/PARAMETROSZOR.CDS" --filial 0001 --caixa 001 --esquema 001 \

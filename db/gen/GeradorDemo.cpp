@@ -4,18 +4,25 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlQuery>
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "module/dataservice/ColacaoPtBr.h"
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
+#include "pos/Receipt.h"
+#include "pos/SalesSchema.h"
 #include "schema_embutido.h"
 
 namespace {
@@ -96,6 +103,23 @@ const std::array<ProdTipo, 6> kProdTipo = {{
     {4, "03", "CEIA"},
 }};
 
+// What a consumer of that type buys at that service of the till: the products of the service
+// as a whole, else those of the type. None: the consumer cannot be sold there.
+std::vector<const Produto*> produtosDe(int turno, const std::string& tipo) {
+    std::vector<const Produto*> r;
+    auto produto = [](const char* codigo) -> const Produto* {
+        for (const Produto& p : kProdutos)
+            if (std::strcmp(p.codigo, codigo) == 0) return &p;
+        return nullptr;
+    };
+    for (const auto& [t, p] : kProdTurno)
+        if (t == turno) r.push_back(produto(p));
+    if (r.empty())
+        for (const ProdTipo& pt : kProdTipo)
+            if (pt.turno == turno && tipo == pt.tipo) r.push_back(produto(pt.produto));
+    return r;
+}
+
 const std::array<std::pair<const char*, const char*>, 4> kTipos = {
     {{"01", "Integral"}, {"02", "Meio período"}, {"03", "Funcionário"}, {"04", "Bolsista"}}};
 
@@ -172,6 +196,10 @@ public:
     }
     Insercao& d(double v) {
         sqlite3_bind_double(st_, ++i_, v);
+        return *this;
+    }
+    Insercao& i(sqlite3_int64 v) {
+        sqlite3_bind_int64(st_, ++i_, v);
         return *this;
     }
     void run() {
@@ -379,8 +407,17 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
         Insercao venda(b,
                        "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR,"
                        " CDCLIENTE, CDTIPOCONS, CDPRODUTO, QTVENDA, VRVENDA, DTHRREALCONCONS,"
-                       " DTENTRVENDA, HRREALCONCONS, IDSITUVENDA)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?)");
+                       " DTENTRVENDA, HRREALCONCONS, IDSITUVENDA, NRCUPOMFISCAL, DTCONSUMO,"
+                       " NRVENDA)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?, ?, ?, ?)");
+        Insercao item(b,
+                      "INSERT INTO ITEMVENDA (NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO,"
+                      " VRUNITARIO, VRTOTAL) VALUES (?, ?, ?, 1, ?, ?)");
+        Insercao cupom(b,
+                       "INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM,"
+                       " DTEMISCUPOM, TXCUPOM, IDIMPRESSO) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        // Sale and receipt numbers of each till, in the order the sales are written.
+        std::array<sqlite3_int64, 3> numero{};
         std::vector<Venda> vendas;
         std::int64_t variacao = 0;
         for (std::int64_t i = 0; i < n; ++i) {
@@ -412,6 +449,7 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
                         minuto -= 24 * 60;
                         ++dia;
                     }
+                    if (produtosDe(t, x.tipo).empty()) continue;  // not sold there: draw again
                     vendas.push_back({t, sorteio(100) < 3 ? 'C' : 'O', dia, minuto});
                 }
                 std::sort(vendas.begin(), vendas.end());
@@ -426,42 +464,101 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
             for (const Venda& v : vendas) {
                 const Turno& t = kTurnos[static_cast<std::size_t>(v.turno)];
                 const Servico& s = kServicos[static_cast<std::size_t>(t.servico)];
-                const char* produto = nullptr;
-                for (const auto& [tt, pp] : kProdTurno)
-                    if (tt == v.turno) {
-                        produto = pp;
-                        break;
-                    }
-                for (const ProdTipo& pt : kProdTipo)
-                    if (!produto && pt.turno == v.turno && x.tipo == pt.tipo) produto = pt.produto;
-                double preco = 0;
-                for (const Produto& pr : kProdutos)
-                    if (produto && std::strcmp(pr.codigo, produto) == 0) preco = pr.preco;
+                const std::vector<const Produto*> produtos = produtosDe(v.turno, x.tipo);
+                qint64 centavos = 0;
+                for (const Produto* p : produtos) centavos += qRound64(p->preco * 100);
                 char hora[16];
                 std::snprintf(hora, sizeof hora, "%02d%02d", v.minuto / 60, v.minuto % 60);
                 const char sit[2] = {v.situacao, 0};
+                const int segundo = sorteio(60);
+                const std::string quando = textoData(v.dia, v.minuto, segundo);
+                const sqlite3_int64 nr = ++numero[static_cast<std::size_t>(std::atoi(t.caixa))];
+                char nrCupom[32];
+                std::snprintf(nrCupom, sizeof nrCupom, "%06lld", static_cast<long long>(nr));
                 venda.t(kFilial)
                     .t(t.caixa)
                     .t(s.codigo)
                     .t(x.codigo)
                     .t(x.cliente)
                     .t(x.tipo)
-                    .t(produto)
-                    .d(preco)
-                    .t(textoData(v.dia, v.minuto, sorteio(60)))
-                    .t(textoData(v.dia, 0, 0))
+                    .t(produtos.front()->codigo)
+                    .d(static_cast<double>(centavos) / 100.0)
+                    .t(quando)
+                    .t(quando)
                     .t(std::string(hora))
                     .t(std::string(sit))
+                    .t(std::string(nrCupom))
+                    .t(quando.substr(0, 10))
+                    .i(nr)
                     .run();
+                const sqlite3_int64 id = sqlite3_last_insert_rowid(b.get());
+                Hul00002::ReceiptData r;
+                int n = 0;
+                for (const Produto* p : produtos) {
+                    const qint64 c = qRound64(p->preco * 100);
+                    item.i(id).i(++n).t(p->codigo).d(p->preco).d(p->preco).run();
+                    r.items.push_back(
+                        {QString::fromUtf8(p->codigo), QString::fromUtf8(p->nome), c, 1, c});
+                }
+                std::string texto;
+                if (op.textoDosCupons) {
+                    const QDateTime dh = QDateTime::fromString(
+                        QString::fromStdString(quando), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                    r.branch = QString::fromUtf8(kFilial);
+                    r.branchName = QStringLiteral("Unidade Centro");
+                    r.till = QString::fromUtf8(t.caixa);
+                    r.tillName = std::strcmp(t.caixa, "001") == 0
+                                     ? QStringLiteral("Caixa Refeitório")
+                                     : QStringLiteral("Caixa Cantina");
+                    r.consumedAt = dh;
+                    r.issuedAt = dh;
+                    r.receiptNumber = nr;
+                    r.saleNumber = nr;
+                    r.consumer = QString::fromStdString(x.codigo);
+                    r.consumerName = QString::fromStdString(x.nome);
+                    r.badge = QString::fromStdString(x.cracha);
+                    r.service = QString::fromUtf8(s.codigo);
+                    r.serviceName = QString::fromUtf8(s.nome);
+                    r.totalCents = centavos;
+                    texto = Hul00002::receiptText(r).toStdString();
+                }
+                cupom.i(id).t(kFilial).t(t.caixa).i(nr).t(quando).t(texto).t(t.impCupomAut).run();
                 ++resumo.vendas;
+            }
+        }
+        {
+            Insercao num(b, "INSERT INTO NUMCAIXA VALUES (?, ?, ?, ?)");
+            for (const char* caixa : {"001", "002"}) {
+                const sqlite3_int64 nr = numero[static_cast<std::size_t>(std::atoi(caixa))];
+                num.t(kFilial).t(caixa).i(nr).i(nr).run();
             }
         }
         b.exec("COMMIT");
         b.exec("PRAGMA analysis_limit=2000; ANALYZE;");
+        // As the sale generator leaves it: readers go on while a sale is written.
+        b.exec("PRAGMA locking_mode=NORMAL; PRAGMA journal_mode=WAL;");
     }
     QFile::remove(op.arquivo);
     if (!QFile::rename(temporario, op.arquivo))
         throw std::runtime_error("não foi possível gravar " + op.arquivo.toStdString());
     resumo.segundos = static_cast<double>(relogio.elapsed()) / 1000.0;
     return resumo;
+}
+
+int atualizaDemo(const QString& arquivo) {
+    const QFileInfo fi(arquivo);
+    if (!fi.isFile()) throw std::runtime_error("arquivo não encontrado: " + arquivo.toStdString());
+    platform::TADOConnection conexao;
+    conexao.setReadOnly(false);
+    conexao.setConnectionString(fi.absoluteFilePath());
+    try {
+        conexao.setConnected(true);
+        Hul00002::ensureSalesSchema(conexao);
+        QSqlQuery q(conexao.database());
+        if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+            throw std::runtime_error("não foi possível ler a versão do banco");
+        return q.value(0).toInt();
+    } catch (const platform::Error& e) {
+        throw std::runtime_error(e.message().toStdString());
+    }
 }

@@ -13,6 +13,9 @@ struct OpcoesDemo {
     int dias = 30;               // past days the sales spread over
     std::uint64_t semente = 20240501;
     QDate hoje;  // the day the demo runs on: some sales already made
+    // Lay out every receipt's text; a benchmark database of millions of sales keeps the
+    // receipts' numbers only.
+    bool textoDosCupons = true;
 };
 
 struct ResumoDemo {
@@ -23,5 +26,11 @@ struct ResumoDemo {
 };
 
 // Writes a new database at opcoes.arquivo (built in a temporary file, then renamed, so a
-// failed run never leaves half a database). Throws std::runtime_error with the reason.
+// failed run never leaves half a database). Its sales follow the sale generator's rules: one
+// valid sale per consumer, service, till and day, with items, a receipt and the till's numbers.
+// Throws std::runtime_error with the reason.
 ResumoDemo geraDemo(const OpcoesDemo& opcoes);
+
+// Brings a demo database made by an earlier version up to date, keeping its rows. Returns the
+// schema version it is at; throws std::runtime_error with the reason.
+int atualizaDemo(const QString& arquivo);

@@ -1,7 +1,9 @@
 // gerademo --out FILE [--consumers N] [--sales N] [--days N] [--seed S] [--today dd/mm/yyyy]
 //          [--big]
+// gerademo --upgrade FILE
 // Makes the demo database of the canteen till. --big: 100,000 consumers, 5,000,000 sales over
-// two years, a busy day today (for benchmarks).
+// two years, a busy day today (for benchmarks). --upgrade brings a demo database made by an
+// earlier version up to date, keeping its data.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -17,6 +19,7 @@ int uso(const char* erro) {
     std::fprintf(stderr,
                  "uso: gerademo --out ARQUIVO [--consumers N] [--sales N] [--days N] [--seed S]"
                  " [--today dd/mm/aaaa] [--big]\n"
+                 "       gerademo --upgrade ARQUIVO\n"
                  "       gerademo --version\n"
                  "Saída: 0 banco criado; 1 falha ao gravar; 2 uso incorreto.\n");
     return 2;
@@ -35,6 +38,7 @@ int main(int argc, char** argv) {
             op.consumidores = 100000;
             op.vendas = 5000000;
             op.dias = 730;
+            op.textoDosCupons = false;
             continue;
         }
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) return uso(nullptr) - 2;
@@ -45,7 +49,16 @@ int main(int argc, char** argv) {
         if (i + 1 >= args.size()) return uso("falta o valor de uma opção");
         const QString v = args.at(++i);
         bool ok = true;
-        if (a == QLatin1String("--out")) {
+        if (a == QLatin1String("--upgrade")) {
+            try {
+                const int versao = atualizaDemo(v);
+                std::printf("%s: tabelas de venda na versão %d\n", qPrintable(v), versao);
+                return 0;
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "gerademo: %s\n", e.what());
+                return 1;
+            }
+        } else if (a == QLatin1String("--out")) {
             op.arquivo = v;
         } else if (a == QLatin1String("--consumers")) {
             op.consumidores = v.toInt(&ok);

@@ -114,9 +114,17 @@ void TADOConnection::BeginTrans() {
         throw DatabaseError(QStringLiteral("Já existe uma transação aberta nesta conexão."),
                             QString());
     QSqlDatabase db = database();
-    if (!db.transaction())
+    if (!readOnly_ && db.driverName() == QLatin1String("QSQLITE")) {
+        // A writer takes the write lock at the start: two writers that both read first would
+        // otherwise fail on upgrading their locks instead of waiting for each other.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            throw errorOf(begin.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
+                          connectionString_);
+    } else if (!db.transaction()) {
         throw errorOf(db.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
                       connectionString_);
+    }
     inTransaction_ = true;
 }
 

@@ -28,6 +28,7 @@ public:
     // SQLite is opened read-only (the screen only reads); the sale generator's own connection
     // sets this false.
     void setReadOnly(bool ro) { readOnly_ = ro; }
+    bool readOnly() const { return readOnly_; }
 
     bool connected() const;
     // True: BeforeConnect, connect, AfterConnect (not on failure; raises DatabaseError).
@@ -37,6 +38,7 @@ public:
     std::function<void(QObject* sender)> BeforeConnect;
     std::function<void(QObject* sender)> AfterConnect;
 
+    // On a read-write SQLite connection a transaction holds the write lock from its start.
     bool inTransaction() const { return inTransaction_; }
     void BeginTrans();
     void CommitTrans();

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "pos/Processo.h"
 #include "pos/RelFiscais.h"
+#include "pos/SaleGenerator.h"
 #include "pos/TecladoNumerico.h"
 #include "pos/TouchCalendar.h"
 #include "pos/TouchPesquisa.h"
@@ -46,7 +47,7 @@ void InstallDefaults() {
     AtivaProcesso = detail::ativaProcessoPadrao;
     DesativaProcesso = detail::desativaProcessoPadrao;
     RelFiscais = detail::relFiscaisPadrao;
-    // GeraCupomVenda keeps its current value until the sale generator is installed here.
+    GeraCupomVenda = detail::geraCupomVendaPadrao;
 }
 
 namespace {

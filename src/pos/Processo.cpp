@@ -1,6 +1,7 @@
 #include "pos/Processo.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -12,6 +13,38 @@ namespace Hul00002::detail {
 
 namespace {
 QPointer<TouchDialog> g_processo;
+
+class FiltroEntrada : public QObject {
+public:
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        switch (e->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove:
+            case QEvent::Wheel:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TouchCancel:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+            case QEvent::ContextMenu:
+            case QEvent::NonClientAreaMouseButtonPress:
+            case QEvent::NonClientAreaMouseButtonRelease:
+            case QEvent::NonClientAreaMouseButtonDblClick:
+                return true;
+            default:
+                return QObject::eventFilter(obj, e);
+        }
+    }
+};
+FiltroEntrada* g_filtro = nullptr;
+int g_bloqueios = 0;
 
 void removeJanela() {
     if (!g_processo) return;
@@ -38,6 +71,12 @@ void ativaProcessoPadrao(QWidget* form, const QString& texto, int cor1, int cor2
     lbl->setAlignment(Qt::AlignCenter);
     lbl->setStyleSheet(QStringLiteral("QLabel { font-size: 20px; font-weight: bold; }"));
     j->corpoLayout()->addWidget(lbl, 1);
+
+    auto* progresso = new QLabel(j);
+    progresso->setObjectName(QStringLiteral("lblProgresso"));
+    progresso->setAlignment(Qt::AlignCenter);
+    progresso->setStyleSheet(QStringLiteral("QLabel { font-size: 16px; }"));
+    j->corpoLayout()->addWidget(progresso);
 
     auto* barra = new QProgressBar(j);
     barra->setObjectName(QStringLiteral("prbProcesso"));
@@ -66,6 +105,43 @@ void desativaProcessoPadrao() {
 
 QWidget* janelaProcesso() {
     return g_processo;
+}
+
+void showProgress(int done, int total) {
+    if (!g_processo) return;
+    if (auto* lbl = g_processo->findChild<QLabel*>(QStringLiteral("lblProgresso")))
+        lbl->setText(QStringLiteral("%1 de %2").arg(done).arg(total));
+    if (auto* barra = g_processo->findChild<QProgressBar*>(QStringLiteral("prbProcesso"))) {
+        barra->setRange(0, qMax(total, 1));
+        barra->setValue(qBound(0, done, qMax(total, 1)));
+    }
+    // With the blocker on, input that arrives is taken and dropped here; without it, input
+    // waits for the caller to return to its event loop.
+    QCoreApplication::processEvents(InputBlocker::active() ? QEventLoop::AllEvents
+                                                           : QEventLoop::ExcludeUserInputEvents);
+}
+
+InputBlocker::InputBlocker() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    if (g_bloqueios++ == 0) {
+        g_filtro = new FiltroEntrada;
+        qApp->installEventFilter(g_filtro);
+    }
+}
+
+InputBlocker::~InputBlocker() {
+    if (!g_filtro || g_bloqueios == 0) return;
+    if (--g_bloqueios > 0) return;
+    // Input that came in during the work is waiting in the queue: take it while the filter
+    // is still there, or it would reach the screen once the work is over.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    qApp->removeEventFilter(g_filtro);
+    delete g_filtro;
+    g_filtro = nullptr;
+}
+
+bool InputBlocker::active() {
+    return g_filtro != nullptr;
 }
 
 }  // namespace Hul00002::detail

@@ -29,9 +29,10 @@ bool temDriverOdbcSqlite() {
     return f.open(QIODevice::ReadOnly) && f.readAll().contains("[SQLite3]");
 }
 
-const char* const kTabelas[] = {
-    "ITEMVENDA",  "VENDA",    "PRODSERVTCON", "PRODTURCAIXA", "PRODUTO", "SERVTURCAIXA", "SERVICO",
-    "CONSUMIDOR", "TIPOCONS", "CLIENFILIAL",  "CLIENTE",      "CAIXA",   "FILIAL"};
+const char* const kTabelas[] = {"NUMCAIXA",     "CUPOMVENDA",   "ITEMVENDA", "VENDA",
+                                "PRODSERVTCON", "PRODTURCAIXA", "PRODUTO",   "SERVTURCAIXA",
+                                "SERVICO",      "CONSUMIDOR",   "TIPOCONS",  "CLIENFILIAL",
+                                "CLIENTE",      "CAIXA",        "FILIAL"};
 
 // Left in a SQL Server database while these tests own its canteen tables.
 const char* const kMarca = "LISTAPRESENCA_TESTE";

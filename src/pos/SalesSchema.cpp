@@ -1,0 +1,149 @@
+#include "pos/SalesSchema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
+#include "platform/Transacao.h"
+
+namespace Hul00002 {
+
+namespace {
+
+// clang-format off
+
+// Every valid sale gets its day, except a second valid sale of one consumer for one service
+// on one day that an earlier version let through: it keeps its row but stays outside the rule.
+const char* const kPreencheDia =
+    "UPDATE VENDA SET DTCONSUMO = substr(DTHRREALCONCONS, 1, 10)\n"
+    " WHERE DTCONSUMO IS NULL\n"
+    "   AND NOT (IDSITUVENDA = 'O' AND EXISTS (\n"
+    "        SELECT 1 FROM VENDA V\n"
+    "         WHERE V.CDCONSUMIDOR = VENDA.CDCONSUMIDOR\n"
+    "           AND V.CDFILIAL     = VENDA.CDFILIAL\n"
+    "           AND V.CDCAIXA      = VENDA.CDCAIXA\n"
+    "           AND V.CDSERVFILI   = VENDA.CDSERVFILI\n"
+    "           AND V.IDSITUVENDA  = 'O'\n"
+    "           AND V.DTHRREALCONCONS >= substr(VENDA.DTHRREALCONCONS, 1, 10)\n"
+    "           AND V.DTHRREALCONCONS <  date(substr(VENDA.DTHRREALCONCONS, 1, 10), '+1 day')\n"
+    "           AND V.NRSEQVENDA < VENDA.NRSEQVENDA))";
+
+const char* const kObjetosNovos[] = {
+    "CREATE TABLE IF NOT EXISTS CUPOMVENDA (\n"
+    "  NRSEQVENDA      INTEGER     NOT NULL PRIMARY KEY,\n"
+    "  CDFILIAL        VARCHAR(4)  NOT NULL,\n"
+    "  CDCAIXA         VARCHAR(3)  NOT NULL,\n"
+    "  NRCUPOM         INTEGER     NOT NULL,\n"
+    "  DTEMISCUPOM     DATETIME    NOT NULL,\n"
+    "  TXCUPOM         TEXT        NOT NULL,\n"
+    "  IDIMPRESSO      CHAR(1)     NOT NULL DEFAULT 'N'\n"
+    ")",
+    "CREATE UNIQUE INDEX IF NOT EXISTS UX_CUPOMVENDA_NUMERO ON CUPOMVENDA (CDFILIAL, CDCAIXA, NRCUPOM)",
+    "CREATE TABLE IF NOT EXISTS NUMCAIXA (\n"
+    "  CDFILIAL        VARCHAR(4)  NOT NULL,\n"
+    "  CDCAIXA         VARCHAR(3)  NOT NULL,\n"
+    "  NRULTVENDA      INTEGER     NOT NULL DEFAULT 0,\n"
+    "  NRULTCUPOM      INTEGER     NOT NULL DEFAULT 0,\n"
+    "  PRIMARY KEY (CDFILIAL, CDCAIXA)\n"
+    ")",
+    "CREATE UNIQUE INDEX IF NOT EXISTS UX_VENDA_CONSUMO\n"
+    "  ON VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTCONSUMO) WHERE IDSITUVENDA = 'O'",
+    "CREATE UNIQUE INDEX IF NOT EXISTS UX_VENDA_NUMERO ON VENDA (CDFILIAL, CDCAIXA, NRVENDA)",
+};
+
+const char* const kConfereServidor =
+    "SELECT CASE WHEN COL_LENGTH('VENDA', 'DTCONSUMO') IS NULL\n"
+    "              OR COL_LENGTH('VENDA', 'NRVENDA') IS NULL\n"
+    "              OR OBJECT_ID('CUPOMVENDA') IS NULL\n"
+    "              OR OBJECT_ID('NUMCAIXA') IS NULL\n"
+    "              OR INDEXPROPERTY(OBJECT_ID('VENDA'), 'UX_VENDA_CONSUMO', 'IsUnique') IS NULL\n"
+    "            THEN 0 ELSE 1 END";
+
+// clang-format on
+
+[[noreturn]] void falha(const QSqlQuery& q, const QString& oque) {
+    const QSqlError e = q.lastError();
+    QString texto = e.databaseText().trimmed();
+    if (texto.isEmpty()) texto = e.driverText().trimmed();
+    throw platform::DatabaseError(oque + QStringLiteral(": ") + texto, e.nativeErrorCode());
+}
+
+void executa(QSqlQuery& q, const QString& sql) {
+    if (!q.exec(sql))
+        falha(q, QStringLiteral("Falha ao atualizar as tabelas de venda do banco de dados"));
+    q.finish();
+}
+
+QVariant umValor(QSqlQuery& q, const QString& sql) {
+    if (!q.exec(sql)) falha(q, QStringLiteral("Falha ao ler a versão do banco de dados"));
+    const QVariant v = q.next() ? q.value(0) : QVariant();
+    q.finish();
+    return v;
+}
+
+int versao(QSqlQuery& q) {
+    return umValor(q, QStringLiteral("PRAGMA user_version")).toInt();
+}
+
+QStringList colunas(QSqlQuery& q, const QString& tabela) {
+    QStringList r;
+    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(tabela)))
+        falha(q, QStringLiteral("Falha ao ler as colunas de %1").arg(tabela));
+    while (q.next()) r << q.value(1).toString().toUpper();
+    q.finish();
+    return r;
+}
+
+void atualizaSqlite(platform::TADOConnection& conexao) {
+    QSqlQuery q(conexao.database());
+    if (versao(q) < kSalesSchemaVersion) {
+        platform::Transacao t(conexao);
+        // Another process may have done it while this one waited for the lock.
+        if (versao(q) < kSalesSchemaVersion) {
+            const QStringList venda = colunas(q, QStringLiteral("VENDA"));
+            if (venda.isEmpty())
+                throw platform::Error(
+                    QStringLiteral("O banco de dados não tem a tabela de vendas (VENDA)."));
+            const struct {
+                const char* nome;
+                const char* tipo;
+            } novas[] = {{"NRCUPOMFISCAL", "VARCHAR(10)"},
+                         {"DTCONSUMO", "VARCHAR(10)"},
+                         {"NRVENDA", "INTEGER"}};
+            for (const auto& c : novas)
+                if (!venda.contains(QLatin1String(c.nome)))
+                    executa(q, QStringLiteral("ALTER TABLE VENDA ADD COLUMN %1 %2")
+                                   .arg(QLatin1String(c.nome), QLatin1String(c.tipo)));
+            executa(q, QString::fromUtf8(kPreencheDia));
+            for (const char* sql : kObjetosNovos) executa(q, QString::fromUtf8(sql));
+            executa(q, QStringLiteral("PRAGMA user_version = %1").arg(kSalesSchemaVersion));
+        }
+        t.commit();
+    }
+    // One flush per sale instead of several; readers keep reading while a sale is written.
+    // Another connection in the middle of a read may keep the old mode for now: that is slower
+    // but just as safe, and the next run tries again.
+    if (umValor(q, QStringLiteral("PRAGMA journal_mode"))
+            .toString()
+            .compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    q.finish();
+}
+
+}  // namespace
+
+void ensureSalesSchema(platform::TADOConnection& conexao) {
+    if (conexao.isSqlServer()) {
+        QSqlQuery q(conexao.database());
+        if (umValor(q, QString::fromUtf8(kConfereServidor)).toInt() != 1)
+            throw platform::Error(QStringLiteral(
+                "O banco de dados não tem as tabelas de venda desta versão (VENDA.DTCONSUMO, "
+                "CUPOMVENDA, NUMCAIXA); crie-as como em db/schema_sqlserver.sql."));
+        return;
+    }
+    atualizaSqlite(conexao);
+}
+
+}  // namespace Hul00002

@@ -1,0 +1,159 @@
+// geravenda ARQUIVO [--conexao CONEXAO]
+// Makes the sales of a hand-over packet file (binary or XML client-dataset file with the fields
+// of the attendance screen's hand-over) with the same generator as the screen, without it: to
+// finish a hand-over that was interrupted, or to run one from a script. Consumers already
+// served are reported as such and not sold again, so running a file twice is safe.
+//
+// For tests only: GERAVENDA_TESTE_PAUSA=K stops the run inside the transaction of the sale
+// that follows the K-th one; K:gravada right after the K-th commit; K:verificada after the
+// look for an earlier sale of the next consumer, before its transaction begins. The
+// process then says "geravenda: pausa" on stderr and waits to be killed, or for a line on stdin
+// to go on. GERAVENDA_TESTE_LARGADA=1 makes it say "geravenda: pronto" and wait for a line on
+// stdin before the first sale, so that two runs can start together. A closed stdin ends the
+// process at once.
+#include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include <hul00002/Hul00002.h>
+
+#include "dataset/DataPacket.h"
+#include "dataset/PacketFile.h"
+#include "platform/Platform.h"
+#include "pos/SaleGenerator.h"
+
+namespace {
+
+enum Saida {
+    kTudoVendido = 0,     // every record sold or already served
+    kAlgoNaoVendido = 1,  // some record not sold, or some receipt not printed
+    kUsoErrado = 2,
+    kNadaFeito = 3,  // unreadable file, packet refused, or database out of reach
+};
+
+void escreve(std::FILE* f, const QString& s) {
+    std::fputs(s.toLocal8Bit().constData(), f);
+    std::fputc('\n', f);
+    std::fflush(f);
+}
+
+const char* const kAjuda =
+    "uso: geravenda ARQUIVO [--conexao CONEXAO]\n"
+    "\n"
+    "Gera uma venda com seu cupom para cada registro do pacote de entrega ARQUIVO (arquivo\n"
+    "binário ou XML de client dataset com os campos CDFILIAL, CDCAIXA, CDIDCONSUMID,\n"
+    "CDCONSUMIDOR, NMCONSUMIDOR, CDCLIENTE, CDTIPOCONS, DATAREAL, HORAREAL, NRSEQLOGCAT e\n"
+    "NRSEQARQIMP), como o botão Gerar Vendas da Lista de Presença. Quem já foi atendido não é\n"
+    "vendido de novo: rodar o mesmo arquivo outra vez completa uma geração interrompida.\n"
+    "\n"
+    "  --conexao CONEXAO  cadeia de conexão do banco; sem ela, a do caixa\n"
+    "                     (LISTAPRESENCA_CONEXAO, conexao.ini ou demo.db ao lado do programa)\n"
+    "  --help             mostra este texto\n"
+    "\n"
+    "Cupons de serviços com impressão automática vão para a impressora de\n"
+    "LISTAPRESENCA_IMPRESSORA ou da linha Impressora= de conexao.ini; sem impressora, para um\n"
+    "PDF por cupom na pasta cupons ao lado do programa.\n"
+    "\n"
+    "Mostra uma linha por registro. Códigos de saída:\n"
+    "  0  todos os registros vendidos ou já atendidos\n"
+    "  1  algum registro não vendido, ou algum cupom não impresso\n"
+    "  2  uso incorreto\n"
+    "  3  nada foi feito: arquivo ilegível, pacote recusado ou banco inacessível\n";
+
+void esperaSinal(const QString& aviso) {
+    escreve(stderr, aviso);
+    char linha[16];
+    if (!std::fgets(linha, sizeof linha, stdin)) std::_Exit(99);
+}
+
+// The test hooks: where to stop, and wait to be killed or told to go on.
+std::function<void(Hul00002::SaleStep, int)> pausaDeTeste() {
+    const QString v = qEnvironmentVariable("GERAVENDA_TESTE_PAUSA").trimmed();
+    if (v.isEmpty()) return {};
+    const QStringList partes = v.split(QLatin1Char(':'));
+    const int k = partes.value(0).toInt();
+    const QString ponto = partes.value(1);
+    const Hul00002::SaleStep onde =
+        ponto == QLatin1String("gravada")      ? Hul00002::SaleStep::Committed
+        : ponto == QLatin1String("verificada") ? Hul00002::SaleStep::Checked
+                                               : Hul00002::SaleStep::BeforeCommit;
+    return [k, onde](Hul00002::SaleStep passo, int vendidas) {
+        if (passo == onde && vendidas == k) esperaSinal(QStringLiteral("geravenda: pausa"));
+    };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Receipts are laid out with fonts even when they only go to a PDF: no display needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("geravenda"));
+
+    QString arquivo, conexao;
+    bool temConexao = false;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(kAjuda, stdout);
+            return kTudoVendido;
+        }
+        if (a == QLatin1String("--conexao")) {
+            if (i + 1 >= args.size()) {
+                escreve(stderr, QStringLiteral("geravenda: falta o valor de --conexao"));
+                return kUsoErrado;
+            }
+            conexao = args.at(++i);
+            temConexao = true;
+        } else if (a.startsWith(QLatin1String("-")) || !arquivo.isEmpty()) {
+            escreve(stderr, QStringLiteral("geravenda: argumento inesperado: %1").arg(a));
+            std::fputs(kAjuda, stderr);
+            return kUsoErrado;
+        } else {
+            arquivo = a;
+        }
+    }
+    if (arquivo.isEmpty()) {
+        std::fputs(kAjuda, stderr);
+        return kUsoErrado;
+    }
+
+    // No dialogs here: whatever the generator tells the operator goes to stderr.
+    platform::SetMensagemPresenter([](const platform::MensagemArgs& m) {
+        escreve(stderr, QStringLiteral("geravenda: ") + m.texto);
+        return false;
+    });
+
+    try {
+        const dataset::DataPacket pacote = dataset::readPacketFile(arquivo);
+        Hul00002::SaleGeneratorOptions op;
+        op.connectionString = temConexao ? conexao : platform::_GetStringConexZor(QString());
+        op.printer = Hul00002::ReceiptPrinterSettings::fromConfiguration();
+        op.hook = pausaDeTeste();
+        if (!qEnvironmentVariableIsEmpty("GERAVENDA_TESTE_LARGADA"))
+            esperaSinal(QStringLiteral("geravenda: pronto"));
+        const Hul00002::SaleRun run =
+            Hul00002::runSaleGeneration(dataset::toVariant(pacote), std::move(op));
+        for (const Hul00002::SaleOutcome& o : run.outcomes)
+            escreve(stdout, Hul00002::outcomeText(o));
+        escreve(stdout,
+                QStringLiteral("%1 registros: %2 vendidos, %3 já atendidos, %4 não vendidos")
+                    .arg(run.outcomes.size())
+                    .arg(run.count(Hul00002::SaleStatus::Sold))
+                    .arg(run.count(Hul00002::SaleStatus::AlreadyServed))
+                    .arg(run.count(Hul00002::SaleStatus::NotSold)));
+        return run.allFine() ? kTudoVendido : kAlgoNaoVendido;
+    } catch (...) {
+        escreve(stderr,
+                QStringLiteral("geravenda: ") +
+                    platform::ADOExceptionMessage(std::current_exception(), nullptr, QString()));
+        return kNadaFeito;
+    }
+}

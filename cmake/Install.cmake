@@ -119,7 +119,7 @@ install(FILES ${PROJECT_BINARY_DIR}/ListaPresencaConfig.cmake
 # Debian's documentation: the copyright, the changelog and a manual page per program, gzipped.
 set(LP_GZ ${PROJECT_BINARY_DIR}/packaging)
 set(LP_GZ_FILES)
-foreach(src changelog man/pdv-host.1 man/cdstool.1 man/gerademo.1)
+foreach(src changelog man/pdv-host.1 man/cdstool.1 man/gerademo.1 man/geravenda.1)
   set(out ${LP_GZ}/${src}.gz)
   get_filename_component(outdir ${out} DIRECTORY)
   add_custom_command(OUTPUT ${out}
@@ -132,6 +132,7 @@ add_custom_target(documentacao_pacote ALL DEPENDS ${LP_GZ_FILES})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${LP_GZ}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lista-presenca COMPONENT runtime)
 install(FILES ${LP_GZ}/man/pdv-host.1.gz ${LP_GZ}/man/cdstool.1.gz ${LP_GZ}/man/gerademo.1.gz
+  ${LP_GZ}/man/geravenda.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lista-presenca)
@@ -147,7 +148,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), \
-libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6svg6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), \
+libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6svg6 (>= 6.4), \
+libqt6sql6-sqlite (>= 6.4), \
 libqt6sql6-odbc (>= 6.4), libsqlite3-0 (>= 3.40), unixodbc, tdsodbc, fonts-liberation, \
 fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)

@@ -10,6 +10,7 @@
 
 #include "dataset/DataPacket.h"
 #include "platform/Platform.h"
+#include "platform/Registro.h"
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
 #include "pos/Processo.h"
@@ -736,6 +737,8 @@ SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
         detail::InputBlocker bloqueio;
         run = generateSales(pacote, opcoes);
     }
+    // Support reads here what became of each consumer handed over.
+    for (const SaleOutcome& o : run.outcomes) qCInfo(platform::lcVenda).noquote() << outcomeText(o);
     const QString aviso = notSoldNotice(run);
     if (!aviso.isEmpty())
         platform::Mensagem(aviso, QString(), QStringLiteral("N"), QStringLiteral("N"), 2, QString(),

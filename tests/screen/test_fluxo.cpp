@@ -44,8 +44,8 @@ protected:
     int Conta(const QString& sql) {
         int n = -1;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                        QStringLiteral("fluxo-conta"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fluxo-conta"));
             db.setDatabaseName(banco.arquivo);
             if (db.open()) {
                 QSqlQuery q(db);

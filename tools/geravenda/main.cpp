@@ -53,6 +53,7 @@ const char* const kAjuda =
     "  --conexao CONEXAO  cadeia de conexão do banco; sem ela, a do caixa\n"
     "                     (LISTAPRESENCA_CONEXAO, conexao.ini ou demo.db ao lado do programa)\n"
     "  --help             mostra este texto\n"
+    "  --version          mostra a versão\n"
     "\n"
     "Cupons de serviços com impressão automática vão para a impressora de\n"
     "LISTAPRESENCA_IMPRESSORA ou da linha Impressora= de conexao.ini; sem impressora, para um\n"
@@ -103,6 +104,10 @@ int main(int argc, char** argv) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             std::fputs(kAjuda, stdout);
+            return kTudoVendido;
+        }
+        if (a == QLatin1String("--version")) {
+            std::printf("geravenda %s\n", LISTAPRESENCA_VERSAO);
             return kTudoVendido;
         }
         if (a == QLatin1String("--conexao")) {

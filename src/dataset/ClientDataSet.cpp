@@ -156,6 +156,12 @@ struct ClientDataSetPrivate {
         return *p;
     }
 
+    // A write may have copied columns away from a shared packet: keys must read the new ones.
+    void repointKeys() {
+        for (std::size_t k = 0; k < indexCols.size(); ++k)
+            keys[k].col = table->cols[std::size_t(indexCols[k])].get();
+    }
+
     // ---- order, view
 
     void resolveIndex() {
@@ -698,6 +704,7 @@ void ClientDataSet::post() {
         if (d->insertBefore >= 0)
             at = std::find(d->natural.begin(), d->natural.end(), d->insertBefore);
         d->natural.insert(at, row);
+        d->repointKeys();
         for (KeyColumn& k : d->keys) k.update(row);
         d->state = State::Browse;
         d->rebuildOrder();
@@ -712,18 +719,15 @@ void ClientDataSet::post() {
         if (!d->bufSet[std::size_t(c)]) continue;
         d->mutableColumn(c);
         t.setConverted(row, c, d->buf[std::size_t(c)]);
+        d->repointKeys();
         for (std::size_t k = 0; k < d->indexCols.size(); ++k) {
             if (d->indexCols[k] == c) {
-                d->keys[k].col = t.cols[std::size_t(c)].get();
                 d->keys[k].update(row);
                 reorder = true;
             }
         }
         refilter = refilter || (d->filtered && !d->filterExpr.empty());
     }
-    // Columns may have been copied away from a shared packet: keys must look at the new ones.
-    for (std::size_t k = 0; k < d->indexCols.size(); ++k)
-        d->keys[k].col = t.cols[std::size_t(d->indexCols[k])].get();
     d->state = State::Browse;
     if (reorder) {
         const int pos = d->cur;

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "ColacaoPtBr.h"
 #include "schema_embutido.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ public:
         if (sqlite3_open_v2(QFile::encodeName(arquivo).constData(), &db_,
                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
             falha("não foi possível criar o banco");
-        colacao::registraPtBr(db_);
+        textorder::registraPtBr(db_);
     }
     ~Banco() { sqlite3_close(db_); }
     Banco(const Banco&) = delete;

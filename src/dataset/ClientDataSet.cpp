@@ -11,6 +11,7 @@
 #include "Filter_p.h"
 #include "PacketFile.h"
 #include "Table_p.h"
+#include "textorder/OrdemPtBr.h"
 
 namespace dataset {
 
@@ -21,13 +22,19 @@ using detail::Table;
 
 namespace {
 
-// Sort keys of one index field, by row id; computed once per index change.
+std::u16string_view viewOf(const QString& s) {
+    return {reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size())};
+}
+
+// Sort keys of one index field, by row id; computed once per index change. Text keys hold the
+// Brazilian order's fold; rows whose folds tie are told apart by the full comparison.
 struct KeyColumn {
     const Column* col = nullptr;
     bool text = false;
     std::u16string buf;
     std::vector<std::uint32_t> off, len;
     std::vector<std::uint64_t> prefix;  // first four key units, packed so integers compare as text
+    mutable std::u16string tieA, tieB;
 
     void compute(const Column& c, int rows) {
         col = &c;
@@ -49,15 +56,16 @@ struct KeyColumn {
             prefix.resize(row + 1);
         }
         const std::size_t at = buf.size();
-        if (!col->isNull(row)) {
-            const QString s = col->text(row);
-            detail::appendFoldedKey(s, buf);
-        }
+        if (!col->isNull(row)) textorder::chave(viewOf(col->text(row)), buf);
         off[row] = std::uint32_t(at);
         len[row] = std::uint32_t(buf.size() - at);
         std::uint64_t p = 0;
         for (std::size_t i = 0; i < 4; ++i) p = (p << 16) | (i < len[row] ? buf[at + i] : 0);
         prefix[row] = p;
+    }
+    void copyText(std::size_t r, std::u16string& out) const {
+        out.resize(std::size_t(col->textLength(r)));
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = col->charAt(r, i);
     }
     int compare(int a, int b) const {
         const std::size_t ra = std::size_t(a), rb = std::size_t(b);
@@ -68,8 +76,10 @@ struct KeyColumn {
                 if (prefix[ra] != prefix[rb]) return prefix[ra] < prefix[rb] ? -1 : 1;
                 const std::u16string_view va(buf.data() + off[ra], len[ra]);
                 const std::u16string_view vb(buf.data() + off[rb], len[rb]);
-                const int c = va.compare(vb);
-                return c < 0 ? -1 : (c > 0 ? 1 : 0);
+                if (const int c = va.compare(vb)) return c < 0 ? -1 : 1;
+                copyText(ra, tieA);
+                copyText(rb, tieB);
+                return textorder::comparaUtf16(tieA, tieB);
             }
             case Storage::Int:
                 return col->ints[ra] < col->ints[rb] ? -1 : (col->ints[ra] > col->ints[rb] ? 1 : 0);

@@ -1,4 +1,4 @@
-#include "TADOQuery.h"
+#include "module/dataservice/TADOQuery.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -10,10 +10,10 @@
 
 #include <sqlite3.h>
 
-#include "ColacaoPtBr.h"
 #include "dataset/Provider.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace Srv_Kel00815 {
 
@@ -300,7 +300,7 @@ void TADOQuery::Open() {
 // occurs several times is one parameter there.
 dataset::DataPacket TADOQuery::openSqlite(void* handle, const QString& sql) {
     auto* db = static_cast<sqlite3*>(handle);
-    colacao::registraPtBrSobDemanda(db);
+    textorder::registraPtBrSobDemanda(db);
     const QByteArray texto = sql.toUtf8();
     sqlite3_stmt* bruto = nullptr;
     if (sqlite3_prepare_v2(db, texto.constData(), static_cast<int>(texto.size()), &bruto,

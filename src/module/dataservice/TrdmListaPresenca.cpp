@@ -1,14 +1,14 @@
-#include "TrdmListaPresenca.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
 
 #include <sqlite3.h>
 
-#include "ColacaoPtBr.h"
-#include "Consultas.h"
-#include "TADOQuery.h"
+#include "module/dataservice/Consultas.h"
+#include "module/dataservice/TADOQuery.h"
 #include "platform/Platform.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace Srv_Kel00815 {
 
@@ -17,7 +17,7 @@ TrdmListaPresenca* rdmListaPresenca = nullptr;
 namespace {
 
 int registraNaAbertura(sqlite3* db, char**, const sqlite3_api_routines*) {
-    colacao::registraPtBr(db);
+    textorder::registraPtBr(db);
     return SQLITE_OK;
 }
 
@@ -112,7 +112,7 @@ void TrdmListaPresenca::adcListaPresencaAfterConnect(QObject*) {
     if (db.driverName() == QLatin1String("QSQLITE") && db.driver()) {
         const QVariant h = db.driver()->handle();
         if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            colacao::registraPtBrSobDemanda(*static_cast<sqlite3* const*>(h.constData()));
+            textorder::registraPtBrSobDemanda(*static_cast<sqlite3* const*>(h.constData()));
     }
 }
 

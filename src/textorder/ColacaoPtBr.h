@@ -1,0 +1,22 @@
+#pragma once
+
+// The Brazilian text order as SQLite's collation "PTBR".
+//
+// Whoever opens a database whose statements or indexes name PTBR registers it on that
+// connection. The loadable extension (libptbr) does it for the sqlite3 shell (".load libptbr")
+// and for the SQLite ODBC driver (LoadExt=.../libptbr.so).
+
+struct sqlite3;
+
+namespace textorder {
+
+inline constexpr const char* kColacaoPtBr = "PTBR";
+
+// Registers PTBR on the connection now (fails with SQLITE_BUSY while statements run).
+int registraPtBr(sqlite3* db);
+
+// Makes SQLite register PTBR on this connection the first time a statement needs it. Cheap and
+// harmless to repeat, also while statements are pending.
+void registraPtBrSobDemanda(sqlite3* db);
+
+}  // namespace textorder

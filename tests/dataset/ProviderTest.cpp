@@ -1,3 +1,4 @@
+#include <QLibrary>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -11,6 +12,7 @@
 
 #include "dataset/ClientDataSet.h"
 #include "dataset/Provider.h"
+#include "dataset/SqliteHandle.h"
 
 using namespace dataset;
 
@@ -191,4 +193,23 @@ TEST_F(Provider, StatementRoadFailingHalfwayRaisesAndLeavesTheStatementReusable)
     }
     sqlite3_bind_int(st, 1, -100);  // no row reaches the smallest integer now
     EXPECT_EQ(packetFromStatement(st).rowCount(), 3);
+}
+
+// Qt's handle is used only where Qt's SQLite is ours; a driver whose library carries its own
+// copy (same functions, other state) is read through QSqlQuery instead.
+TEST_F(Provider, SqliteHandleIsOursOnlyWhenTheDriverRunsOurSqlite) {
+    EXPECT_TRUE(driverSharesOurSqlite(*db.driver()));
+    EXPECT_EQ(sqliteHandle(db), handle());
+
+    QLibrary alheio(QStringLiteral(DRIVER_ALHEIO));
+    ASSERT_TRUE(alheio.load()) << qPrintable(alheio.errorString());
+    using Cria = QSqlDriver* (*)();
+    auto cria = reinterpret_cast<Cria>(alheio.resolve("criaDriverAlheio"));
+    ASSERT_NE(cria, nullptr);
+    const std::unique_ptr<QSqlDriver> outro(cria());
+    EXPECT_FALSE(driverSharesOurSqlite(*outro));
+
+    db.close();
+    EXPECT_EQ(sqliteHandle(db), nullptr);
+    EXPECT_EQ(sqliteHandle(QSqlDatabase()), nullptr);
 }

@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include "dataset/Provider.h"
+#include "dataset/SqliteHandle.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
 #include "textorder/ColacaoPtBr.h"
@@ -205,13 +206,8 @@ void TADOQuery::Open() {
         throw platform::DatabaseError(QStringLiteral("Conexão com o banco de dados fechada."),
                                       QString());
     const QString sql = SQLText();
-    QSqlDatabase db = Connection->database();
-    void* sqlite = nullptr;
-    if (db.driverName() == QLatin1String("QSQLITE") && db.driver()) {
-        const QVariant h = db.driver()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            sqlite = *static_cast<void* const*>(h.constData());
-    }
+    // Qt's handle only when its plugin runs our SQLite; otherwise Qt's own road.
+    sqlite3* sqlite = dataset::sqliteHandle(Connection->database());
     result_ = sqlite ? openSqlite(sqlite, sql) : openQuery(sql);
     active_ = true;
 }
@@ -219,8 +215,7 @@ void TADOQuery::Open() {
 // SQLite through the handle of Qt's driver: the statement is bound here and the provider reads
 // its rows straight from SQLite's buffers, without a QVariant per value. Named markers are
 // SQLite's own, and a name that occurs several times is one parameter there.
-dataset::DataPacket TADOQuery::openSqlite(void* handle, const QString& sql) {
-    auto* db = static_cast<sqlite3*>(handle);
+dataset::DataPacket TADOQuery::openSqlite(sqlite3* db, const QString& sql) {
     textorder::registraPtBrSobDemanda(db);
     const QByteArray texto = sql.toUtf8();
     sqlite3_stmt* bruto = nullptr;

@@ -35,7 +35,7 @@ set_target_properties(dataset PROPERTIES EXPORT_NAME dataset)
 set_target_properties(platform PROPERTIES EXPORT_NAME platform)
 set_target_properties(pkg_hul00002 PROPERTIES EXPORT_NAME pos)
 set_target_properties(Pkg_Kel00815 PROPERTIES EXPORT_NAME module)
-set_target_properties(pdv-host PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(pdv-host ptbr_sqlite PROPERTIES INSTALL_RPATH "$ORIGIN")
 foreach(tool cdstool gerademo geravenda)
   set_target_properties(${tool} PROPERTIES INSTALL_RPATH "$ORIGIN/../${LP_PRIVATE_DIR}")
 endforeach()
@@ -45,7 +45,8 @@ install(TARGETS dataset platform pkg_hul00002 Pkg_Kel00815
   LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
 install(TARGETS pdv-host RUNTIME DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
 install(TARGETS cdstool gerademo geravenda RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-install(TARGETS ptbr LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
+install(TARGETS textorder EXPORT ListaPresencaTargets LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
+install(TARGETS ptbr_sqlite LIBRARY DESTINATION ${LP_PRIVATE_DIR} COMPONENT runtime)
 
 # The host finds the module, the database and the parameter file in its own folder.
 file(RELATIVE_PATH LP_HOST_FROM_BIN ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "dataset/DataPacket.h"
-#include "module/dataservice/ColacaoPtBr.h"
 #include "module/dataservice/Consultas.h"
 #include "module/dataservice/TrdmListaPresenca.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace {
 
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
 
     sqlite3* db = nullptr;
     sqlite3_open_v2(arquivo.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    colacao::registraPtBr(db);
+    textorder::registraPtBr(db);
     Bruto bruto(db, Srv_Kel00815::consultas::kPresencaSqlite);
     Bruto literal(db, kPortaLiteral);
 

@@ -17,10 +17,10 @@
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
 #include "module/Cli_Kel00815.h"
-#include "module/dataservice/ColacaoPtBr.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TLabel.h"
 #include "module/screen/TfrmPresenca.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
 
     sqlite3* db = nullptr;
     sqlite3_open_v2(arquivo.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    colacao::registraPtBr(db);
+    textorder::registraPtBr(db);
     bench::Bruto r(db, bench::kPresencaAntes);
     bench::Bruto f(db, bench::kConsumidoresDoCentro);
     const auto cs = centros(db);

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "dataset/DataPacket.h"
-#include "module/dataservice/ColacaoPtBr.h"
 #include "platform/Platform.h"
 #include "pos/SaleGenerator.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ sqlite3* abre(const QString& arquivo) {
     sqlite3* db = nullptr;
     if (sqlite3_open(QFile::encodeName(arquivo).constData(), &db) != SQLITE_OK)
         morre("não abriu " + arquivo.toStdString());
-    colacao::registraPtBr(db);
+    textorder::registraPtBr(db);
     sqlite3_busy_timeout(db, 5000);
     return db;
 }

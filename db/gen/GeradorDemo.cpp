@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "module/dataservice/ColacaoPtBr.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
 #include "pos/Receipt.h"
 #include "pos/SalesSchema.h"
 #include "schema_embutido.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ public:
         if (sqlite3_open_v2(QFile::encodeName(arquivo).constData(), &db_,
                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
             falha("não foi possível criar o banco");
-        colacao::registraPtBr(db_);
+        textorder::registraPtBr(db_);
     }
     ~Banco() { sqlite3_close(db_); }
     Banco(const Banco&) = delete;

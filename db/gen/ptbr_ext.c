@@ -4,15 +4,13 @@
 #include <sqlite3ext.h>
 SQLITE_EXTENSION_INIT1
 
-int colacaoComparaPtBrC(void* ctx, int na, const void* a, int nb, const void* b);
+#include "ptbr_sqlite_export.h"
 
-#ifdef _WIN32
-__declspec(dllexport)
-#else
-__attribute__((visibility("default")))
-#endif
-    int sqlite3_ptbr_init(sqlite3* db, char** erro, const sqlite3_api_routines* api) {
+int textorder_compara_ptbr(void* ctx, int na, const void* a, int nb, const void* b);
+
+PTBR_SQLITE_EXPORT int sqlite3_ptbr_init(sqlite3* db, char** erro,
+                                         const sqlite3_api_routines* api) {
     (void)erro;
     SQLITE_EXTENSION_INIT2(api);
-    return sqlite3_create_collation_v2(db, "PTBR", SQLITE_UTF8, 0, colacaoComparaPtBrC, 0);
+    return sqlite3_create_collation_v2(db, "PTBR", SQLITE_UTF8, 0, textorder_compara_ptbr, 0);
 }

@@ -12,6 +12,7 @@
 #include "dataset/Filter_p.h"
 #include "dataset/PacketFile.h"
 #include "dataset/Table_p.h"
+#include "textorder/OrdemPtBr.h"
 
 namespace dataset {
 
@@ -22,13 +23,19 @@ using detail::Table;
 
 namespace {
 
-// Sort keys of one index field, by row id; computed once per index change.
+std::u16string_view viewOf(const QString& s) {
+    return {reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size())};
+}
+
+// Sort keys of one index field, by row id; computed once per index change. Text keys hold the
+// Brazilian order's fold; rows whose folds tie are told apart by the full comparison.
 struct KeyColumn {
     const Column* col = nullptr;
     bool text = false;
     std::u16string buf;
     std::vector<std::uint32_t> off, len;
     std::vector<std::uint64_t> prefix;  // first four key units, packed so integers compare as text
+    mutable std::u16string tieA, tieB;
 
     void compute(const Column& c, int rows) {
         col = &c;
@@ -50,15 +57,16 @@ struct KeyColumn {
             prefix.resize(row + 1);
         }
         const std::size_t at = buf.size();
-        if (!col->isNull(row)) {
-            const QString s = col->text(row);
-            detail::appendFoldedKey(s, buf);
-        }
+        if (!col->isNull(row)) textorder::chave(viewOf(col->text(row)), buf);
         off[row] = std::uint32_t(at);
         len[row] = std::uint32_t(buf.size() - at);
         std::uint64_t p = 0;
         for (std::size_t i = 0; i < 4; ++i) p = (p << 16) | (i < len[row] ? buf[at + i] : 0);
         prefix[row] = p;
+    }
+    void copyText(std::size_t r, std::u16string& out) const {
+        out.resize(std::size_t(col->textLength(r)));
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = col->charAt(r, i);
     }
     int compare(int a, int b) const {
         const std::size_t ra = std::size_t(a), rb = std::size_t(b);
@@ -69,8 +77,10 @@ struct KeyColumn {
                 if (prefix[ra] != prefix[rb]) return prefix[ra] < prefix[rb] ? -1 : 1;
                 const std::u16string_view va(buf.data() + off[ra], len[ra]);
                 const std::u16string_view vb(buf.data() + off[rb], len[rb]);
-                const int c = va.compare(vb);
-                return c < 0 ? -1 : (c > 0 ? 1 : 0);
+                if (const int c = va.compare(vb)) return c < 0 ? -1 : 1;
+                copyText(ra, tieA);
+                copyText(rb, tieB);
+                return textorder::comparaUtf16(tieA, tieB);
             }
             case Storage::Int:
                 return col->ints[ra] < col->ints[rb] ? -1 : (col->ints[ra] > col->ints[rb] ? 1 : 0);
@@ -160,6 +170,12 @@ struct ClientDataSetPrivate {
         auto& p = table->cols[std::size_t(c)];
         if (p.use_count() > 1) p = std::make_shared<Column>(*p);
         return *p;
+    }
+
+    // A write may have copied columns away from a shared packet: keys must read the new ones.
+    void repointKeys() {
+        for (std::size_t k = 0; k < indexCols.size(); ++k)
+            keys[k].col = table->cols[std::size_t(indexCols[k])].get();
     }
 
     // ---- order, view
@@ -692,6 +708,7 @@ void ClientDataSet::post() {
         if (d->insertBefore >= 0)
             at = std::find(d->natural.begin(), d->natural.end(), d->insertBefore);
         d->natural.insert(at, row);
+        d->repointKeys();
         for (KeyColumn& k : d->keys) k.update(row);
         d->state = State::Browse;
         d->rebuildOrder();
@@ -706,18 +723,15 @@ void ClientDataSet::post() {
         if (!d->bufSet[std::size_t(c)]) continue;
         d->mutableColumn(c);
         t.setConverted(row, c, d->buf[std::size_t(c)]);
+        d->repointKeys();
         for (std::size_t k = 0; k < d->indexCols.size(); ++k) {
             if (d->indexCols[k] == c) {
-                d->keys[k].col = t.cols[std::size_t(c)].get();
                 d->keys[k].update(row);
                 reorder = true;
             }
         }
         refilter = refilter || (d->filtered && !d->filterExpr.empty());
     }
-    // Columns may have been copied away from a shared packet: keys must look at the new ones.
-    for (std::size_t k = 0; k < d->indexCols.size(); ++k)
-        d->keys[k].col = t.cols[std::size_t(d->indexCols[k])].get();
     d->state = State::Browse;
     if (reorder) {
         const int pos = d->cur;

@@ -93,7 +93,10 @@ void DataPacket::Builder::setText(int col, QStringView text) {
 }
 
 void DataPacket::Builder::setTextUtf8(int col, const char* data, qsizetype len) {
-    setText(col, QString::fromUtf8(data, len));
+    Column& c = *table_->cols[std::size_t(col)];
+    const std::size_t row = std::size_t(table_->rows - 1);
+    if (c.storage != detail::Storage::Text || !c.setUtf8(row, data, std::size_t(len)))
+        setText(col, QString::fromUtf8(data, len));  // Qt marks what is malformed
 }
 
 void DataPacket::Builder::setInteger(int col, qint64 v) {

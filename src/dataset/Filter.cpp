@@ -1,8 +1,5 @@
 #include "dataset/Filter_p.h"
 
-#include <array>
-#include <mutex>
-
 namespace dataset::detail {
 
 namespace {
@@ -147,44 +144,6 @@ bool BoundFilter::matches(int row) const {
         }
     }
     return true;
-}
-
-namespace {
-
-// Base letter, upper case, for every UTF-16 unit; built once.
-const std::array<char16_t, 65536>& foldTable() {
-    static std::array<char16_t, 65536> table;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (std::uint32_t u = 0; u < 65536; ++u) {
-            char16_t c = char16_t(u);
-            if (u < 0x80) {
-                table[u] = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
-                continue;
-            }
-            QChar q(c);
-            if (q.isSurrogate()) {
-                table[u] = c;
-                continue;
-            }
-            if (q.decompositionTag() == QChar::Canonical || q.decompositionTag() == QChar::Compat) {
-                const QString d = q.decomposition();
-                if (!d.isEmpty()) q = d.at(0);
-            }
-            table[u] = q.toUpper().unicode();
-        }
-    });
-    return table;
-}
-
-}  // namespace
-
-void appendFoldedKey(QStringView s, std::u16string& out) {
-    const auto& t = foldTable();
-    for (QChar c : s) {
-        const char16_t f = t[c.unicode()];
-        if (f < 0x80 || QChar(f).isLetterOrNumber() || !QChar(f).isMark()) out.push_back(f);
-    }
 }
 
 }  // namespace dataset::detail

@@ -40,7 +40,4 @@ private:
     std::vector<Test> tests_;
 };
 
-// Sort key of a text: case and accents folded, so "Ângela" sorts with "Angela".
-void appendFoldedKey(QStringView s, std::u16string& out);
-
 }  // namespace dataset::detail

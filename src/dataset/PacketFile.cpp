@@ -7,6 +7,7 @@
 
 #include "dataset/Filter_p.h"
 #include "dataset/PacketFile_p.h"
+#include "textorder/OrdemPtBr.h"
 
 namespace dataset {
 
@@ -54,7 +55,10 @@ DataPacket finishPacket(RawPacket&& raw) {
             for (std::int32_t r : ids) {
                 const QString s = t.cols[std::size_t(key.col)]->text(std::size_t(r));
                 if (key.caseInsensitive) {
-                    appendFoldedKey(s, folded[k][std::size_t(r)]);
+                    textorder::chave(
+                        std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()),
+                                            std::size_t(s.size())),
+                        folded[k][std::size_t(r)]);
                 } else {
                     folded[k][std::size_t(r)].assign(reinterpret_cast<const char16_t*>(s.utf16()),
                                                      std::size_t(s.size()));
@@ -71,6 +75,13 @@ DataPacket finishPacket(RawPacket&& raw) {
                     res = c.isNull(ra) == c.isNull(rb) ? 0 : (c.isNull(ra) ? -1 : 1);
                 } else if (c.storage == Storage::Text) {
                     res = folded[k][ra].compare(folded[k][rb]);
+                    if (res == 0 && key.caseInsensitive) {
+                        const QString ta = c.text(ra), tb = c.text(rb);
+                        res = textorder::comparaUtf16(
+                            {reinterpret_cast<const char16_t*>(ta.utf16()), std::size_t(ta.size())},
+                            {reinterpret_cast<const char16_t*>(tb.utf16()),
+                             std::size_t(tb.size())});
+                    }
                 } else if (c.storage == Storage::Int) {
                     res = c.ints[ra] < c.ints[rb] ? -1 : (c.ints[ra] > c.ints[rb] ? 1 : 0);
                 } else if (c.storage == Storage::Real) {

@@ -5,14 +5,30 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <sqlite3.h>
+
+#include <functional>
+#include <vector>
+
 namespace dataset {
 
 namespace {
 
-FieldDef defOfSqlField(const QSqlField& f) {
+// A result column as its source describes it.
+struct SourceColumn {
+    QString name;
+    int type = QMetaType::QString;
+    int length = -1;     // characters of text; -1 unknown
+    int precision = -1;  // decimal places; -1 unknown
+    bool required = false;
+    bool readOnly = false;
+};
+
+// The one map from a source column to a packet field.
+FieldDef defOf(const SourceColumn& c) {
     FieldDef d;
-    d.name = f.name();
-    switch (f.metaType().id()) {
+    d.name = c.name;
+    switch (c.type) {
         case QMetaType::Int:
         case QMetaType::UInt:
             d.type = FieldType::Integer;
@@ -31,7 +47,7 @@ FieldDef defOfSqlField(const QSqlField& f) {
             break;
         case QMetaType::Double:
         case QMetaType::Float:
-            d.type = f.precision() > 0 ? FieldType::Bcd : FieldType::Float;
+            d.type = c.precision > 0 ? FieldType::Bcd : FieldType::Float;
             break;
         case QMetaType::Bool:
             d.type = FieldType::Boolean;
@@ -50,17 +66,86 @@ FieldDef defOfSqlField(const QSqlField& f) {
             break;
         default:
             d.type = FieldType::String;
-            d.size = f.length() > 0 && f.length() < 65536 ? f.length() : 0;
+            d.size = c.length > 0 && c.length < 65536 ? c.length : 0;
     }
-    d.required = f.requiredStatus() == QSqlField::Required;
-    d.readOnly = f.isReadOnly();
+    d.required = c.required;
+    d.readOnly = c.readOnly;
     return d;
 }
 
+SourceColumn describe(const QSqlField& f) {
+    return {f.name(),
+            f.metaType().id(),
+            f.length(),
+            f.precision(),
+            f.requiredStatus() == QSqlField::Required,
+            f.isReadOnly()};
+}
+
+// SQLite gives a column's declared type as written in the schema ("VARCHAR(21)",
+// "NUMERIC(12,2)"); read by its affinity, keeping width and scale.
+SourceColumn describe(sqlite3_stmt* st, int col) {
+    SourceColumn c;
+    c.name = QString::fromUtf8(sqlite3_column_name(st, col));
+    const char* decl = sqlite3_column_decltype(st, col);
+    const QByteArray tipo = QByteArray(decl ? decl : "").toUpper();
+    const int abre = tipo.indexOf('(');
+    const int fecha = tipo.indexOf(')', abre);
+    QList<QByteArray> medidas;
+    if (abre >= 0 && fecha > abre) medidas = tipo.mid(abre + 1, fecha - abre - 1).split(',');
+    const int primeira = medidas.value(0).trimmed().toInt();
+    if (tipo.contains("INT")) {
+        c.type = QMetaType::LongLong;
+    } else if (tipo.startsWith("NUMERIC") || tipo.startsWith("DECIMAL")) {
+        c.type = QMetaType::Double;
+        c.precision = medidas.size() > 1 ? medidas.at(1).trimmed().toInt() : 0;
+    } else if (tipo.contains("REAL") || tipo.contains("FLOA") || tipo.contains("DOUB")) {
+        c.type = QMetaType::Double;
+        c.precision = 0;
+    } else if (tipo.startsWith("DATETIME") || tipo.startsWith("TIMESTAMP")) {
+        c.type = QMetaType::QDateTime;
+    } else if (tipo == "DATE") {
+        c.type = QMetaType::QDate;
+    } else if (tipo.contains("BLOB")) {
+        c.type = QMetaType::QByteArray;
+    } else {
+        c.length = primeira;
+    }
+    return c;
+}
+
+// The packet's columns and the source column that feeds each.
+void layout(int count, const std::function<SourceColumn(int)>& source, const FieldDefs& persistent,
+            FieldDefs& defs, std::vector<int>& from) {
+    if (persistent.isEmpty()) {
+        for (int i = 0; i < count; ++i) {
+            defs.append(defOf(source(i)));
+            from.push_back(i);
+        }
+        return;
+    }
+    std::vector<QString> names;
+    for (int i = 0; i < count; ++i) names.push_back(source(i).name);
+    for (const FieldDef& p : persistent) {
+        int found = -1;
+        for (int i = 0; i < count && found < 0; ++i)
+            if (names[std::size_t(i)].compare(p.name, Qt::CaseInsensitive) == 0) found = i;
+        if (found < 0)
+            throw DataSetError(
+                QStringLiteral("Campo '%1' não encontrado na consulta.").arg(p.name));
+        defs.append(p);
+        from.push_back(found);
+    }
+}
+
+[[noreturn]] void fetchFailed(const QString& why) {
+    throw DataSetError(QStringLiteral("Falha ao ler o resultado da consulta: %1").arg(why));
+}
+
 void readRow(const QSqlQuery& query, DataPacket::Builder& b, const FieldDefs& defs,
-             const QList<int>& source) {
+             const std::vector<int>& from) {
     for (int c = 0; c < defs.size(); ++c) {
-        const QVariant v = query.value(source[c]);
+        const QVariant v = query.value(from[std::size_t(c)]);
         if (v.isNull()) continue;
         // Text straight into the column: the common case, and the one worth no conversion.
         if (defs[c].isText() && v.metaType().id() == QMetaType::QString) {
@@ -77,39 +162,69 @@ DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent) {
     if (!query.isActive()) throw DataSetError(QStringLiteral("A consulta não está aberta."));
     const QSqlRecord rec = query.record();
     FieldDefs defs;
-    QList<int> source;  // query column of each packet column
-    if (persistent.isEmpty()) {
-        for (int i = 0; i < rec.count(); ++i) {
-            defs.append(defOfSqlField(rec.field(i)));
-            source.append(i);
-        }
-    } else {
-        for (const FieldDef& p : persistent) {
-            const int i = rec.indexOf(p.name);
-            if (i < 0)
-                throw DataSetError(
-                    QStringLiteral("Campo '%1' não encontrado na consulta.").arg(p.name));
-            defs.append(p);
-            source.append(i);
-        }
-    }
+    std::vector<int> from;
+    layout(
+        rec.count(), [&rec](int i) { return describe(rec.field(i)); }, persistent, defs, from);
     DataPacket::Builder b(defs);
     if (query.at() != QSql::BeforeFirstRow && query.isValid()) {
         // Already on a row (someone called first()): take it too.
         b.appendRow();
-        readRow(query, b, defs, source);
+        readRow(query, b, defs, from);
     }
     while (query.next()) {
         b.appendRow();
-        readRow(query, b, defs, source);
+        readRow(query, b, defs, from);
     }
     // next() also ends on a failed fetch; finish() would clear that error and the rows read so
     // far would pass for the whole result.
     const QSqlError erro = query.lastError();
     query.finish();
-    if (erro.isValid())
-        throw DataSetError(
-            QStringLiteral("Falha ao ler o resultado da consulta: %1").arg(erro.text()));
+    if (erro.isValid()) fetchFailed(erro.text());
+    return b.finish();
+}
+
+DataPacket packetFromStatement(sqlite3_stmt* st, const FieldDefs& persistent) {
+    FieldDefs defs;
+    std::vector<int> from;
+    layout(
+        sqlite3_column_count(st), [st](int i) { return describe(st, i); }, persistent, defs, from);
+    std::vector<bool> text;
+    for (const FieldDef& d : defs) text.push_back(d.isText());
+    // Values go by their own type, as QSqlQuery hands them over: a number in a text field
+    // reads as the packet writes numbers, whichever road it came.
+
+    DataPacket::Builder b(defs);
+    const int n = int(defs.size());
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        b.appendRow();
+        for (int f = 0; f < n; ++f) {
+            const int c = from[std::size_t(f)];
+            const int type = sqlite3_column_type(st, c);
+            if (type == SQLITE_NULL) continue;  // a new row starts all NULL
+            if (type == SQLITE_TEXT) {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                const int len = sqlite3_column_bytes(st, c);
+                if (text[std::size_t(f)])
+                    b.setTextUtf8(f, p, len);
+                else  // a date, or a number SQLite kept as text: the packet's one conversion
+                    b.setValue(f, QString::fromUtf8(p, len));
+            } else if (type == SQLITE_INTEGER) {
+                b.setInteger(f, sqlite3_column_int64(st, c));
+            } else if (type == SQLITE_FLOAT) {
+                b.setFloat(f, sqlite3_column_double(st, c));
+            } else {
+                const auto* p = static_cast<const char*>(sqlite3_column_blob(st, c));
+                b.setBytes(f, QByteArray(p, sqlite3_column_bytes(st, c)));
+            }
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(st)));
+        sqlite3_reset(st);
+        fetchFailed(why);
+    }
+    sqlite3_reset(st);
     return b.finish();
 }
 

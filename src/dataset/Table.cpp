@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace dataset {
 
@@ -166,6 +167,46 @@ void Column::setLatin1(std::size_t r, const char* s, std::size_t n) {
     len[r] = std::uint32_t(n);
     null[r] = 0;
     maxLen = std::max(maxLen, int(n));
+}
+
+bool Column::setUtf8(std::size_t r, const char* s, std::size_t n) {
+    const auto* u = reinterpret_cast<const unsigned char*>(s);
+    std::size_t i = 0;
+    while (i < n && u[i] < 0x80) ++i;
+    if (i == n) {  // codes, flags, most names: ASCII, stored as it comes
+        setLatin1(r, s, n);
+        return true;
+    }
+    // Decoded into a buffer kept between calls, so that no value costs an allocation.
+    static thread_local std::u16string buf;
+    buf.assign(u, u + i);
+    while (i < n) {
+        const unsigned c = u[i];
+        if (c < 0x80) {
+            buf.push_back(char16_t(c));
+            ++i;
+            continue;
+        }
+        const std::size_t rest = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : 0;
+        if (rest == 0 || c > 0xF4 || i + rest >= n) return false;
+        char32_t cp = c & (0x3Fu >> rest);
+        for (std::size_t j = 1; j <= rest; ++j) {
+            if ((u[i + j] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (u[i + j] & 0x3Fu);
+        }
+        i += rest + 1;
+        if ((rest == 2 && cp < 0x800) || (rest == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        if (cp >= 0x10000) {
+            buf.push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
+            buf.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            buf.push_back(char16_t(cp));
+        }
+    }
+    setText(r, QStringView(buf.data(), qsizetype(buf.size())));
+    return true;
 }
 
 void Column::setBytes(std::size_t r, const char* s, std::size_t n) {

@@ -52,6 +52,8 @@ struct Column {
     void setNull(std::size_t r);
     void setText(std::size_t r, QStringView s);
     void setLatin1(std::size_t r, const char* s, std::size_t n);
+    // UTF-8 straight into the column; false, storing nothing, on a malformed sequence.
+    bool setUtf8(std::size_t r, const char* s, std::size_t n);
     void setBytes(std::size_t r, const char* s, std::size_t n);
     void setInt(std::size_t r, qint64 v);
     void setReal(std::size_t r, double v);

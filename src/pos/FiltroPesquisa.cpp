@@ -1,16 +1,19 @@
 #include "pos/FiltroPesquisa.h"
 
+#include "textorder/OrdemPtBr.h"
+
 namespace Hul00002::detail {
 
+namespace {
+std::u16string_view vista(const QString& s) {
+    return {reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size())};
+}
+}  // namespace
+
 QString dobraTexto(const QString& texto) {
-    const QString decomposto = texto.normalized(QString::NormalizationForm_D);
-    QString out;
-    out.reserve(decomposto.size());
-    for (const QChar c : decomposto) {
-        if (c.category() == QChar::Mark_NonSpacing) continue;
-        out.append(c);
-    }
-    return out.toCaseFolded();
+    std::u16string out;
+    textorder::dobra(vista(texto), out);
+    return QString::fromUtf16(out.data(), qsizetype(out.size()));
 }
 
 QString quebraTitulo(const QString& titulo) {
@@ -81,6 +84,12 @@ const QString& FiltroPesquisa::textoDaLinha(int sourceRow) const {
         }
     }
     return cache_.at(sourceRow);
+}
+
+bool FiltroPesquisa::lessThan(const QModelIndex& esquerda, const QModelIndex& direita) const {
+    const QString a = sourceModel()->data(esquerda, sortRole()).toString();
+    const QString b = sourceModel()->data(direita, sortRole()).toString();
+    return textorder::comparaUtf16(vista(a), vista(b)) < 0;
 }
 
 bool FiltroPesquisa::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {

@@ -1,7 +1,8 @@
 #pragma once
 
 // Narrows a pick list as the operator types: every word typed must appear in the row's
-// displayed texts, ignoring accents and case ("sao" finds "São", "JOSE" finds "José").
+// displayed texts, ignoring accents and case ("sao" finds "São", "JOSE" finds "José"). Matching
+// and sorting follow the Brazilian text order, the grid's and the database's.
 
 #include <QSet>
 #include <QSortFilterProxyModel>
@@ -11,13 +12,13 @@
 
 namespace Hul00002::detail {
 
-// "São João" -> "sao joao": decomposed, marks dropped, case folded.
+// "São João" -> "SAO JOAO": the text order's fold, as typed words and rows are compared.
 HUL00002_TEST_EXPORT QString dobraTexto(const QString& texto);
 
 // "Imprime Automático" -> "Imprime\nAutomático": broken at the blank nearest the middle.
 QString quebraTitulo(const QString& titulo);
 
-class FiltroPesquisa : public QSortFilterProxyModel {
+class HUL00002_EXPORT FiltroPesquisa : public QSortFilterProxyModel {
     Q_OBJECT
 public:
     explicit FiltroPesquisa(QObject* parent = nullptr);
@@ -29,6 +30,7 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
 
 protected:
+    bool lessThan(const QModelIndex& esquerda, const QModelIndex& direita) const override;
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:

@@ -13,8 +13,8 @@
 
 #include <stdexcept>
 
-#include "module/dataservice/ColacaoPtBr.h"
 #include "platform/TADOConnection.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
     db.setDatabaseName(arquivo_);
     if (!db.open()) throw std::runtime_error(db.lastError().text().toStdString());
     auto* h = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
-    colacao::registraPtBr(h);
+    textorder::registraPtBr(h);
 }
 
 BancoDeTeste::~BancoDeTeste() {

@@ -190,6 +190,40 @@ TEST_F(Presenca, CancelDiscardsTheEditAndInsertFillsDefaults) {
                                                 QStringLiteral("Ângela")}));
 }
 
+TEST_F(Presenca, RecordsPostedIntoAnIndexedListSharedWithALivePacketTakeTheirPlace) {
+    // Sized exactly, so that a read past the packet's rows leaves its buffers.
+    const std::vector<testdata::Consumer> rows = sampleList();
+    DataPacket::Builder b(testdata::attendanceFields());
+    b.reserve(int(rows.size()));
+    for (const testdata::Consumer& c : rows) {
+        b.appendRow();
+        b.setText(2, QString::fromUtf8(c.badge));
+        b.setText(3, QString::fromUtf8(c.name));
+        b.setText(4, QString::fromUtf8(c.situation));
+    }
+    const DataPacket vivo = b.finish();
+    ds.setData(vivo);
+    ds.setIndexFieldNames(QStringLiteral("NMCONSUMIDOR"));
+    ds.append();
+    ds.fieldByName(QStringLiteral("NMCONSUMIDOR")).setAsString(QStringLiteral("Beatriz"));
+    ds.post();
+    ds.insert();
+    ds.fieldByName(QStringLiteral("NMCONSUMIDOR")).setAsString(QStringLiteral("Aécio"));
+    ds.post();
+    EXPECT_EQ(ds.fieldByName(QStringLiteral("NMCONSUMIDOR")).asString(), QStringLiteral("Aécio"));
+    ds.moveTo(4);
+    ds.edit();
+    ds.fieldByName(QStringLiteral("NMCONSUMIDOR")).setAsString(QStringLiteral("Zuleica"));
+    ds.post();
+    EXPECT_EQ(
+        names(ds),
+        (QStringList{QStringLiteral("Aécio"), QStringLiteral("Álvaro"), QStringLiteral("Anderson"),
+                     QStringLiteral("Beatriz"), QStringLiteral("Bruno"), QStringLiteral("carla"),
+                     QStringLiteral("Davi"), QStringLiteral("Érica"), QStringLiteral("Zuleica")}));
+    EXPECT_EQ(vivo.rowCount(), 7);
+    EXPECT_EQ(vivo.text(1, 3), QStringLiteral("Ângela"));
+}
+
 TEST_F(Presenca, WritingOutsideEditStateFails) {
     ds.first();
     EXPECT_THROW(ds.fieldByName(QStringLiteral("IDCHECK")).setAsString(QStringLiteral("S")),

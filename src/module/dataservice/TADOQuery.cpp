@@ -11,9 +11,10 @@
 #include <sqlite3.h>
 
 #include "dataset/Provider.h"
-#include "module/dataservice/ColacaoPtBr.h"
+#include "dataset/SqliteHandle.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace Srv_Kel00815 {
 
@@ -61,85 +62,6 @@ platform::DatabaseError erroDoSqlite(sqlite3* db) {
 platform::DatabaseError erroDoQt(const QSqlError& e) {
     const QString texto = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
     return platform::DatabaseError(texto, e.nativeErrorCode());
-}
-
-// Width of a declared column type such as "VARCHAR(21)"; 0 when none.
-int larguraDeclarada(const QByteArray& tipo) {
-    const int abre = tipo.indexOf('(');
-    const int fecha = tipo.indexOf(')', abre);
-    if (abre < 0 || fecha < 0) return 0;
-    const QByteArray dentro = tipo.mid(abre + 1, fecha - abre - 1);
-    return dentro.split(',').value(0).trimmed().toInt();
-}
-
-// A column's definition from SQLite's declared type, for queries without persistent fields.
-dataset::FieldDef definicaoDaColuna(sqlite3_stmt* st, int col) {
-    const QString nome = QString::fromUtf8(sqlite3_column_name(st, col));
-    const char* decl = sqlite3_column_decltype(st, col);
-    const QByteArray tipo = QByteArray(decl ? decl : "").toUpper();
-    dataset::FieldDef def = dataset::FieldDef::text(nome, larguraDeclarada(tipo));
-    if (tipo.contains("INT")) {
-        def.type = dataset::FieldType::LargeInt;
-        def.size = 0;
-    } else if (tipo.startsWith("NUMERIC") || tipo.startsWith("DECIMAL")) {
-        def.type = dataset::FieldType::Bcd;
-        def.size = 0;
-    } else if (tipo.contains("REAL") || tipo.contains("FLOA") || tipo.contains("DOUB")) {
-        def.type = dataset::FieldType::Float;
-        def.size = 0;
-    } else if (tipo.startsWith("DATETIME") || tipo.startsWith("TIMESTAMP")) {
-        def.type = dataset::FieldType::DateTime;
-        def.size = 0;
-    } else if (tipo == "DATE") {
-        def.type = dataset::FieldType::Date;
-        def.size = 0;
-    } else if (tipo.contains("BLOB")) {
-        def.type = dataset::FieldType::Blob;
-        def.size = 0;
-    }
-    return def;
-}
-
-QDateTime dataHoraDoTexto(const QString& texto) {
-    QDateTime dt = QDateTime::fromString(texto.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) dt = QDateTime::fromString(texto, Qt::ISODateWithMs);
-    if (!dt.isValid()) dt = QDateTime::fromString(texto.left(10), QStringLiteral("yyyy-MM-dd"));
-    return dt;
-}
-
-// SQLite's UTF-8 into a reused UTF-16 buffer, so that no value costs an allocation on its
-// way into the packet. False on a malformed sequence (the caller lets Qt decode it).
-bool decodificaUtf8(const char* p, int n, std::vector<char16_t>& saida) {
-    saida.resize(static_cast<std::size_t>(n));
-    std::size_t k = 0;
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    for (int i = 0; i < n;) {
-        const unsigned c = u[i];
-        if (c < 0x80) {
-            saida[k++] = static_cast<char16_t>(c);
-            ++i;
-            continue;
-        }
-        const int resto = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : -1;
-        if (resto < 0 || c > 0xF4 || i + resto >= n) return false;
-        char32_t cp = c & (0x3Fu >> resto);
-        for (int j = 1; j <= resto; ++j) {
-            if ((u[i + j] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (u[i + j] & 0x3Fu);
-        }
-        i += resto + 1;
-        if (cp >= 0x10000) {
-            if (cp > 0x10FFFF) return false;
-            saida[k++] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            saida[k++] = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            if ((resto == 2 && cp < 0x800) || resto == 3 || (cp >= 0xD800 && cp <= 0xDFFF))
-                return false;
-            saida[k++] = static_cast<char16_t>(cp);
-        }
-    }
-    saida.resize(k);
-    return true;
 }
 
 struct FinalizaStmt {
@@ -284,23 +206,17 @@ void TADOQuery::Open() {
         throw platform::DatabaseError(QStringLiteral("Conexão com o banco de dados fechada."),
                                       QString());
     const QString sql = SQLText();
-    QSqlDatabase db = Connection->database();
-    void* sqlite = nullptr;
-    if (db.driverName() == QLatin1String("QSQLITE") && db.driver()) {
-        const QVariant h = db.driver()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            sqlite = *static_cast<void* const*>(h.constData());
-    }
+    // Qt's handle only when its plugin runs our SQLite; otherwise Qt's own road.
+    sqlite3* sqlite = dataset::sqliteHandle(Connection->database());
     result_ = sqlite ? openSqlite(sqlite, sql) : openQuery(sql);
     active_ = true;
 }
 
-// SQLite through the handle of Qt's driver: the rows go straight from SQLite's buffers into
-// the packet, without a QVariant per value. Named markers are SQLite's own, and a name that
-// occurs several times is one parameter there.
-dataset::DataPacket TADOQuery::openSqlite(void* handle, const QString& sql) {
-    auto* db = static_cast<sqlite3*>(handle);
-    colacao::registraPtBrSobDemanda(db);
+// SQLite through the handle of Qt's driver: the statement is bound here and the provider reads
+// its rows straight from SQLite's buffers, without a QVariant per value. Named markers are
+// SQLite's own, and a name that occurs several times is one parameter there.
+dataset::DataPacket TADOQuery::openSqlite(sqlite3* db, const QString& sql) {
+    textorder::registraPtBrSobDemanda(db);
     const QByteArray texto = sql.toUtf8();
     sqlite3_stmt* bruto = nullptr;
     if (sqlite3_prepare_v2(db, texto.constData(), static_cast<int>(texto.size()), &bruto,
@@ -332,69 +248,7 @@ dataset::DataPacket TADOQuery::openSqlite(void* handle, const QString& sql) {
         if (rc != SQLITE_OK) throw erroDoSqlite(db);
     }
 
-    // Columns of the packet, and the statement column that feeds each.
-    const int nCols = sqlite3_column_count(st.get());
-    dataset::FieldDefs defs = persistentFields();
-    std::vector<int> origem;
-    if (defs.isEmpty()) {
-        for (int c = 0; c < nCols; ++c) {
-            defs.append(definicaoDaColuna(st.get(), c));
-            origem.push_back(c);
-        }
-    } else {
-        for (const dataset::FieldDef& d : defs) {
-            int achou = -1;
-            for (int c = 0; c < nCols && achou < 0; ++c)
-                if (d.name.compare(QString::fromUtf8(sqlite3_column_name(st.get(), c)),
-                                   Qt::CaseInsensitive) == 0)
-                    achou = c;
-            if (achou < 0)
-                throw platform::Error(QStringLiteral("Campo %1 não encontrado.").arg(d.name));
-            origem.push_back(achou);
-        }
-    }
-    std::vector<bool> ehTexto;
-    for (const dataset::FieldDef& d : defs) ehTexto.push_back(d.isText());
-
-    dataset::DataPacket::Builder b(defs);
-    std::vector<char16_t> utf16;
-    const int nCampos = static_cast<int>(defs.size());
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-        b.appendRow();
-        for (int f = 0; f < nCampos; ++f) {
-            const int c = origem[static_cast<std::size_t>(f)];
-            const int tipo = sqlite3_column_type(st.get(), c);
-            if (tipo == SQLITE_NULL) continue;  // a new row starts all NULL
-            if (ehTexto[static_cast<std::size_t>(f)] || tipo == SQLITE_TEXT) {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c));
-                const int n = sqlite3_column_bytes(st.get(), c);
-                if (ehTexto[static_cast<std::size_t>(f)]) {
-                    if (decodificaUtf8(p, n, utf16))
-                        b.setText(f,
-                                  QStringView(utf16.data(), static_cast<qsizetype>(utf16.size())));
-                    else
-                        b.setTextUtf8(f, p, n);
-                } else {
-                    const QString s = QString::fromUtf8(p, n);
-                    const dataset::FieldType t = defs.at(f).type;
-                    if (t == dataset::FieldType::DateTime || t == dataset::FieldType::Date)
-                        b.setDateTime(f, dataHoraDoTexto(s));
-                    else
-                        b.setValue(f, s);
-                }
-            } else if (tipo == SQLITE_INTEGER) {
-                b.setInteger(f, sqlite3_column_int64(st.get(), c));
-            } else if (tipo == SQLITE_FLOAT) {
-                b.setFloat(f, sqlite3_column_double(st.get(), c));
-            } else {
-                const auto* p = static_cast<const char*>(sqlite3_column_blob(st.get(), c));
-                b.setBytes(f, QByteArray(p, sqlite3_column_bytes(st.get(), c)));
-            }
-        }
-    }
-    if (rc != SQLITE_DONE) throw erroDoSqlite(db);
-    return b.finish();
+    return dataset::packetFromStatement(st.get(), persistentFields());
 }
 
 // Any other driver (ODBC): markers become '?' and every occurrence is bound in order, since

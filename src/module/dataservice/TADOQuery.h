@@ -3,6 +3,7 @@
 // The query, parameter, field and provider objects of the data module, over Qt SQL.
 // A query carries its statement in both dialects and runs the one its connection speaks:
 // Transact-SQL on SQL Server, SQLite's on SQLite (also when SQLite is reached through ODBC).
+// The query binds; the dataset's provider reads the rows.
 
 #include <QList>
 #include <QObject>
@@ -15,6 +16,8 @@
 
 #include <pkg_kel00815/kel00815_export.h>
 #include "dataset/DataPacket.h"
+
+struct sqlite3;
 
 namespace platform {
 class TADOConnection;
@@ -107,7 +110,7 @@ public:
     static QString positional(const QString& sql);
 
 private:
-    dataset::DataPacket openSqlite(void* handle, const QString& sql);
+    dataset::DataPacket openSqlite(sqlite3* db, const QString& sql);
     dataset::DataPacket openQuery(const QString& sql);
     QVariant boundValue(const QString& marker) const;
 

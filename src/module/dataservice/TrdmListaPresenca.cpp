@@ -1,14 +1,16 @@
 #include "module/dataservice/TrdmListaPresenca.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 
-#include <sqlite3.h>
+#include <dlfcn.h>
 
-#include "module/dataservice/ColacaoPtBr.h"
+#include "dataset/SqliteHandle.h"
 #include "module/dataservice/Consultas.h"
 #include "module/dataservice/TADOQuery.h"
 #include "platform/Platform.h"
+#include "textorder/ColacaoPtBr.h"
 
 namespace Srv_Kel00815 {
 
@@ -16,22 +18,28 @@ TrdmListaPresenca* rdmListaPresenca = nullptr;
 
 namespace {
 
-int registraNaAbertura(sqlite3* db, char**, const sqlite3_api_routines*) {
-    colacao::registraPtBr(db);
-    return SQLITE_OK;
-}
-
-// Every SQLite connection this process opens from now on knows PTBR: the sale generator's
-// own connection and the SQLite ODBC driver's as well, so an index declared with it never
-// stops them. Withdrawn when the module is unloaded, since SQLite would call into it.
-void registraPtBrNoProcesso() {
-    struct Registro {
-        Registro() { sqlite3_auto_extension(reinterpret_cast<void (*)()>(&registraNaAbertura)); }
-        ~Registro() {
-            sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&registraNaAbertura));
-        }
-    };
-    static Registro registro;
+// SQLite through ODBC hands the module no handle to register PTBR on; the SQLite ODBC driver
+// loads the collation's extension itself, into this connection only. The extension sits
+// beside the module.
+QString comColacaoPtBr(const QString& conexao) {
+    if (!conexao.contains(QLatin1String("sqlite"), Qt::CaseInsensitive) ||
+        conexao.contains(QLatin1String("LoadExt"), Qt::CaseInsensitive))
+        return conexao;
+    try {
+        const platform::ConnectionSettings cfg = platform::ConnectionSettings::parse(conexao);
+        if (cfg.driver != QLatin1String("QODBC") || cfg.sqlServer) return conexao;
+    } catch (const platform::Error&) {
+        return conexao;  // the connect says what is wrong with it
+    }
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&comColacaoPtBr), &info) == 0 || !info.dli_fname)
+        return conexao;
+    const QString extensao =
+        QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath() + QStringLiteral("/libptbr.so");
+    if (!QFileInfo(extensao).isFile() || extensao.contains(QLatin1Char(';'))) return conexao;
+    const bool fechada = conexao.trimmed().endsWith(QLatin1Char(';'));
+    return conexao.trimmed() + (fechada ? QString() : QStringLiteral(";")) +
+           QStringLiteral("LoadExt=") + extensao;
 }
 
 TADOQuery* novaConsulta(const char* nome, platform::TADOConnection* conexao, const char* tsql,
@@ -54,7 +62,6 @@ TStringField* novoCampo(TADOQuery* q, const char* campo, int tamanho, int indice
 TrdmListaPresenca::TrdmListaPresenca(QObject* owner) : QObject(owner) {
     using namespace consultas;
     setObjectName(QStringLiteral("rdmListaPresenca"));
-    registraPtBrNoProcesso();
 
     adcListaPresenca = new platform::TADOConnection(this);
     adcListaPresenca->setObjectName(QStringLiteral("adcListaPresenca"));
@@ -108,17 +115,15 @@ void TrdmListaPresenca::MtsDataModuleDeactivate(QObject*) {
 
 void TrdmListaPresenca::adcListaPresencaAfterConnect(QObject*) {
     platform::SetADODBSession(*adcListaPresenca);
-    QSqlDatabase db = adcListaPresenca->database();
-    if (db.driverName() == QLatin1String("QSQLITE") && db.driver()) {
-        const QVariant h = db.driver()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            colacao::registraPtBrSobDemanda(*static_cast<sqlite3* const*>(h.constData()));
-    }
+    // PTBR on this connection only: the host's own connections never call into the module,
+    // which may be unloaded while they stay open.
+    if (sqlite3* db = dataset::sqliteHandle(adcListaPresenca->database()))
+        textorder::registraPtBrSobDemanda(db);
 }
 
 void TrdmListaPresenca::adcListaPresencaBeforeConnect(QObject*) {
     const QString conexao = platform::_GetStringConexZor(QString());
-    adcListaPresenca->setConnectionString(conexao);
+    adcListaPresenca->setConnectionString(comColacaoPtBr(conexao));
 }
 
 void TrdmListaPresenca::StartTrans() {

@@ -12,7 +12,8 @@ function(roda)
 endfunction()
 roda(${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
 roda(${CMAKE_COMMAND} -S ${SOURCE}/examples/host-minimo -B ${WORK}/host -G Ninja
-     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS=${FLAGS}"
+     "-DCMAKE_EXE_LINKER_FLAGS=${FLAGS}")
 roda(${CMAKE_COMMAND} --build ${WORK}/host)
 file(STRINGS ${WORK}/host/CMakeCache.txt dirs REGEX "ListaPresenca_DIR")
 if(NOT dirs MATCHES "${prefix}")

@@ -64,6 +64,13 @@ struct KeyColumn {
         for (std::size_t i = 0; i < 4; ++i) p = (p << 16) | (i < len[row] ? buf[at + i] : 0);
         prefix[row] = p;
     }
+    bool sameText(std::size_t a, std::size_t b) const {
+        const int n = col->textLength(a);
+        if (n != col->textLength(b)) return false;
+        for (int i = 0; i < n; ++i)
+            if (col->charAt(a, std::size_t(i)) != col->charAt(b, std::size_t(i))) return false;
+        return true;
+    }
     void copyText(std::size_t r, std::u16string& out) const {
         out.resize(std::size_t(col->textLength(r)));
         for (std::size_t i = 0; i < out.size(); ++i) out[i] = col->charAt(r, i);
@@ -78,6 +85,8 @@ struct KeyColumn {
                 const std::u16string_view va(buf.data() + off[ra], len[ra]);
                 const std::u16string_view vb(buf.data() + off[rb], len[rb]);
                 if (const int c = va.compare(vb)) return c < 0 ? -1 : 1;
+                // Equal keys are mostly equal texts (the same name twice): no tie to break.
+                if (sameText(ra, rb)) return 0;
                 copyText(ra, tieA);
                 copyText(rb, tieB);
                 return textorder::comparaUtf16(tieA, tieB);

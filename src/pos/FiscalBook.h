@@ -63,17 +63,17 @@ struct ReceiptEntry {
     qint64 totalCents = 0;
 };
 
-HUL00002_EXPORT DayReading readDay(platform::TADOConnection& c, const QString& branch,
-                                   const QString& till, const QDate& day);
+HUL00002_TEST_EXPORT DayReading readDay(platform::TADOConnection& c, const QString& branch,
+                                        const QString& till, const QDate& day);
 
 // The closing of that till and day, or one with number 0 when the day is open.
-HUL00002_EXPORT Closing findClosing(platform::TADOConnection& c, const QString& branch,
-                                    const QString& till, const QDate& day);
+HUL00002_TEST_EXPORT Closing findClosing(platform::TADOConnection& c, const QString& branch,
+                                         const QString& till, const QDate& day);
 
 // Reads the day and records its closing, with the next closing number of the till, in one
 // transaction that no sale of the till gets into. A day already closed is refused.
-HUL00002_EXPORT Closing closeDay(platform::TADOConnection& c, const QString& branch,
-                                 const QString& till, const QDate& day);
+HUL00002_TEST_EXPORT Closing closeDay(platform::TADOConnection& c, const QString& branch,
+                                      const QString& till, const QDate& day);
 
 struct FiscalPeriod {
     TillHeader header;
@@ -83,16 +83,16 @@ struct FiscalPeriod {
 };
 
 // The till's closings of the days from `from` to `to`, both included.
-HUL00002_EXPORT FiscalPeriod closingsBetween(platform::TADOConnection& c, const QString& branch,
-                                             const QString& till, const QDate& from,
-                                             const QDate& to);
+HUL00002_TEST_EXPORT FiscalPeriod closingsBetween(platform::TADOConnection& c,
+                                                  const QString& branch, const QString& till,
+                                                  const QDate& from, const QDate& to);
 
 // The receipts of the till's valid sales issued on that day, the latest first.
-HUL00002_EXPORT QList<ReceiptEntry> receiptsIssuedOn(platform::TADOConnection& c,
-                                                     const QString& branch, const QString& till,
-                                                     const QDate& day);
+HUL00002_TEST_EXPORT QList<ReceiptEntry> receiptsIssuedOn(platform::TADOConnection& c,
+                                                          const QString& branch,
+                                                          const QString& till, const QDate& day);
 
 // The receipt's text as it was stored when the sale was made; empty when there is none.
-HUL00002_EXPORT QStringList storedReceipt(platform::TADOConnection& c, qint64 saleId);
+HUL00002_TEST_EXPORT QStringList storedReceipt(platform::TADOConnection& c, qint64 saleId);
 
 }  // namespace Hul00002

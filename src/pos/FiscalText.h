@@ -11,11 +11,10 @@
 
 namespace Hul00002 {
 
-HUL00002_EXPORT QStringList readingLines(const DayReading& r);
-HUL00002_EXPORT QStringList closingLines(const DayReading& r, qint64 number,
-                                         const QDateTime& closedAt);
-HUL00002_EXPORT QStringList periodLines(const FiscalPeriod& p);
+QStringList readingLines(const DayReading& r);
+QStringList closingLines(const DayReading& r, qint64 number, const QDateTime& closedAt);
+QStringList periodLines(const FiscalPeriod& p);
 // A stored receipt printed again: marked as a copy above and below, the receipt unchanged.
-HUL00002_EXPORT QStringList copyLines(const QStringList& stored, const QDateTime& printedAt);
+QStringList copyLines(const QStringList& stored, const QDateTime& printedAt);
 
 }  // namespace Hul00002

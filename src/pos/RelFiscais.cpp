@@ -3,14 +3,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <exception>
-#include <memory>
 
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataPacket.h"

@@ -159,5 +159,27 @@ CREATE TABLE IF NOT EXISTS NUMCAIXA (
   PRIMARY KEY (CDFILIAL, CDCAIXA)
 );
 
--- The version of these tables; the sale generator brings an older database up to date.
-PRAGMA user_version = 1;
+-- A till's closing of a day (Redução Z): the valid sales of that consumption day, their total
+-- and first and last receipt numbers, and the closing as printed (48 columns a line, with the
+-- totals by service). NRFECHAMENTO: the till's closing number, 1, 2, ... DTMOVIMENTO: the day
+-- closed ('YYYY-MM-DD'); the till sells nothing more for it. Written once, in the transaction
+-- that reads the totals; the program never changes nor deletes a closing.
+CREATE TABLE IF NOT EXISTS FECHACAIXA (
+  CDFILIAL        VARCHAR(4)  NOT NULL,
+  CDCAIXA         VARCHAR(3)  NOT NULL,
+  NRFECHAMENTO    INTEGER     NOT NULL,
+  DTMOVIMENTO     VARCHAR(10) NOT NULL,
+  DTHRFECHAMENTO  DATETIME    NOT NULL,
+  QTVENDAS        INTEGER     NOT NULL DEFAULT 0,
+  VRTOTAL         NUMERIC(12,2) NOT NULL DEFAULT 0,
+  NRCUPOMINI      INTEGER,
+  NRCUPOMFIM      INTEGER,
+  TXFECHAMENTO    TEXT        NOT NULL,
+  PRIMARY KEY (CDFILIAL, CDCAIXA, NRFECHAMENTO)
+);
+-- One closing per till and day, whoever writes it.
+CREATE UNIQUE INDEX IF NOT EXISTS UX_FECHACAIXA_DIA ON FECHACAIXA (CDFILIAL, CDCAIXA, DTMOVIMENTO);
+
+-- The version of these tables; the sale generator and the fiscal menu bring an older database
+-- up to date.
+PRAGMA user_version = 2;

@@ -157,3 +157,24 @@ CREATE TABLE NUMCAIXA (
   CONSTRAINT PK_NUMCAIXA PRIMARY KEY (CDFILIAL, CDCAIXA)
 );
 GO
+-- A till's closing of a day (Redução Z): the valid sales of that consumption day, their total
+-- and first and last receipt numbers, and the closing as printed. NRFECHAMENTO: the till's
+-- closing number, 1, 2, ... DTMOVIMENTO: the day closed; the till sells nothing more for it.
+-- Written once; the program never changes nor deletes a closing.
+CREATE TABLE FECHACAIXA (
+  CDFILIAL        VARCHAR(4)    NOT NULL,
+  CDCAIXA         VARCHAR(3)    NOT NULL,
+  NRFECHAMENTO    INT           NOT NULL,
+  DTMOVIMENTO     DATE          NOT NULL,
+  DTHRFECHAMENTO  DATETIME      NOT NULL,
+  QTVENDAS        INT           NOT NULL DEFAULT 0,
+  VRTOTAL         NUMERIC(12,2) NOT NULL DEFAULT 0,
+  NRCUPOMINI      INT           NULL,
+  NRCUPOMFIM      INT           NULL,
+  TXFECHAMENTO    NVARCHAR(MAX) NOT NULL,
+  CONSTRAINT PK_FECHACAIXA PRIMARY KEY (CDFILIAL, CDCAIXA, NRFECHAMENTO)
+);
+GO
+-- One closing per till and day, whoever writes it.
+CREATE UNIQUE INDEX UX_FECHACAIXA_DIA ON FECHACAIXA (CDFILIAL, CDCAIXA, DTMOVIMENTO);
+GO

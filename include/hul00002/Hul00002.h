@@ -33,8 +33,15 @@
 // AtivaProcesso: non-modal window "frmProcesso" ("lblProcesso", "prbProcesso") centred over
 //   the form, painted before it returns; a second call replaces it. DesativaProcesso removes it
 //   and is harmless when none is shown.
-// RelFiscais, dialog "frmRelFiscais": "btnLeituraX", "btnReducaoZ" (asks first),
-//   "btnMemoriaFiscal", "btnFechar"; with no fiscal printer each report says so (Mensagem kind 2).
+// RelFiscais, dialog "frmRelFiscais", for the till of PARAMETROSZOR.CDS beside the host and
+//   today (platform::Hoje()), from the recorded sales: "btnLeituraX" (key 1 or X) the day's
+//   reading; "btnReducaoZ" (2 or Z) asks first (Mensagem kind 1), then records the day's
+//   closing (FECHACAIXA), after which no sale of the till is made for that day, and prints it;
+//   "btnMemoriaFiscal" (3 or M) the closings between two dates of the touch calendar;
+//   "btnReimprimir" (4 or R) a receipt issued today, picked by number or consumer name in the
+//   touch pick list, printed again as "SEGUNDA VIA"; "btnFechar" or Escape closes. Reports
+//   show in "frmRelatorio" ("txtRelatorio", "btnImprimir" or key P, "lblImpressao",
+//   "btnFechar") and print as receipts do (a printer, or a PDF in cupons/).
 
 #include <QString>
 #include <QVariant>

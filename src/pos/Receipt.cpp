@@ -2,46 +2,11 @@
 
 #include <QLocale>
 
+#include "pos/ReceiptLayout.h"
+
 namespace Hul00002 {
 
-namespace {
-
-constexpr int W = kReceiptColumns;
-
-QString fit(const QString& s, int width) {
-    return s.left(width).leftJustified(width, QLatin1Char(' '));
-}
-
-QString centred(const QString& s) {
-    const QString t = s.trimmed().left(W);
-    return QString((W - t.size()) / 2, QLatin1Char(' ')) + t;
-}
-
-// Left text and right text on one line; the left one gives way.
-QString sides(const QString& left, const QString& right) {
-    const QString r = right.left(W);
-    const int room = W - r.size() - 1;
-    if (room <= 0) return r;
-    return fit(left, room) + QLatin1Char(' ') + r;
-}
-
-// A long value goes on as many lines as it needs rather than losing its end.
-void wrapped(QStringList& out, const QString& text) {
-    QString rest = text.trimmed();
-    while (rest.size() > W) {
-        qsizetype cut = rest.lastIndexOf(QLatin1Char(' '), W);
-        if (cut <= 0) cut = W;
-        out << rest.left(cut).trimmed();
-        rest = rest.mid(cut).trimmed();
-    }
-    out << rest;
-}
-
-QString rule(QChar c) {
-    return QString(W, c);
-}
-
-}  // namespace
+using namespace layout;
 
 QString moneyText(qint64 cents) {
     static const QLocale br(QLocale::Portuguese, QLocale::Brazil);

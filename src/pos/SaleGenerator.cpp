@@ -221,7 +221,15 @@ public:
                                      " NRCUPOM, DTEMISCUPOM, TXCUPOM, IDIMPRESSO)"
                                      " VALUES (?, ?, ?, ?, ?, ?, 'N')")),
           impresso_(db_, QStringLiteral("UPDATE CUPOMVENDA SET IDIMPRESSO = 'S'"
-                                        " WHERE NRSEQVENDA = ?")) {
+                                        " WHERE NRSEQVENDA = ?")),
+          // On SQL Server under the lock that a closing of the day takes, so that a sale
+          // either commits before the closing reads the day or sees the closing.
+          fechado_(db_, servidor_ ? QStringLiteral("SELECT NRFECHAMENTO FROM FECHACAIXA"
+                                                   " WITH (UPDLOCK, HOLDLOCK) WHERE CDFILIAL = ?"
+                                                   " AND CDCAIXA = ? AND DTMOVIMENTO = ?")
+                                  : QStringLiteral("SELECT NRFECHAMENTO FROM FECHACAIXA"
+                                                   " WHERE CDFILIAL = ? AND CDCAIXA = ?"
+                                                   " AND DTMOVIMENTO = ?")) {
         if (!servidor_)
             ultimo_ = std::make_unique<Comando>(db_, QStringLiteral("SELECT last_insert_rowid()"));
     }
@@ -308,6 +316,14 @@ public:
         return achou;
     }
 
+    // The number of the till's closing of that day; 0 while the day is open.
+    qint64 fechamento(const QString& filial, const QString& caixa, const QDate& d) {
+        fechado_.roda({filial, caixa, dia(d)});
+        const qint64 n = fechado_.q().next() ? fechado_.q().value(0).toLongLong() : 0;
+        fechado_.fim();
+        return n;
+    }
+
     // Inside the sale's transaction: the till's next numbers. The update comes first, so that
     // the transaction holds the till's numbering until it ends.
     std::pair<qint64, qint64> proximosNumeros(const QString& filial, const QString& caixa) {
@@ -354,7 +370,7 @@ private:
     bool servidor_;
     QSqlDatabase db_;
     Comando servicos_, nomes_, prodServ_, prodTipo_, numerador_, atendido_, avanca_, numeros_,
-        venda_, item_, cupom_, impresso_;
+        venda_, item_, cupom_, impresso_, fechado_;
     std::unique_ptr<Comando> ultimo_;
 };
 
@@ -508,10 +524,23 @@ private:
             r.totalCents += p.centavos;
         }
 
+        const QString chaveDia =
+            o.branch + QChar(0x1F) + o.till + QChar(0x1F) + dia.toString(Qt::ISODate);
+        if (const qint64 z = fechados_.value(chaveDia)) {
+            diaFechado(o, dia, z);
+            return;
+        }
         QStringList linhas;
         {
             platform::Transacao t(banco_.conexao());
             const auto [numVenda, numCupom] = banco_.proximosNumeros(o.branch, o.till);
+            // Looked at inside the transaction: a closing made since the run began counts.
+            if (const qint64 z = banco_.fechamento(o.branch, o.till, dia)) {
+                t.rollback();
+                fechados_.insert(chaveDia, z);  // a closing is never undone
+                diaFechado(o, dia, z);
+                return;
+            }
             r.saleNumber = numVenda;
             r.receiptNumber = numCupom;
             qint64 id = 0;
@@ -553,6 +582,12 @@ private:
         if (sv.imprimeCupom) imprime(o, dia, linhas);
     }
 
+    static void diaFechado(SaleOutcome& o, const QDate& dia, qint64 z) {
+        o.reason = QStringLiteral("dia fechado (Redução Z nº %1 do caixa %2 em %3)")
+                       .arg(z)
+                       .arg(o.till, dia.toString(QStringLiteral("dd/MM/yyyy")));
+    }
+
     // The sale stands whatever the printer does; a receipt that did not print is reported.
     void imprime(SaleOutcome& o, const QDate& dia, const QStringList& linhas) {
         const QString arquivo =
@@ -577,6 +612,7 @@ private:
     Banco& banco_;
     QHash<QString, Caixa> caixas_;
     QHash<QString, QList<Produto>> produtos_;
+    QHash<QString, qint64> fechados_;  // branch, till and day -> closing number
     int vendidas_ = 0;
     bool parou_ = false;
 };

@@ -53,7 +53,8 @@ struct SaleGeneratorOptions {
 // Raises platform::Error, and sells nothing, when the packet is not a hand-over (a field
 // missing, DATAREAL not a date) or the database cannot be reached or brought up to date.
 // Otherwise every record comes back with its outcome; a database failure in the middle ends
-// the run there, and the records after it come back unsold.
+// the run there, and the records after it come back unsold. A record for a day that its till
+// has closed (FECHACAIXA) is not sold; its reason begins "dia fechado".
 HUL00002_EXPORT SaleRun generateSales(const QVariant& pacote, const SaleGeneratorOptions& opcoes);
 
 // The result variant of GeraCupomVenda: {"sold", "alreadyServed", "notSold", "outcomes": [{

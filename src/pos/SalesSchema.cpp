@@ -53,11 +53,31 @@ const char* const kObjetosNovos[] = {
     "CREATE UNIQUE INDEX IF NOT EXISTS UX_VENDA_NUMERO ON VENDA (CDFILIAL, CDCAIXA, NRVENDA)",
 };
 
+// Version 2: the till's closings of a day.
+const char* const kFechamentos[] = {
+    "CREATE TABLE IF NOT EXISTS FECHACAIXA (\n"
+    "  CDFILIAL        VARCHAR(4)  NOT NULL,\n"
+    "  CDCAIXA         VARCHAR(3)  NOT NULL,\n"
+    "  NRFECHAMENTO    INTEGER     NOT NULL,\n"
+    "  DTMOVIMENTO     VARCHAR(10) NOT NULL,\n"
+    "  DTHRFECHAMENTO  DATETIME    NOT NULL,\n"
+    "  QTVENDAS        INTEGER     NOT NULL DEFAULT 0,\n"
+    "  VRTOTAL         NUMERIC(12,2) NOT NULL DEFAULT 0,\n"
+    "  NRCUPOMINI      INTEGER,\n"
+    "  NRCUPOMFIM      INTEGER,\n"
+    "  TXFECHAMENTO    TEXT        NOT NULL,\n"
+    "  PRIMARY KEY (CDFILIAL, CDCAIXA, NRFECHAMENTO)\n"
+    ")",
+    "CREATE UNIQUE INDEX IF NOT EXISTS UX_FECHACAIXA_DIA ON FECHACAIXA (CDFILIAL, CDCAIXA, DTMOVIMENTO)",
+};
+
 const char* const kConfereServidor =
     "SELECT CASE WHEN COL_LENGTH('VENDA', 'DTCONSUMO') IS NULL\n"
     "              OR COL_LENGTH('VENDA', 'NRVENDA') IS NULL\n"
     "              OR OBJECT_ID('CUPOMVENDA') IS NULL\n"
     "              OR OBJECT_ID('NUMCAIXA') IS NULL\n"
+    "              OR OBJECT_ID('FECHACAIXA') IS NULL\n"
+    "              OR INDEXPROPERTY(OBJECT_ID('FECHACAIXA'), 'UX_FECHACAIXA_DIA', 'IsUnique') IS NULL\n"
     "              OR INDEXPROPERTY(OBJECT_ID('VENDA'), 'UX_VENDA_CONSUMO', 'IsUnique') IS NULL\n"
     "            THEN 0 ELSE 1 END";
 
@@ -101,7 +121,8 @@ void atualizaSqlite(platform::TADOConnection& conexao) {
     if (versao(q) < kSalesSchemaVersion) {
         platform::Transacao t(conexao);
         // Another process may have done it while this one waited for the lock.
-        if (versao(q) < kSalesSchemaVersion) {
+        const int atual = versao(q);
+        if (atual < 1) {
             const QStringList venda = colunas(q, QStringLiteral("VENDA"));
             if (venda.isEmpty())
                 throw platform::Error(
@@ -118,8 +139,11 @@ void atualizaSqlite(platform::TADOConnection& conexao) {
                                    .arg(QLatin1String(c.nome), QLatin1String(c.tipo)));
             executa(q, QString::fromUtf8(kPreencheDia));
             for (const char* sql : kObjetosNovos) executa(q, QString::fromUtf8(sql));
-            executa(q, QStringLiteral("PRAGMA user_version = %1").arg(kSalesSchemaVersion));
         }
+        if (atual < 2)
+            for (const char* sql : kFechamentos) executa(q, QString::fromUtf8(sql));
+        if (atual < kSalesSchemaVersion)
+            executa(q, QStringLiteral("PRAGMA user_version = %1").arg(kSalesSchemaVersion));
         t.commit();
     }
     // One flush per sale instead of several; readers keep reading while a sale is written.
@@ -140,7 +164,7 @@ void ensureSalesSchema(platform::TADOConnection& conexao) {
         if (umValor(q, QString::fromUtf8(kConfereServidor)).toInt() != 1)
             throw platform::Error(QStringLiteral(
                 "O banco de dados não tem as tabelas de venda desta versão (VENDA.DTCONSUMO, "
-                "CUPOMVENDA, NUMCAIXA); crie-as como em db/schema_sqlserver.sql."));
+                "CUPOMVENDA, NUMCAIXA, FECHACAIXA); crie-as como em db/schema_sqlserver.sql."));
         return;
     }
     atualizaSqlite(conexao);

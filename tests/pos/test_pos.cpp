@@ -218,24 +218,25 @@ TEST(Processo, WaitingWindowShowsOverTheFormAndGoesAway) {
     EXPECT_NO_THROW(Hul00002::DesativaProcesso());
 }
 
-TEST(RelFiscais, EachReportSaysThePrinterIsAbsentAndZAsksFirst) {
+// The reports themselves are tested over recorded sales (tests/venda); here, a till without
+// its parameter file.
+TEST(RelFiscais, WithoutTheTillsIdentityEveryReportSaysSoAndEscapeCloses) {
     Hul00002::InstallDefaults();
     QList<platform::MensagemArgs> chamadas;
-    bool resposta = false;
     auto antigo = platform::SetMensagemPresenter([&](const platform::MensagemArgs& a) {
         chamadas << a;
-        return resposta;
+        return true;
     });
     quandoModal([](QDialog* d) {
-        clica(d, "btnLeituraX");
-        clica(d, "btnReducaoZ");  // answered no: nothing more
-        clica(d, "btnFechar");
+        for (const char* b : {"btnLeituraX", "btnReducaoZ", "btnMemoriaFiscal", "btnReimprimir"})
+            clica(d, b);
+        QTest::keyClick(foco(d), Qt::Key_Escape);
     });
     Hul00002::RelFiscais();
     platform::SetMensagemPresenter(antigo);
-    ASSERT_EQ(chamadas.size(), 2);
-    EXPECT_EQ(chamadas[0].tipo, 2);
-    EXPECT_TRUE(chamadas[0].texto.contains(QStringLiteral("Leitura X")));
-    EXPECT_EQ(chamadas[1].tipo, 1);
-    EXPECT_TRUE(chamadas[1].texto.contains(QStringLiteral("Redução Z")));
+    ASSERT_EQ(chamadas.size(), 4);
+    for (const platform::MensagemArgs& a : chamadas) {
+        EXPECT_EQ(a.tipo, 2);
+        EXPECT_TRUE(a.texto.contains(QStringLiteral("PARAMETROSZOR.CDS")));
+    }
 }

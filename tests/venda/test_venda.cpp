@@ -24,6 +24,7 @@
 #include "pos/Processo.h"
 #include "pos/Receipt.h"
 #include "pos/SaleGenerator.h"
+#include "pos/SalesSchema.h"
 #include "venda/Cantina.h"
 
 using namespace Hul00002;
@@ -327,7 +328,8 @@ TEST_F(Venda, AnOlderDatabaseIsBroughtUpToDateWithEveryRowItHad) {
     Cantina nova(dir.path(), 1);
     Cantina c(dir.path(), 6);
     c.exec(QStringLiteral(
-        "DROP TABLE CUPOMVENDA; DROP TABLE NUMCAIXA; DROP INDEX UX_VENDA_CONSUMO;"
+        "DROP TABLE CUPOMVENDA; DROP TABLE NUMCAIXA; DROP TABLE FECHACAIXA; DROP INDEX "
+        "UX_VENDA_CONSUMO;"
         " DROP INDEX UX_VENDA_NUMERO; ALTER TABLE VENDA DROP COLUMN DTCONSUMO;"
         " ALTER TABLE VENDA DROP COLUMN NRVENDA; PRAGMA user_version = 0;"
         " PRAGMA journal_mode = DELETE;"
@@ -345,7 +347,7 @@ TEST_F(Venda, AnOlderDatabaseIsBroughtUpToDateWithEveryRowItHad) {
     EXPECT_EQ(c.coluna(QStringLiteral("SELECT IFNULL(DTCONSUMO, '-') FROM VENDA WHERE NRSEQVENDA"
                                       " <= 4 ORDER BY NRSEQVENDA")),
               teste::Textos({"2026-03-16", "-", "2026-03-16", "2026-03-15"}));
-    EXPECT_EQ(c.conta(QStringLiteral("PRAGMA user_version")), 1);
+    EXPECT_EQ(c.conta(QStringLiteral("PRAGMA user_version")), kSalesSchemaVersion);
     EXPECT_EQ(c.valor(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
 
     // The same tables, columns and indexes as a database made new.
@@ -472,7 +474,7 @@ TEST_F(Venda, TheDemoDatabaseHoldsWholeNumberedSalesThatTheGeneratorContinues) {
                      " MAX(NRCUPOM) FROM CUPOMVENDA C WHERE C.CDCAIXA = N.CDCAIXA)"),
                   0);
         EXPECT_EQ(um("SELECT COUNT(*) FROM CUPOMVENDA WHERE TXCUPOM NOT LIKE '%TOTAL R$%'"), 0);
-        EXPECT_EQ(um("PRAGMA user_version"), 1);
+        EXPECT_EQ(um("PRAGMA user_version"), kSalesSchemaVersion);
         livre = QString::number(um("SELECT NRULTCUPOM FROM NUMCAIXA WHERE CDCAIXA = '001'") + 1);
         ASSERT_TRUE(q.exec(QStringLiteral(
             "SELECT CDCONSUMIDOR FROM CONSUMIDOR C WHERE CDTIPOCONS = '01' AND NOT EXISTS"

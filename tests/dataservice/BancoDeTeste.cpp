@@ -48,7 +48,7 @@ BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
         indisponivel_ = pg.indisponivel();
         if (indisponivel_.isEmpty())
             indisponivel_ = via == Via::PostgresOdbc ? pg.semOdbc() : pg.semQPsql();
-        if (!indisponivel_.isEmpty()) return;
+        if (!teste::ClusterPostgres::pula(indisponivel_).isEmpty()) return;
         banco_ = pg.novoBanco();
         conexao_ = via == Via::PostgresOdbc ? pg.odbc(banco_) : pg.url(banco_);
         senha_ = pg.senha();

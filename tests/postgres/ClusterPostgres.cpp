@@ -120,6 +120,12 @@ QString ClusterPostgres::semOdbc() {
     return {};
 }
 
+QString ClusterPostgres::pula(const QString& porque) {
+    if (!porque.isEmpty() && !qEnvironmentVariableIsEmpty("LISTAPRESENCA_TEST_PG"))
+        throw std::runtime_error("LISTAPRESENCA_TEST_PG is set, but " + porque.toStdString());
+    return porque;
+}
+
 QString ClusterPostgres::semQPsql() {
     return QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))
                ? QString()

@@ -110,7 +110,7 @@ protected:
         ClusterPostgres& pg = ClusterPostgres::instancia();
         QString por = pg.indisponivel();
         if (por.isEmpty()) por = ClusterPostgres::semOdbc();
-        if (!por.isEmpty()) GTEST_SKIP() << por.toStdString();
+        if (!ClusterPostgres::pula(por).isEmpty()) GTEST_SKIP() << por.toStdString();
         ASSERT_TRUE(pasta_.isValid());
     }
     void TearDown() override {

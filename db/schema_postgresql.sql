@@ -115,10 +115,14 @@ CREATE TABLE IF NOT EXISTS VENDA (
   DTCONSUMO       DATE          NULL,
   NRVENDA         INTEGER       NULL
 );
--- One seek per listed consumer for its sales of that branch, till, service and situation; the
--- day is read from the index.
+-- A consumer's sales of that branch, till, service and situation, by day: the sale
+-- generator's look for an earlier sale.
 CREATE INDEX IF NOT EXISTS IX_VENDA_CONSUMIDOR
   ON VENDA (CDCONSUMIDOR, CDFILIAL, CDCAIXA, CDSERVFILI, IDSITUVENDA, DTHRREALCONCONS);
+-- The valid sales of a till's service on a day, read once for a whole attendance list.
+CREATE INDEX IF NOT EXISTS IX_VENDA_DIA
+  ON VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, DTHRREALCONCONS) INCLUDE (CDCONSUMIDOR)
+  WHERE IDSITUVENDA = 'O';
 -- At most one valid sale per branch, till, service, consumer and day, whoever writes it. A
 -- second till's insert waits for the first's transaction, then is refused (SQLSTATE 23505).
 CREATE UNIQUE INDEX IF NOT EXISTS UX_VENDA_CONSUMO

@@ -5,12 +5,14 @@
 namespace Srv_Kel00815::consultas {
 
 // PostgreSQL folds unquoted names to lower case, also in the result: every column is named in
-// quotes as the screen knows it. The day of a sale is compared as the server's text compares
-// it ("dd/mm/yyyy"), so a text that is no such day matches no sale and raises nothing; the
-// seek on the consumer's sales of that branch, till, service and situation leaves few rows to
-// compare. Names sort with the collation PTBR of schema_postgresql.sql (ICU, primary
-// strength: accents with their base letter, case ignored). A bound value shown as a column is
-// cast, so that its type never depends on how the driver binds it.
+// quotes as the screen knows it. The day's sales of the till and service are read once, by a
+// range on DTHRREALCONCONS computed from the bound "dd/mm/yyyy" text (an index seek, not a
+// function of the column), and matched to the consumers; the range is built only from a text
+// of that shape, out of arithmetic that cannot fail, and the day's own text must then equal
+// the bound one, so that a text that is no such day matches no sale and raises nothing, as in
+// the server's text comparison. Names sort with the collation PTBR of schema_postgresql.sql
+// (ICU, primary strength: accents with their base letter, case ignored). A bound value shown as
+// a column is cast, so that its type never depends on how the driver binds it.
 
 const char* const kCentroCustoPostgres =
     "SELECT CDCCUSCLIE AS \"CDCCUSCLIE\"\n"
@@ -32,18 +34,29 @@ const char* const kPresencaPostgres =
     "       CAST(:P_CDCAIXA AS VARCHAR) AS \"CDCAIXA\",\n"
     "       CO.CDIDCONSUMID AS \"CDIDCONSUMID\", CO.NMCONSUMIDOR AS \"NMCONSUMIDOR\",\n"
     "       CO.IDSITCONSUMI AS \"IDSITCONSUMI\",\n"
-    "       CASE WHEN EXISTS (SELECT 1\n"
-    "                           FROM VENDA VE\n"
-    "                          WHERE VE.CDCONSUMIDOR = CO.CDCONSUMIDOR\n"
-    "                            AND VE.CDFILIAL     = :P_CDFILIAL\n"
-    "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
-    "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
-    "                            AND VE.IDSITUVENDA  = 'O'\n"
-    "                            AND to_char(VE.DTHRREALCONCONS, 'DD/MM/YYYY') = :P_DTENTRVENDA)\n"
+    "       CASE WHEN VD.CDCONSUMIDOR IS NOT NULL\n"
     "            THEN CAST(:P_DTENTRVENDA AS VARCHAR) END AS \"DTHRREALCONCONS\",\n"
     "       CO.CDCLIENTE AS \"CDCLIENTE\", CO.CDTIPOCONS AS \"CDTIPOCONS\",\n"
     "       CO.CDCONSUMIDOR AS \"CDCONSUMIDOR\"\n"
     "  FROM CONSUMIDOR CO\n"
+    "  LEFT JOIN (SELECT DISTINCT VE.CDCONSUMIDOR\n"
+    "               FROM VENDA VE\n"
+    "              WHERE VE.CDFILIAL    = :P_CDFILIAL\n"
+    "                AND VE.CDCAIXA     = :P_CDCAIXA\n"
+    "                AND VE.CDSERVFILI  = :P_CDSERVFILI\n"
+    "                AND VE.IDSITUVENDA = 'O'\n"
+    "                AND VE.DTHRREALCONCONS >=\n"
+    "                    CASE WHEN :P_DTENTRVENDA ~ '^[0-9]{2}/[0-9]{2}/[0-9]{4}$'\n"
+    "                         THEN CAST(make_date(GREATEST(CAST(substr(:P_DTENTRVENDA, 7, 4) AS INTEGER), 1), 1, 1)\n"
+    "                                   + make_interval(months => CAST(substr(:P_DTENTRVENDA, 4, 2) AS INTEGER) - 1) AS DATE)\n"
+    "                              + (CAST(substr(:P_DTENTRVENDA, 1, 2) AS INTEGER) - 1) END\n"
+    "                AND VE.DTHRREALCONCONS <\n"
+    "                    CASE WHEN :P_DTENTRVENDA ~ '^[0-9]{2}/[0-9]{2}/[0-9]{4}$'\n"
+    "                         THEN CAST(make_date(GREATEST(CAST(substr(:P_DTENTRVENDA, 7, 4) AS INTEGER), 1), 1, 1)\n"
+    "                                   + make_interval(months => CAST(substr(:P_DTENTRVENDA, 4, 2) AS INTEGER) - 1) AS DATE)\n"
+    "                              + CAST(substr(:P_DTENTRVENDA, 1, 2) AS INTEGER) END\n"
+    "                AND to_char(VE.DTHRREALCONCONS, 'DD/MM/YYYY') = :P_DTENTRVENDA) VD\n"
+    "         ON VD.CDCONSUMIDOR = CO.CDCONSUMIDOR\n"
     " WHERE CO.CDCCUSCLIE = :P_CDCCUSCLIE\n"
     "   AND EXISTS (SELECT 1\n"
     "                 FROM CLIENFILIAL CF\n"

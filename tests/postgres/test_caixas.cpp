@@ -325,6 +325,17 @@ TEST_F(Caixas, AConnectionTheServerKillsKeepsTheSalesBeforeItAndARerunSellsExact
     }
 }
 
+// A database without the sale tables is refused whole, naming the schema that makes them.
+TEST_F(Caixas, ADatabaseWithoutTheSaleTablesIsRefusedNamingItsSchema) {
+    cantina(2);
+    exec(QStringLiteral("DROP TABLE NUMCAIXA"));
+    const Saida s = roda(
+        {entrega(1, 2), QStringLiteral("--conexao"), ClusterPostgres::instancia().odbc(banco_)});
+    EXPECT_EQ(s.codigo, 3) << s.out.toStdString();
+    EXPECT_TRUE(s.err.contains(QStringLiteral("schema_postgresql.sql"))) << s.err.toStdString();
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM VENDA")), 0);
+}
+
 // The statements follow the server reached: a connection whose ODBC driver is named like SQL
 // Server's but reaches PostgreSQL sells with PostgreSQL's statements.
 TEST_F(Caixas, TheDialectIsTheServersNotTheConnectionStringsGuess) {

@@ -134,7 +134,8 @@ QString ClusterPostgres::semQPsql() {
 
 void ClusterPostgres::inicia() {
     bin_ = pastaDosProgramas();
-    if (bin_.isEmpty())
+    if (bin_.isEmpty() || !QFileInfo(bin_ + QStringLiteral("/initdb")).isExecutable() ||
+        !QFileInfo(bin_ + QStringLiteral("/postgres")).isExecutable())
         throw std::runtime_error(
             "PostgreSQL server programs (initdb, postgres) not found: install postgresql-15 to "
             "run these tests against a real server");

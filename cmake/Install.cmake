@@ -87,7 +87,7 @@ install(FILES ${PROJECT_BINARY_DIR}/demo/demo.db
 install(FILES ${PROJECT_BINARY_DIR}/demo/PARAMETROSZOR.CDS
   DESTINATION ${LP_CONF_DIR} COMPONENT runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/db/schema_sqlite.sql ${PROJECT_SOURCE_DIR}/db/schema_sqlite_ptbr.sql
-  ${PROJECT_SOURCE_DIR}/db/schema_sqlserver.sql
+  ${PROJECT_SOURCE_DIR}/db/schema_sqlserver.sql ${PROJECT_SOURCE_DIR}/db/schema_postgresql.sql
   DESTINATION ${LP_SHARE_DIR} COMPONENT runtime)
 
 # The headers a host integrator compiles against.
@@ -153,6 +153,8 @@ libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6sql6 (>= 6.4), libq
 libqt6sql6-sqlite (>= 6.4), \
 libqt6sql6-odbc (>= 6.4), libsqlite3-0 (>= 3.40), unixodbc, tdsodbc, fonts-liberation, \
 fonts-dejavu-core")
+# A branch whose tills share a PostgreSQL server.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

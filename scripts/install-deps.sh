@@ -7,6 +7,7 @@ pkgs=(
   libqt6sql6-sqlite libqt6sql6-odbc
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbcinst tdsodbc libsqliteodbc
+  postgresql-15 odbc-postgresql libqt6sql6-psql
   libgtest-dev googletest qt6-pdf-dev
   fonts-dejavu-core fonts-liberation
 )

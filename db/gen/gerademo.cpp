@@ -1,15 +1,19 @@
 // gerademo --out FILE [--consumers N] [--sales N] [--days N] [--seed S] [--today dd/mm/yyyy]
-//          [--big]
+//          [--big] [--conexao CONNECTION]
+// gerademo --conexao CONNECTION [options]
 // gerademo --upgrade FILE
 // Makes the demo database of the canteen till. --big: 100,000 consumers, 5,000,000 sales over
-// two years, a busy day today (for benchmarks). --upgrade brings a demo database made by an
-// earlier version up to date, keeping its data.
+// two years, a busy day today (for benchmarks). --conexao fills an empty PostgreSQL database
+// with the same data (and keeps the SQLite file only when --out names one). --upgrade brings
+// a demo database made by an earlier version up to date, keeping its data.
 #include <QCoreApplication>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <exception>
 
+#include "CopiaServidor.h"
 #include "GeradorDemo.h"
 
 namespace {
@@ -19,6 +23,7 @@ int uso(const char* erro) {
     std::fprintf(stderr,
                  "uso: gerademo --out ARQUIVO [--consumers N] [--sales N] [--days N] [--seed S]"
                  " [--today dd/mm/aaaa] [--big]\n"
+                 "       gerademo --conexao CADEIA [opções de --out]   (um PostgreSQL vazio)\n"
                  "       gerademo --upgrade ARQUIVO\n"
                  "       gerademo --version\n"
                  "Saída: 0 banco criado; 1 falha ao gravar; 2 uso incorreto.\n");
@@ -32,6 +37,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     OpcoesDemo op;
     op.hoje = QDate::currentDate();
+    QString conexao;
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args.at(i);
         if (a == QLatin1String("--big")) {
@@ -60,6 +66,8 @@ int main(int argc, char** argv) {
             }
         } else if (a == QLatin1String("--out")) {
             op.arquivo = v;
+        } else if (a == QLatin1String("--conexao")) {
+            conexao = v;
         } else if (a == QLatin1String("--consumers")) {
             op.consumidores = v.toInt(&ok);
             ok = ok && op.consumidores > 0;
@@ -79,13 +87,22 @@ int main(int argc, char** argv) {
         }
         if (!ok) return uso("valor inválido");
     }
-    if (op.arquivo.isEmpty()) return uso("informe --out ARQUIVO");
+    if (op.arquivo.isEmpty() && conexao.isEmpty())
+        return uso("informe --out ARQUIVO ou --conexao CADEIA");
+    // A server gets the very rows of the SQLite demo, made first in a file of their own.
+    QTemporaryDir temporaria;
+    if (op.arquivo.isEmpty()) op.arquivo = temporaria.filePath(QStringLiteral("demo.db"));
     try {
         const ResumoDemo r = geraDemo(op);
         std::printf("%s: %d consumidores, %lld vendas (%lld hoje, %s) em %.1f s\n",
                     qPrintable(op.arquivo), r.consumidores, static_cast<long long>(r.vendas),
                     static_cast<long long>(r.vendasHoje),
                     qPrintable(op.hoje.toString(QStringLiteral("dd/MM/yyyy"))), r.segundos);
+        if (!conexao.isEmpty()) {
+            const std::int64_t linhas = copiaParaServidor(op.arquivo, conexao);
+            std::printf("banco da --conexao: %lld linhas copiadas\n",
+                        static_cast<long long>(linhas));
+        }
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gerademo: %s\n", e.what());

@@ -52,6 +52,7 @@ void TADOConnection::setConnected(bool on) {
         if (AfterConnect) AfterConnect(this);
         return;
     }
+    perdida_ = false;
     QSqlDatabase db = QSqlDatabase::database(dbName_, false);
     if (inTransaction_) {
         inTransaction_ = false;
@@ -84,6 +85,10 @@ void TADOConnection::open() {
         throw DatabaseError(
             QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
     db.setDatabaseName(cfg.databaseName);
+    if (!cfg.hostName.isEmpty()) db.setHostName(cfg.hostName);
+    if (cfg.port > 0) db.setPort(cfg.port);
+    if (!cfg.userName.isEmpty()) db.setUserName(cfg.userName);
+    if (!cfg.password.isEmpty()) db.setPassword(cfg.password);
     QString options = cfg.connectOptions;
     if (cfg.driver == QLatin1String("QSQLITE")) {
         options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
@@ -104,7 +109,15 @@ void TADOConnection::open() {
             throw err;
         }
     }
-    sqlServer_ = cfg.sqlServer;
+    // The statements follow the server reached, not what the string suggested.
+    dialeto_ = dialetoDoServidor(db, cfg.sqlServer);
+    sqlServer_ = dialeto_ == Dialeto::SqlServer;
+    QSqlError sessao;
+    if (!preparaSessao(db, dialeto_, readOnly_, &sessao)) {
+        db.close();
+        throw errorOf(sessao, failed, connectionString_);
+    }
+    perdida_ = false;
 }
 
 void TADOConnection::BeginTrans() {

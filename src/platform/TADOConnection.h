@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "platform/DialetoBanco.h"
 #include "platform/platform_export.h"
 
 namespace platform {
@@ -47,6 +48,12 @@ public:
     QSqlDatabase database() const;
     QString driverName() const;  // "QSQLITE" or "QODBC" once connected
     bool isSqlServer() const;    // statements in T-SQL
+    // The SQL of the server reached, read at each connect (see DialetoBanco.h).
+    Dialeto dialeto() const { return dialeto_; }
+    // Set by an error that means the server dropped the connection; reconectaSePerdida then
+    // reconnects. A deliberate disconnect clears it.
+    void marcaPerdida() { perdida_ = true; }
+    bool perdida() const { return perdida_; }
 
 private:
     void open();
@@ -57,16 +64,22 @@ private:
     bool readOnly_ = true;
     bool inTransaction_ = false;
     bool sqlServer_ = false;
+    Dialeto dialeto_ = Dialeto::Sqlite;
+    bool perdida_ = false;
 };
 
 // Parses a connection string into the Qt driver and its settings, without connecting.
 // ADO SQL Server providers (SQLOLEDB, SQLNCLI*, MSOLEDBSQL*) go through ODBC with FreeTDS
 // (env LISTAPRESENCA_ODBC_DRIVER names another driver), TDS 7.4 and UTF-8 pinned; every
-// ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it).
+// ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it). A
+// postgresql:// URL maps to QPSQL, with the same default login timeout (connect_timeout).
 struct PLATFORM_EXPORT ConnectionSettings {
-    QString driver;        // QSQLITE or QODBC
+    QString driver;        // QSQLITE, QODBC or QPSQL
     QString databaseName;  // SQLite file, or the ODBC connection string as QODBC takes it
     QString connectOptions;
+    // Qt's PostgreSQL driver (a postgresql:// URL) takes the server and the login apart.
+    QString hostName, userName, password;
+    int port = -1;
     bool sqlServer = false;
     int loginTimeout = 0;                                              // seconds, ODBC only
     static ConnectionSettings parse(const QString& connectionString);  // throws Error

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "dataset/DataPacket.h"
+#include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
 #include "platform/Registro.h"
 #include "platform/TADOConnection.h"
@@ -155,12 +156,14 @@ qint64 centavos(const QVariant& v) {
     return qRound64(v.toDouble() * 100.0);
 }
 
-// Statements in the connection's dialect. Date-times go to SQLite as text that sorts as time.
+// Statements in the connection's dialect. Date-times go to SQLite as text that sorts as time;
+// the servers take them typed.
 class Banco {
 public:
     explicit Banco(platform::TADOConnection& c)
         : conexao_(c),
           servidor_(c.isSqlServer()),
+          postgres_(c.dialeto() == platform::Dialeto::Postgres),
           db_(c.database()),
           servicos_(db_, QStringLiteral(
                              "SELECT SC.CDSERVFILI, SE.NMSERVICO, SC.HRINISERTUR, SC.HRFINSERTUR,"
@@ -214,7 +217,8 @@ public:
                           " NRSEQARQIMP, DTCONSUMO, NRVENDA)") +
                           (servidor_ ? QStringLiteral(" OUTPUT INSERTED.NRSEQVENDA") : QString()) +
                           QStringLiteral(" VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, 'O', ?, ?,"
-                                         " ?, ?, ?)")),
+                                         " ?, ?, ?)") +
+                          (postgres_ ? QStringLiteral(" RETURNING NRSEQVENDA") : QString())),
           item_(db_, QStringLiteral("INSERT INTO ITEMVENDA (NRSEQVENDA, NRITEM, CDPRODUTO,"
                                     " QTPRODUTO, VRUNITARIO, VRTOTAL) VALUES (?, ?, ?, ?, ?, ?)")),
           cupom_(db_, QStringLiteral("INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA,"
@@ -230,18 +234,19 @@ public:
                                   : QStringLiteral("SELECT NRFECHAMENTO FROM FECHACAIXA"
                                                    " WHERE CDFILIAL = ? AND CDCAIXA = ?"
                                                    " AND DTMOVIMENTO = ?")) {
-        if (!servidor_)
+        if (!servidor_ && !postgres_)
             ultimo_ = std::make_unique<Comando>(db_, QStringLiteral("SELECT last_insert_rowid()"));
     }
 
     platform::TADOConnection& conexao() { return conexao_; }
 
     QVariant dataHora(const QDateTime& d) const {
-        return servidor_ ? QVariant(d)
-                         : QVariant(d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        return servidor_ || postgres_ ? QVariant(d)
+                                      : QVariant(d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
     QVariant dia(const QDate& d) const {
-        return servidor_ ? QVariant(d) : QVariant(d.toString(QStringLiteral("yyyy-MM-dd")));
+        return servidor_ || postgres_ ? QVariant(d)
+                                      : QVariant(d.toString(QStringLiteral("yyyy-MM-dd")));
     }
 
     Caixa carregaCaixa(const QString& filial, const QString& caixa) {
@@ -348,7 +353,7 @@ public:
             venda_.fim();
             return false;
         }
-        if (servidor_) {
+        if (!ultimo_) {
             if (!venda_.q().next()) falhaDe(venda_.q());
             id = venda_.q().value(0).toLongLong();
             venda_.fim();
@@ -368,6 +373,7 @@ public:
 private:
     platform::TADOConnection& conexao_;
     bool servidor_;
+    bool postgres_;
     QSqlDatabase db_;
     Comando servicos_, nomes_, prodServ_, prodTipo_, numerador_, atendido_, avanca_, numeros_,
         venda_, item_, cupom_, impresso_, fechado_;
@@ -410,8 +416,12 @@ public:
             // tried, so that a failing database never gets half a run.
             o.status = SaleStatus::NotSold;
             o.saleId = o.saleNumber = o.receiptNumber = 0;
-            o.reason = QStringLiteral("falha no banco de dados: ") +
-                       textoDaFalha(std::current_exception(), &banco_.conexao());
+            const std::exception_ptr e = std::current_exception();
+            QString oQue =
+                platform::textoDaFalha(platform::classificaFalha(e, banco_.conexao().dialeto()));
+            if (oQue.isEmpty()) oQue = QStringLiteral("falha no banco de dados");
+            oQue[0] = oQue.at(0).toLower();
+            o.reason = oQue + QStringLiteral(": ") + textoDaFalha(e, &banco_.conexao());
             parou_ = true;
         }
         return o;
@@ -554,9 +564,15 @@ private:
                  textoOuNulo(e_.texto(row, cArqImp)), banco_.dia(dia), numVenda},
                 id, recusa);
             if (!gravou) {
+                // A dead connection or a lock wait that ran out is no refusal: the run stops.
+                const platform::Falha f = platform::classificaFalha(
+                    recusa.databaseText() + QLatin1Char(' ') + recusa.driverText(),
+                    recusa.nativeErrorCode(), banco_.conexao().dialeto());
+                if (f == platform::Falha::ConexaoPerdida || f == platform::Falha::Bloqueio)
+                    falhaDe(recusa);
                 t.rollback();
                 // The database's rule against a second sale, met by a sale another run made
-                // since the look above.
+                // since the look above, whatever words the server has for it.
                 if (banco_.jaAtendido(o.branch, o.till, sv.codigo, o.consumer, dia, o)) {
                     o.status = SaleStatus::AlreadyServed;
                     return;

@@ -81,6 +81,17 @@ const char* const kConfereServidor =
     "              OR INDEXPROPERTY(OBJECT_ID('VENDA'), 'UX_VENDA_CONSUMO', 'IsUnique') IS NULL\n"
     "            THEN 0 ELSE 1 END";
 
+const char* const kConferePostgres =
+    "SELECT CASE WHEN to_regclass('CUPOMVENDA') IS NULL\n"
+    "              OR to_regclass('NUMCAIXA') IS NULL\n"
+    "              OR to_regclass('FECHACAIXA') IS NULL\n"
+    "              OR to_regclass('UX_VENDA_CONSUMO') IS NULL\n"
+    "              OR to_regclass('UX_FECHACAIXA_DIA') IS NULL\n"
+    "              OR (SELECT COUNT(*) FROM information_schema.columns\n"
+    "                   WHERE table_schema = current_schema() AND table_name = 'venda'\n"
+    "                     AND column_name IN ('dtconsumo', 'nrvenda')) < 2\n"
+    "            THEN 0 ELSE 1 END";
+
 // clang-format on
 
 [[noreturn]] void falha(const QSqlQuery& q, const QString& oque) {
@@ -159,6 +170,14 @@ void atualizaSqlite(platform::TADOConnection& conexao) {
 }  // namespace
 
 void ensureSalesSchema(platform::TADOConnection& conexao) {
+    if (conexao.dialeto() == platform::Dialeto::Postgres) {
+        QSqlQuery q(conexao.database());
+        if (umValor(q, QString::fromUtf8(kConferePostgres)).toInt() != 1)
+            throw platform::Error(QStringLiteral(
+                "O banco de dados não tem as tabelas de venda desta versão (VENDA.DTCONSUMO, "
+                "CUPOMVENDA, NUMCAIXA, FECHACAIXA); crie-as como em db/schema_postgresql.sql."));
+        return;
+    }
     if (conexao.isSqlServer()) {
         QSqlQuery q(conexao.database());
         if (umValor(q, QString::fromUtf8(kConfereServidor)).toInt() != 1)

@@ -1,5 +1,6 @@
 #include "dataservice/BancoDeTeste.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -14,6 +15,7 @@
 #include <stdexcept>
 
 #include "platform/TADOConnection.h"
+#include "postgres/ClusterPostgres.h"
 #include "textorder/ColacaoPtBr.h"
 
 namespace {
@@ -41,6 +43,18 @@ const char* const kMarca = "LISTAPRESENCA_TESTE";
 
 BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
     nome_ = QStringLiteral("teste-") + QUuid::createUuid().toString(QUuid::Id128);
+    if (ehPostgres()) {
+        teste::ClusterPostgres& pg = teste::ClusterPostgres::instancia();
+        indisponivel_ = pg.indisponivel();
+        if (indisponivel_.isEmpty())
+            indisponivel_ = via == Via::PostgresOdbc ? pg.semOdbc() : pg.semQPsql();
+        if (!teste::ClusterPostgres::pula(indisponivel_).isEmpty()) return;
+        banco_ = pg.novoBanco();
+        conexao_ = via == Via::PostgresOdbc ? pg.odbc(banco_) : pg.url(banco_);
+        senha_ = pg.senha();
+        pg.conecta(banco_, nome_);
+        return;
+    }
     if (via == Via::SqlServer) {
         conexao_ = qEnvironmentVariable("LISTAPRESENCA_TEST_MSSQL");
         if (conexao_.isEmpty()) {
@@ -76,6 +90,7 @@ BancoDeTeste::BancoDeTeste(Via via) : via_(via) {
     }
     arquivo_ = QDir::temp().filePath(nome_ + QStringLiteral(".db"));
     // PWD is no SQLite setting; it is there to prove that no message ever shows it.
+    senha_ = QStringLiteral("Segredo#123");
     conexao_ = via == Via::Sqlite
                    ? arquivo_
                    : QStringLiteral("Driver=SQLite3;Database=%1;PWD=Segredo#123").arg(arquivo_);
@@ -108,6 +123,10 @@ void BancoDeTeste::exec(const QString& sql) {
 }
 
 void BancoDeTeste::cria() {
+    if (ehPostgres()) {
+        teste::ClusterPostgres::instancia().criaEsquema(banco_);
+        return;
+    }
     if (via_ == Via::SqlServer) {
         exec(QStringLiteral("IF OBJECT_ID('%1') IS NULL CREATE TABLE %1 (X INT)")
                  .arg(QLatin1String(kMarca)));
@@ -156,6 +175,11 @@ void BancoDeTeste::venda(const QString& filial, const QString& caixa, const QStr
                               QVariant(consumidor), dh(quando), dh(dia), QVariant(situacao)})
         q.addBindValue(v);
     if (!q.exec()) throw std::runtime_error(q.lastError().text().toStdString());
+}
+
+int BancoDeTeste::derrubaSessoes() {
+    return teste::ClusterPostgres::instancia().derrubaSessoes(banco_,
+                                                              QCoreApplication::applicationName());
 }
 
 int BancoDeTeste::conta(const char* tabela) {

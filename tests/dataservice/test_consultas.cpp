@@ -1,6 +1,8 @@
 // The six data-service functions, run alike over SQLite (Qt's driver), SQLite through ODBC
-// (positional binding of repeated names) and SQL Server when one is configured.
+// (positional binding of repeated names), PostgreSQL through ODBC and through Qt's driver (a
+// throwaway server of this program's own) and SQL Server when one is configured.
 #include <QDateTime>
+#include <QSqlQuery>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -64,6 +66,10 @@ std::string nomeDaVia(const testing::TestParamInfo<Via>& i) {
             return "QODBC_SQLite";
         case Via::SqlServer:
             return "QODBC_SqlServer";
+        case Via::PostgresOdbc:
+            return "QODBC_PostgreSQL";
+        case Via::PostgresQt:
+            return "QPSQL";
     }
     return "?";
 }
@@ -302,11 +308,12 @@ TEST_P(Consultas, NamesComeBackExactlyAsStored) {
 TEST_P(Consultas, DatabaseFailuresComeBackAsTextWithoutThePassword) {
     banco_->exec(s("DROP TABLE CLIENFILIAL"));
     banco_->exec(s("DROP TABLE SERVICO"));
-    const auto ehTexto = [](const QVariant& v) {
+    const QString senha = banco_->senha().isEmpty() ? s("Segredo#123") : banco_->senha();
+    const auto ehTexto = [&senha](const QVariant& v) {
         EXPECT_FALSE(dataset::isDataPacket(v));
         EXPECT_EQ(v.typeId(), QMetaType::QString);
         EXPECT_FALSE(v.toString().isEmpty());
-        EXPECT_FALSE(v.toString().contains(s("Segredo#123"))) << v.toString().toStdString();
+        EXPECT_FALSE(v.toString().contains(senha)) << v.toString().toStdString();
     };
     ehTexto(getPresenca(F1, CX1, TURMA, ALMOCO, DIA));
     ehTexto(getTipoCons(F1, CX1, TURMA, ALMOCO, QDateTime(D, QTime())));
@@ -333,7 +340,44 @@ TEST_P(Consultas, AQueryStaysOpenWithItsLastResultUntilTheNextCall) {
     EXPECT_EQ(pacote(getCentroCusto()).rowCount(), 4);
 }
 
+// The server dropped the connection (an administrator, a restart): the request that meets the
+// dead connection says so, never passing for an empty list, and the next one reconnects.
+TEST_P(Consultas, ALostConnectionIsAnErrorAndTheNextRequestReconnects) {
+    if (!banco_->ehPostgres()) GTEST_SKIP() << "only the server of these tests can be told to";
+    ASSERT_EQ(pacote(getPresenca(F1, CX1, TURMA, ALMOCO, DIA)).rowCount(), 10);
+    ASSERT_EQ(banco_->derrubaSessoes(), 1);
+    const QVariant perdida = getPresenca(F1, CX1, TURMA, ALMOCO, DIA);
+    ASSERT_FALSE(dataset::isDataPacket(perdida));
+    EXPECT_TRUE(perdida.toString().startsWith(s("A conexão com o banco de dados foi perdida")))
+        << perdida.toString().toStdString();
+    EXPECT_FALSE(perdida.toString().contains(banco_->senha()));
+    const dataset::DataPacket deNovo = pacote(getPresenca(F1, CX1, TURMA, ALMOCO, DIA));
+    EXPECT_EQ(deNovo.rowCount(), 10);
+    EXPECT_EQ(diaDe(deNovo, s("Ângela Souza")), DIA);
+    EXPECT_EQ(pacote(getCentroCusto()).rowCount(), 4);
+
+    // A deliberate disconnect is no loss: the functions do not reopen it.
+    rdmListaPresenca->MtsDataModuleDeactivate(nullptr);
+    EXPECT_FALSE(dataset::isDataPacket(getCentroCusto()));
+}
+
+// The screen only reads: its connection cannot write, whatever a host runs on it.
+TEST_P(Consultas, TheScreensConnectionCannotWrite) {
+    if (GetParam() != Via::Sqlite && !banco_->ehPostgres())
+        GTEST_SKIP() << "only SQLite and PostgreSQL connections can be made read-only";
+    QSqlQuery q(rdmListaPresenca->adcListaPresenca->database());
+    EXPECT_FALSE(q.exec(s("DELETE FROM VENDA")));
+    q.finish();
+    rdmListaPresenca->StartTrans();
+    EXPECT_FALSE(q.exec(s("DELETE FROM VENDA")));
+    q.finish();
+    rdmListaPresenca->RollbackTrans();
+    EXPECT_EQ(banco_->conta("VENDA"), 10);
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, Consultas,
-                         testing::Values(Via::Sqlite, Via::OdbcSqlite, Via::SqlServer), nomeDaVia);
+                         testing::Values(Via::Sqlite, Via::OdbcSqlite, Via::SqlServer,
+                                         Via::PostgresOdbc, Via::PostgresQt),
+                         nomeDaVia);
 
 }  // namespace

@@ -148,7 +148,16 @@ void TADOQuery::setSQL(const char* tsql, const char* sqlite, const QStringList& 
 }
 
 QString TADOQuery::SQLText() const {
-    return Connection && Connection->isSqlServer() ? tsql_ : sqlite_;
+    if (!Connection) return sqlite_;
+    switch (Connection->dialeto()) {
+        case platform::Dialeto::SqlServer:
+            return tsql_;
+        case platform::Dialeto::Postgres:
+            return postgres_;
+        case platform::Dialeto::Sqlite:
+            break;
+    }
+    return sqlite_;
 }
 
 void TADOQuery::addField(TStringField* field, int index) {

@@ -2,7 +2,8 @@
 
 // The query, parameter, field and provider objects of the data module, over Qt SQL.
 // A query carries its statement in both dialects and runs the one its connection speaks:
-// Transact-SQL on SQL Server, SQLite's on SQLite (also when SQLite is reached through ODBC).
+// Transact-SQL on SQL Server, SQLite's on SQLite (also when SQLite is reached through ODBC),
+// PostgreSQL's on PostgreSQL.
 // The query binds; the dataset's provider reads the rows.
 
 #include <QList>
@@ -89,6 +90,9 @@ public:
     void setSQL(const char* tsql, const char* sqlite, const QStringList& dataHora = {});
     QString sqlTSql() const { return tsql_; }
     QString sqlSqlite() const { return sqlite_; }
+    // PostgreSQL's text, with the same markers as the Transact-SQL one.
+    void setSQLPostgres(const char* postgres) { postgres_ = QString::fromUtf8(postgres); }
+    QString sqlPostgres() const { return postgres_; }
     // The text the connection's server speaks.
     QString SQLText() const;
 
@@ -116,6 +120,7 @@ private:
 
     QString tsql_;
     QString sqlite_;
+    QString postgres_;
     QList<QPair<int, TStringField*>> fields_;
     bool active_ = false;
     dataset::DataPacket result_;

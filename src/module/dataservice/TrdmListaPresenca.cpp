@@ -8,7 +8,9 @@
 
 #include "dataset/SqliteHandle.h"
 #include "module/dataservice/Consultas.h"
+#include "module/dataservice/ConsultasPostgres.h"
 #include "module/dataservice/TADOQuery.h"
+#include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
 #include "textorder/ColacaoPtBr.h"
 
@@ -98,6 +100,13 @@ TrdmListaPresenca::TrdmListaPresenca(QObject* owner) : QObject(owner) {
         new TDataSetProvider(QStringLiteral("dspProdservTCons"), adqProdServTCons, this);
     adqPresencaCDCONSUMIDOR = novoCampo(adqPresenca, "CDCONSUMIDOR", 21, 9, this);
     adqPresencaDTHRREALCONCONS = novoCampo(adqPresenca, "DTHRREALCONCONS", 10, 6, this);
+
+    adqCentroCusto->setSQLPostgres(kCentroCustoPostgres);
+    adqServico->setSQLPostgres(kServicoPostgres);
+    adqPresenca->setSQLPostgres(kPresencaPostgres);
+    adqProdServ->setSQLPostgres(kProdServPostgres);
+    adqTipoCons->setSQLPostgres(kTipoConsPostgres);
+    adqProdServTCons->setSQLPostgres(kProdServTConsPostgres);
 }
 
 TrdmListaPresenca::~TrdmListaPresenca() {
@@ -151,8 +160,12 @@ TrdmListaPresenca& modulo() {
 // The error text in place of the packet; nothing may escape, not even from the formatting.
 QVariant textoDoErro(std::exception_ptr e) {
     try {
-        return QVariant(platform::ADOExceptionMessage(
-            e, rdmListaPresenca ? rdmListaPresenca->adcListaPresenca : nullptr, QString()));
+        platform::TADOConnection* c =
+            rdmListaPresenca ? rdmListaPresenca->adcListaPresenca : nullptr;
+        // A lost connection or a lock wait that ran out says so before the server's words.
+        const QString oQue =
+            c ? platform::textoDaFalha(platform::classificaFalha(e, c->dialeto())) : QString();
+        return QVariant(platform::ADOExceptionMessage(e, c, oQue));
     } catch (...) {
         return QVariant(QStringLiteral("Erro ao consultar o banco de dados."));
     }
@@ -166,7 +179,14 @@ QVariant executa(TADOQuery* TrdmListaPresenca::*consulta,
         TADOQuery* q = dm.*consulta;
         q->Close();
         atribui(q->Parameters);
-        q->Open();
+        // A connection the server dropped failed the last request; this one reconnects.
+        platform::reconectaSePerdida(*dm.adcListaPresenca);
+        try {
+            q->Open();
+        } catch (...) {
+            platform::notaFalha(*dm.adcListaPresenca, std::current_exception());
+            throw;
+        }
         return (dm.*provedor)->GetData();
     } catch (...) {
         return textoDoErro(std::current_exception());

@@ -1,0 +1,367 @@
+// Many runs of the sale generator against one real server: geravenda processes meet on the
+// same till's consumers, wait for each other's transactions, lose their connection.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "dataset/DataPacket.h"
+#include "dataset/PacketFile.h"
+#include "module/dataservice/TrdmListaPresenca.h"
+#include "platform/TADOConnection.h"
+#include "postgres/ClusterPostgres.h"
+
+using teste::ClusterPostgres;
+
+namespace {
+
+const QDate kDia(2026, 3, 16);
+
+const char* const kCadastro[] = {
+    "INSERT INTO FILIAL VALUES ('0001', 'Unidade Teste')",
+    "INSERT INTO CAIXA VALUES ('0001', '001', 'Refeitório')",
+    "INSERT INTO CLIENTE VALUES ('CL1', 'Colégio')",
+    "INSERT INTO CLIENFILIAL VALUES ('0001', 'CL1')",
+    "INSERT INTO TIPOCONS VALUES ('01', 'Integral')",
+    "INSERT INTO SERVICO VALUES ('00002', 'Almoço')",
+    "INSERT INTO SERVTURCAIXA VALUES ('0001', '001', '00002', '1100', '1400', 'N')",
+    "INSERT INTO PRODUTO VALUES ('ALMOCO', 'Almoço executivo', 22.9)",
+    "INSERT INTO PRODUTO VALUES ('SUCO', 'Suco', 4.5)",
+    "INSERT INTO PRODTURCAIXA VALUES ('0001', '001', '00002', 'ALMOCO')",
+    "INSERT INTO PRODTURCAIXA VALUES ('0001', '001', '00002', 'SUCO')",
+};
+
+QString consumidor(int i) {
+    return QStringLiteral("C%1").arg(i, 2, 10, QLatin1Char('0'));
+}
+
+struct Saida {
+    int codigo = -1;
+    QString out, err;
+};
+
+int linhas(const QString& texto, const QString& parte) {
+    int n = 0;
+    for (const QString& l : texto.split(QLatin1Char('\n'))) n += l.contains(parte) ? 1 : 0;
+    return n;
+}
+
+void prepara(QProcess& p, const QStringList& args, const QString& pausa = QString(),
+             bool largada = false,
+             const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment()) {
+    QProcessEnvironment env = base;
+    env.remove(QStringLiteral("LISTAPRESENCA_CONEXAO"));
+    env.remove(QStringLiteral("LISTAPRESENCA_IMPRESSORA"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!pausa.isEmpty()) env.insert(QStringLiteral("GERAVENDA_TESTE_PAUSA"), pausa);
+    if (largada) env.insert(QStringLiteral("GERAVENDA_TESTE_LARGADA"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.setProgram(QStringLiteral(GERAVENDA));
+    p.setArguments(args);
+}
+
+Saida termina(QProcess& p) {
+    Saida s;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        ADD_FAILURE() << "geravenda did not finish";
+    }
+    s.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    s.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    s.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return s;
+}
+
+Saida roda(const QStringList& args,
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    prepara(p, args, QString(), false, env);
+    p.start();
+    return termina(p);
+}
+
+// Reads stderr until the process says `aviso`; every wait has its deadline.
+bool espera(QProcess& p, const char* aviso) {
+    QByteArray err;
+    QElapsedTimer prazo;
+    prazo.start();
+    while (!err.contains(aviso) && prazo.elapsed() < 30000 && p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(100);
+        err += p.readAllStandardError();
+    }
+    EXPECT_TRUE(err.contains(aviso)) << err.toStdString();
+    return err.contains(aviso);
+}
+
+// A canteen on the test server: till 001 of branch 0001 serves lunch (00002, 11:00-14:00) to
+// consumers C01..Cn of cost centre TURMA.
+class Caixas : public testing::Test {
+protected:
+    void SetUp() override {
+        ClusterPostgres& pg = ClusterPostgres::instancia();
+        QString por = pg.indisponivel();
+        if (por.isEmpty()) por = ClusterPostgres::semOdbc();
+        if (!ClusterPostgres::pula(por).isEmpty()) GTEST_SKIP() << por.toStdString();
+        ASSERT_TRUE(pasta_.isValid());
+    }
+    void TearDown() override {
+        if (QSqlDatabase::contains(QStringLiteral("caixas"))) {
+            QSqlDatabase::database(QStringLiteral("caixas"), false).close();
+            QSqlDatabase::removeDatabase(QStringLiteral("caixas"));
+        }
+    }
+
+    // A new database with the canteen and `n` consumers; its ODBC connection string.
+    QString cantina(int n) {
+        ClusterPostgres& pg = ClusterPostgres::instancia();
+        TearDown();
+        banco_ = pg.novoBanco();
+        pg.criaEsquema(banco_);
+        for (const char* sql : kCadastro) exec(QString::fromUtf8(sql));
+        for (int i = 1; i <= n; ++i)
+            exec(QStringLiteral("INSERT INTO CONSUMIDOR VALUES ('%1', 'CL1', 'CR%1', 'Aluno %1',"
+                                " '1', 'TURMA', '01')")
+                     .arg(consumidor(i)));
+        return pg.odbc(banco_);
+    }
+
+    // The hand-over of consumers `de`..`ate` at lunch, as a packet file.
+    QString entrega(int de, int ate) {
+        using dataset::FieldDef;
+        FieldDef data;
+        data.name = QStringLiteral("DATAREAL");
+        data.type = dataset::FieldType::DateTime;
+        dataset::DataPacket::Builder b({FieldDef::text(QStringLiteral("CDFILIAL"), 4),
+                                        FieldDef::text(QStringLiteral("CDCAIXA"), 3),
+                                        FieldDef::text(QStringLiteral("CDIDCONSUMID"), 21),
+                                        FieldDef::text(QStringLiteral("CDCONSUMIDOR"), 21),
+                                        FieldDef::text(QStringLiteral("NMCONSUMIDOR"), 50),
+                                        FieldDef::text(QStringLiteral("CDCLIENTE"), 21),
+                                        FieldDef::text(QStringLiteral("CDTIPOCONS"), 2), data,
+                                        FieldDef::text(QStringLiteral("HORAREAL"), 4),
+                                        FieldDef::text(QStringLiteral("NRSEQLOGCAT"), 10),
+                                        FieldDef::text(QStringLiteral("NRSEQARQIMP"), 10)});
+        for (int i = de; i <= ate; ++i) {
+            b.appendRow();
+            b.setText(0, QStringLiteral("0001"));
+            b.setText(1, QStringLiteral("001"));
+            b.setText(2, QString(QStringLiteral("CR") + consumidor(i)));
+            b.setText(3, consumidor(i));
+            b.setText(4, QString(QStringLiteral("Aluno ") + consumidor(i)));
+            b.setText(5, QStringLiteral("CL1"));
+            b.setText(6, QStringLiteral("01"));
+            b.setDateTime(7, QDateTime(kDia, QTime(0, 0)));
+            b.setText(8, QStringLiteral("1215"));
+            b.setText(9, QString());
+            b.setText(10, QString());
+        }
+        const QString arquivo =
+            pasta_.filePath(QStringLiteral("entrega-%1-%2.cds").arg(de).arg(ate));
+        QFile f(arquivo);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(dataset::writeBinaryPacket(b.finish()));
+        return arquivo;
+    }
+
+    QSqlDatabase db() {
+        return ClusterPostgres::instancia().conecta(banco_, QStringLiteral("caixas"));
+    }
+    void exec(const QString& sql) {
+        QSqlQuery q(db());
+        if (!q.exec(sql)) throw std::runtime_error(q.lastError().text().toStdString());
+    }
+    QStringList coluna(const QString& sql) {
+        QSqlQuery q(db());
+        if (!q.exec(sql)) throw std::runtime_error(q.lastError().text().toStdString());
+        QStringList r;
+        while (q.next()) r << q.value(0).toString();
+        return r;
+    }
+    int conta(const QString& sql) { return coluna(sql).value(0).toInt(); }
+
+    // Every sale whole (items, receipt, a total that is its items'), the till's receipt and
+    // sale numbers 1..n without gaps, one sale per consumer. Returns n.
+    int confereInteiras() {
+        const int n = conta(QStringLiteral("SELECT COUNT(*) FROM VENDA"));
+        EXPECT_EQ(conta(QStringLiteral(
+                      "SELECT COUNT(*) FROM VENDA V WHERE NOT EXISTS (SELECT 1 FROM ITEMVENDA I"
+                      " WHERE I.NRSEQVENDA = V.NRSEQVENDA) OR NOT EXISTS (SELECT 1 FROM"
+                      " CUPOMVENDA C WHERE C.NRSEQVENDA = V.NRSEQVENDA) OR VRVENDA <> (SELECT"
+                      " SUM(VRTOTAL) FROM ITEMVENDA I WHERE I.NRSEQVENDA = V.NRSEQVENDA)")),
+                  0)
+            << "a sale without items or receipt, or with another total";
+        EXPECT_EQ(conta(QStringLiteral(
+                      "SELECT (SELECT COUNT(*) FROM ITEMVENDA I WHERE NOT EXISTS (SELECT 1 FROM"
+                      " VENDA V WHERE V.NRSEQVENDA = I.NRSEQVENDA)) + (SELECT COUNT(*) FROM"
+                      " CUPOMVENDA C WHERE NOT EXISTS (SELECT 1 FROM VENDA V WHERE V.NRSEQVENDA"
+                      " = C.NRSEQVENDA))")),
+                  0)
+            << "items or a receipt of a sale that is not there";
+        QStringList numeros;
+        for (int i = 1; i <= n; ++i) numeros << QString::number(i);
+        EXPECT_EQ(coluna(QStringLiteral("SELECT NRCUPOM FROM CUPOMVENDA ORDER BY NRCUPOM")),
+                  numeros);
+        EXPECT_EQ(coluna(QStringLiteral("SELECT NRVENDA FROM VENDA ORDER BY NRVENDA")), numeros);
+        EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(DISTINCT CDCONSUMIDOR) FROM VENDA")), n);
+        if (n > 0) {
+            EXPECT_EQ(conta(QStringLiteral("SELECT NRULTCUPOM FROM NUMCAIXA")), n);
+        }
+        return n;
+    }
+
+    QTemporaryDir pasta_;
+    QString banco_;
+};
+
+// Two runs of one till's hand-overs, overlapping on C11..C30, start at the same moment: the
+// server's unique index, not the runs' looks, decides who sells whom.
+TEST_F(Caixas, TwoRunsOfOverlappingHandOversAtOnceSellEachConsumerOnce) {
+    for (int vez = 0; vez < 2; ++vez) {
+        SCOPED_TRACE(vez);
+        const QString odbc = cantina(40);
+        // One through ODBC, as tills connect; the other through Qt's driver when there.
+        const QString outra =
+            ClusterPostgres::semQPsql().isEmpty() ? ClusterPostgres::instancia().url(banco_) : odbc;
+        QProcess a, b;
+        prepara(a, {entrega(1, 30), QStringLiteral("--conexao"), odbc}, QString(), true);
+        prepara(b, {entrega(11, 40), QStringLiteral("--conexao"), outra}, QString(), true);
+        a.start();
+        b.start();
+        ASSERT_TRUE(espera(a, "geravenda: pronto"));
+        ASSERT_TRUE(espera(b, "geravenda: pronto"));
+        a.write("\n");
+        b.write("\n");
+        const Saida sa = termina(a);
+        const Saida sb = termina(b);
+        EXPECT_EQ(sa.codigo, 0) << sa.out.toStdString() << sa.err.toStdString();
+        EXPECT_EQ(sb.codigo, 0) << sb.out.toStdString() << sb.err.toStdString();
+        EXPECT_EQ(linhas(sa.out + sb.out, QStringLiteral(": vendido")), 40);
+        EXPECT_EQ(linhas(sa.out + sb.out, QStringLiteral(": já atendido")), 20);
+        EXPECT_EQ(confereInteiras(), 40);
+    }
+    // The attendance list on the same server sees every one of them sold that day.
+    qputenv("LISTAPRESENCA_CONEXAO", ClusterPostgres::instancia().odbc(banco_).toUtf8());
+    Srv_Kel00815::rdmListaPresenca = new Srv_Kel00815::TrdmListaPresenca();
+    Srv_Kel00815::rdmListaPresenca->adcListaPresenca->setConnected(true);
+    const QVariant v = Srv_Kel00815::getPresenca(QStringLiteral("0001"), QStringLiteral("001"),
+                                                 QStringLiteral("TURMA"), QStringLiteral("00002"),
+                                                 kDia.toString(QStringLiteral("dd/MM/yyyy")));
+    delete Srv_Kel00815::rdmListaPresenca;
+    qunsetenv("LISTAPRESENCA_CONEXAO");
+    ASSERT_TRUE(dataset::isDataPacket(v)) << v.toString().toStdString();
+    const dataset::DataPacket p = dataset::packetFromVariant(v);
+    ASSERT_EQ(p.rowCount(), 40);
+    const int dia = p.fieldIndex(QStringLiteral("DTHRREALCONCONS"));
+    for (int i = 0; i < p.rowCount(); ++i) EXPECT_EQ(p.text(i, dia), QStringLiteral("16/03/2026"));
+}
+
+// One run holds the till's numbering in a sale it does not finish; the other waits for it only
+// as long as the deadline, then says so and stops. Nothing is lost: both finish later.
+TEST_F(Caixas, AnOpenTransactionMakesTheOtherRunWaitOnlyUntilTheDeadlineThenReport) {
+    const QString odbc = cantina(5);
+    const QString arquivo = entrega(1, 5);
+    QProcess a;
+    prepara(a, {arquivo, QStringLiteral("--conexao"), odbc}, QStringLiteral("0"));
+    a.start();
+    ASSERT_TRUE(espera(a, "geravenda: pausa"));
+
+    const Saida b = roda({arquivo, QStringLiteral("--conexao"), odbc});
+    EXPECT_EQ(b.codigo, 1) << b.out.toStdString() << b.err.toStdString();
+    EXPECT_EQ(linhas(b.out, QStringLiteral("não vendido - o banco de dados ficou ocupado por outra"
+                                           " transação")),
+              1)
+        << b.out.toStdString();
+    EXPECT_EQ(linhas(b.out, QStringLiteral("não processado")), 4);
+    EXPECT_EQ(linhas(b.out, QStringLiteral(": vendido")), 0);
+
+    a.write("\n");
+    const Saida sa = termina(a);
+    EXPECT_EQ(sa.codigo, 0) << sa.out.toStdString();
+    EXPECT_EQ(linhas(sa.out, QStringLiteral(": vendido")), 5);
+    const Saida c = roda({arquivo, QStringLiteral("--conexao"), odbc});
+    EXPECT_EQ(c.codigo, 0);
+    EXPECT_EQ(linhas(c.out, QStringLiteral(": já atendido")), 5);
+    EXPECT_EQ(confereInteiras(), 5);
+}
+
+// The server ends the run's session in the middle of a sale's transaction, or between two
+// sales: the sales before stay whole, the rest is reported, and running the file again sells
+// exactly the rest.
+TEST_F(Caixas, AConnectionTheServerKillsKeepsTheSalesBeforeItAndARerunSellsExactlyTheRest) {
+    constexpr int n = 8;
+    for (const auto& [pausa, k] : {std::pair{"3", 3}, std::pair{"5:gravada", 5}}) {
+        SCOPED_TRACE(pausa);
+        const QString odbc = cantina(n);
+        const QString arquivo = entrega(1, n);
+        QProcess a;
+        prepara(a, {arquivo, QStringLiteral("--conexao"), odbc}, QString::fromLatin1(pausa));
+        a.start();
+        ASSERT_TRUE(espera(a, "geravenda: pausa"));
+        ASSERT_EQ(ClusterPostgres::instancia().derrubaSessoes(banco_, QStringLiteral("geravenda")),
+                  1);
+        a.write("\n");
+        const Saida sa = termina(a);
+        EXPECT_EQ(sa.codigo, 1) << sa.out.toStdString() << sa.err.toStdString();
+        EXPECT_EQ(linhas(sa.out, QStringLiteral(": vendido")), k);
+        EXPECT_EQ(linhas(sa.out, QStringLiteral("a conexão com o banco de dados foi perdida")), 1)
+            << sa.out.toStdString();
+        EXPECT_EQ(linhas(sa.out, QStringLiteral("não processado")), n - k - 1);
+        EXPECT_EQ(confereInteiras(), k);
+
+        const Saida resto = roda({arquivo, QStringLiteral("--conexao"), odbc});
+        EXPECT_EQ(resto.codigo, 0) << resto.out.toStdString() << resto.err.toStdString();
+        EXPECT_EQ(linhas(resto.out, QStringLiteral(": vendido")), n - k);
+        EXPECT_EQ(linhas(resto.out, QStringLiteral(": já atendido")), k);
+        EXPECT_EQ(confereInteiras(), n);
+    }
+}
+
+// A database without the sale tables is refused whole, naming the schema that makes them.
+TEST_F(Caixas, ADatabaseWithoutTheSaleTablesIsRefusedNamingItsSchema) {
+    cantina(2);
+    exec(QStringLiteral("DROP TABLE NUMCAIXA"));
+    const Saida s = roda(
+        {entrega(1, 2), QStringLiteral("--conexao"), ClusterPostgres::instancia().odbc(banco_)});
+    EXPECT_EQ(s.codigo, 3) << s.out.toStdString();
+    EXPECT_TRUE(s.err.contains(QStringLiteral("schema_postgresql.sql"))) << s.err.toStdString();
+    EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM VENDA")), 0);
+}
+
+// The statements follow the server reached: a connection whose ODBC driver is named like SQL
+// Server's but reaches PostgreSQL sells with PostgreSQL's statements.
+TEST_F(Caixas, TheDialectIsTheServersNotTheConnectionStringsGuess) {
+    cantina(3);
+    QFile sistema(QStringLiteral("/etc/odbcinst.ini"));
+    ASSERT_TRUE(sistema.open(QIODevice::ReadOnly));
+    QString driver;
+    bool naSecao = false;
+    for (const QString& l : QString::fromUtf8(sistema.readAll()).split(QLatin1Char('\n'))) {
+        if (l.startsWith(QLatin1Char('[')))
+            naSecao = l.trimmed() == QLatin1String("[PostgreSQL Unicode]");
+        if (naSecao && l.startsWith(QLatin1String("Driver="))) driver = l.trimmed();
+    }
+    ASSERT_FALSE(driver.isEmpty());
+    QFile ini(pasta_.filePath(QStringLiteral("odbcinst.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[SQL Server]\n%1\n").arg(driver).toUtf8());
+    ini.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ODBCSYSINI"), pasta_.path());
+    QString conexao = ClusterPostgres::instancia().odbc(banco_);
+    conexao.replace(QStringLiteral("{PostgreSQL Unicode}"), QStringLiteral("{SQL Server}"));
+    const Saida s = roda({entrega(1, 3), QStringLiteral("--conexao"), conexao}, env);
+    EXPECT_EQ(s.codigo, 0) << s.out.toStdString() << s.err.toStdString();
+    EXPECT_EQ(linhas(s.out, QStringLiteral(": vendido")), 3);
+    EXPECT_EQ(confereInteiras(), 3);
+}
+
+}  // namespace

@@ -1,7 +1,10 @@
 // gerademo --out FILE [--consumers N] [--sales N] [--days N] [--seed S] [--today dd/mm/yyyy]
-//          [--big]
-// Makes the demo database of the canteen till. --big: 100,000 consumers, 5,000,000 sales over
-// two years, a busy day today (for benchmarks).
+//          [--big-centre N] [--big]
+// Makes the demo database of the canteen till. --big-centre: one more cost centre, GRADUAÇÃO,
+// of N consumers, with a till of its own (003). --big: the benchmark database, cost centres of
+// 100,000 (GRADUAÇÃO), 20,000 (ENS. MÉDIO) and 1,000 (PRÉ-ESCOLA) consumers among 200,000,
+// 5,000,000 sales over two years and a busy day today: half of the big centres already had
+// lunch (GRADUAÇÃO at till 003, the others at 001). The cost centres are printed.
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -16,7 +19,7 @@ int uso(const char* erro) {
     if (erro) std::fprintf(stderr, "gerademo: %s\n", erro);
     std::fprintf(stderr,
                  "uso: gerademo --out ARQUIVO [--consumers N] [--sales N] [--days N] [--seed S]"
-                 " [--today dd/mm/aaaa] [--big]\n");
+                 " [--today dd/mm/aaaa] [--big-centre N] [--big]\n");
     return 2;
 }
 
@@ -31,6 +34,7 @@ int main(int argc, char** argv) {
         const QString a = args.at(i);
         if (a == QLatin1String("--big")) {
             op.consumidores = 100000;
+            op.centroGrande = 100000;
             op.vendas = 5000000;
             op.dias = 730;
             continue;
@@ -44,6 +48,9 @@ int main(int argc, char** argv) {
         } else if (a == QLatin1String("--consumers")) {
             op.consumidores = v.toInt(&ok);
             ok = ok && op.consumidores > 0;
+        } else if (a == QLatin1String("--big-centre")) {
+            op.centroGrande = v.toInt(&ok);
+            ok = ok && op.centroGrande >= 0;
         } else if (a == QLatin1String("--sales")) {
             op.vendas = v.toLongLong(&ok);
             ok = ok && op.vendas >= 0;
@@ -67,6 +74,12 @@ int main(int argc, char** argv) {
                     qPrintable(op.arquivo), r.consumidores, static_cast<long long>(r.vendas),
                     static_cast<long long>(r.vendasHoje),
                     qPrintable(op.hoje.toString(QStringLiteral("dd/MM/yyyy"))), r.segundos);
+        // The codes others time their screens with: the big centres first.
+        std::printf("centro        consumidores  caixa  almoços hoje (serviço 00002)\n");
+        for (const CentroDemo& c : r.centros)
+            std::printf("%s %12d  %5s %14d\n",
+                        QString::fromStdString(c.codigo).leftJustified(12).toUtf8().constData(),
+                        c.consumidores, c.caixa.c_str(), c.almocosHoje);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gerademo: %s\n", e.what());

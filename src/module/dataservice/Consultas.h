@@ -12,7 +12,10 @@ extern const char* const kProdServTConsTSql;
 
 extern const char* const kCentroCustoSqlite;
 extern const char* const kServicoSqlite;
-extern const char* const kPresencaSqlite;
+extern const char* const kPresencaSqlite;        // a seek of the sales per consumer
+extern const char* const kPresencaDiaSqlite;     // the day's sales read once
+extern const char* const kPresencaListaSqlite;   // the list's length
+extern const char* const kPresencaVolumeSqlite;  // 1 when the day's sales read less
 extern const char* const kProdServSqlite;
 extern const char* const kTipoConsSqlite;
 extern const char* const kProdServTConsSqlite;

@@ -185,7 +185,7 @@ DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent) {
     return b.finish();
 }
 
-DataPacket packetFromStatement(sqlite3_stmt* st, const FieldDefs& persistent) {
+DataPacket packetFromStatement(sqlite3_stmt* st, const FieldDefs& persistent, int expectedRows) {
     FieldDefs defs;
     std::vector<int> from;
     layout(
@@ -201,6 +201,7 @@ DataPacket packetFromStatement(sqlite3_stmt* st, const FieldDefs& persistent) {
     for (const FieldDef& d : defs) {
         t->cols.push_back(std::make_shared<detail::Column>(detail::storageOf(d.type)));
         cols.push_back(t->cols.back().get());
+        if (expectedRows > 0) cols.back()->reserve(std::size_t(expectedRows));
     }
     const int n = int(defs.size());
     int rc;

@@ -83,6 +83,9 @@ public:
 
     platform::TADOConnection* Connection = nullptr;
     TParameters Parameters;
+    // About how many rows the next Open reads, when the caller knows (0: unknown); sizes the
+    // packet at once. Close forgets it.
+    int RowsHint = 0;
 
     // Sets both texts and declares one parameter per marker of the Transact-SQL text, every
     // one ftString of size 16 except the date-time ones named in `dataHora`.

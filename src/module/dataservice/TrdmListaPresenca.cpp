@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+
 #include "dataset/SqliteHandle.h"
 #include "module/dataservice/Consultas.h"
 #include "module/dataservice/TADOQuery.h"
@@ -203,10 +205,12 @@ qint64 numeroDe(TADOQuery* q, const QString& filial, const QString& caixa, const
 void escolheLeituraDaPresenca(TrdmListaPresenca& dm, const QString& filial, const QString& caixa,
                               const QString& ccusto, const QString& serv, const QString& dia) {
     if (dm.adcListaPresenca->isSqlServer()) return;
-    const bool doDia = numeroDe(dm.adqPresencaLista, filial, caixa, ccusto, serv, dia) >= 2000 &&
+    const qint64 consumidores = numeroDe(dm.adqPresencaLista, filial, caixa, ccusto, serv, dia);
+    const bool doDia = consumidores >= 2000 &&
                        numeroDe(dm.adqPresencaVolume, filial, caixa, ccusto, serv, dia) == 1;
     dm.adqPresenca->setSqliteText(doDia ? consultas::kPresencaDiaSqlite
                                         : consultas::kPresencaSqlite);
+    dm.adqPresenca->RowsHint = int(std::min<qint64>(consumidores, 1000000));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ClientDataSet.h"
+#include "dataset/ClientDataSet.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <string_view>
 
-#include "Filter_p.h"
-#include "PacketFile.h"
-#include "Table_p.h"
+#include "dataset/Filter_p.h"
+#include "dataset/PacketFile.h"
+#include "dataset/Table_p.h"
 #include "textorder/OrdemPtBr.h"
 
 namespace dataset {

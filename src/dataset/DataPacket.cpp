@@ -1,6 +1,6 @@
-#include "DataPacket.h"
+#include "dataset/DataPacket.h"
 
-#include "Table_p.h"
+#include "dataset/Table_p.h"
 
 namespace dataset {
 

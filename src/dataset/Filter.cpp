@@ -1,4 +1,4 @@
-#include "Filter_p.h"
+#include "dataset/Filter_p.h"
 
 namespace dataset::detail {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "Table_p.h"
+#include "dataset/Table_p.h"
 
 namespace dataset::detail {
 

@@ -1,11 +1,11 @@
-#include "PacketFile.h"
+#include "dataset/PacketFile.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <numeric>
 
-#include "PacketFile_p.h"
+#include "dataset/PacketFile_p.h"
 #include "textorder/OrdemPtBr.h"
 
 namespace dataset {

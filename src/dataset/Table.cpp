@@ -1,4 +1,4 @@
-#include "Table_p.h"
+#include "dataset/Table_p.h"
 
 #include <QLocale>
 

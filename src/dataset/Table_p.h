@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "FieldDef.h"
+#include "dataset/FieldDef.h"
 
 namespace dataset::detail {
 

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "BancoDeTeste.h"
-#include "dataservice/TrdmListaPresenca.h"
 #include "dataset/DataPacket.h"
+#include "module/dataservice/TrdmListaPresenca.h"
 
 using namespace Srv_Kel00815;
 

@@ -1,4 +1,4 @@
-#include "Consultas.h"
+#include "module/dataservice/Consultas.h"
 
 // clang-format off
 

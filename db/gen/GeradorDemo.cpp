@@ -52,7 +52,8 @@ struct Turno {
     const char* impCupomAut;
     int peso;
 };
-const std::array<Turno, 7> kTurnos = {{
+// The campus till (003) comes with the big cost centre only, and sells only on its busy day.
+const std::array<Turno, 8> kTurnos = {{
     {"001", 0, "S", 12},
     {"001", 1, "N", 40},
     {"001", 2, "N", 10},
@@ -60,7 +61,10 @@ const std::array<Turno, 7> kTurnos = {{
     {"001", 4, "N", 3},
     {"002", 0, "N", 8},
     {"002", 2, "S", 12},
+    {"003", 1, "N", 0},
 }};
+constexpr int kAlmocoRefeitorio = 1;
+constexpr int kAlmocoCampus = 7;
 
 struct Produto {
     const char* codigo;
@@ -78,7 +82,8 @@ const std::array<Produto, 7> kProdutos = {{
 }};
 
 // Products of a whole service at a till (turno index, product).
-const std::array<std::pair<int, const char*>, 7> kProdTurno = {{
+const std::array<std::pair<int, const char*>, 8> kProdTurno = {{
+    {kAlmocoCampus, "ALMOCO"},
     {0, "CAFE"},
     {0, "SUCO"},
     {2, "LANCHE"},
@@ -123,10 +128,11 @@ std::vector<const Produto*> produtosDe(int turno, const std::string& tipo) {
 const std::array<std::pair<const char*, const char*>, 4> kTipos = {
     {{"01", "Integral"}, {"02", "Meio período"}, {"03", "Funcionário"}, {"04", "Bolsista"}}};
 
-// The first two are the big ones of a benchmark database.
+// The first two are the big ones of a benchmark database; kCentroGrande comes on request.
 const std::array<const char*, 12> kCentros = {{"ENS. MÉDIO", "PRÉ-ESCOLA", "BERÇÁRIO", "MATERNAL",
                                                "1º ANO", "2º ANO", "3º ANO", "4º ANO", "5º ANO",
                                                "DOCENTES", "SECRETARIA", "MANUTENÇÃO"}};
+const char* const kCentroGrande = "GRADUAÇÃO";
 
 const std::array<const char*, 48> kNomes = {
     {"Ângela",    "Álvaro",  "João",    "José",    "Márcia",  "Lúcia",    "Antônio",  "Conceição",
@@ -249,10 +255,15 @@ std::string textoData(qint64 juliano, int minuto, int segundo) {
     return buf;
 }
 
+const char* nomeDoCentro(std::size_t c) {
+    return c < kCentros.size() ? kCentros[c] : kCentroGrande;
+}
+
 // Sizes of the cost centres: one of a fifth (20,000 of 100,000), one of a twentieth capped
-// at 1,000, the others share the rest.
-std::vector<int> tamanhosDosCentros(int total) {
+// at 1,000, the others share the rest; the big one on request, on top.
+std::vector<int> tamanhosDosCentros(int total, int grande) {
     std::vector<int> t(kCentros.size(), 0);
+    if (grande > 0) t.push_back(grande);
     t[0] = std::min(20000, total / 5);
     t[1] = std::min(1000, total / 20);
     const int resto = total - t[0] - t[1];
@@ -293,6 +304,9 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
             "INSERT INTO CLIENTE VALUES ('C003', 'Escola Parceira Ipê');"
             "INSERT INTO CLIENFILIAL VALUES ('0001', 'C001');"
             "INSERT INTO CLIENFILIAL VALUES ('0001', 'C002');");
+        const bool campus = op.centroGrande > 0;
+        const auto temTurno = [campus](int t) { return campus || t != kAlmocoCampus; };
+        if (campus) b.exec("INSERT INTO CAIXA VALUES ('0001', '003', 'Caixa Campus');");
         {
             Insercao tipo(b, "INSERT INTO TIPOCONS VALUES (?, ?)");
             for (const auto& [c, n] : kTipos) tipo.t(c).t(n).run();
@@ -300,7 +314,9 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
             for (const Servico& s : kServicos) serv.t(s.codigo).t(s.nome).run();
             Insercao turno(b, "INSERT INTO SERVTURCAIXA VALUES (?, ?, ?, ?, ?, ?)");
             char ini[16], fim[16];
-            for (const Turno& t : kTurnos) {
+            for (std::size_t i = 0; i < kTurnos.size(); ++i) {
+                if (!temTurno(static_cast<int>(i))) continue;
+                const Turno& t = kTurnos[i];
                 const Servico& s = kServicos[static_cast<std::size_t>(t.servico)];
                 std::snprintf(ini, sizeof ini, "%02d%02d", s.inicio / 60, s.inicio % 60);
                 std::snprintf(fim, sizeof fim, "%02d%02d", s.fim / 60, s.fim % 60);
@@ -310,13 +326,14 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
             for (const Produto& p : kProdutos) prod.t(p.codigo).t(p.nome).d(p.preco).run();
             Insercao pt(b, "INSERT INTO PRODTURCAIXA VALUES (?, ?, ?, ?)");
             for (const auto& [t, p] : kProdTurno)
-                pt.t(kFilial)
-                    .t(kTurnos[static_cast<std::size_t>(t)].caixa)
-                    .t(kServicos[static_cast<std::size_t>(
-                                     kTurnos[static_cast<std::size_t>(t)].servico)]
-                           .codigo)
-                    .t(p)
-                    .run();
+                if (temTurno(t))
+                    pt.t(kFilial)
+                        .t(kTurnos[static_cast<std::size_t>(t)].caixa)
+                        .t(kServicos[static_cast<std::size_t>(
+                                         kTurnos[static_cast<std::size_t>(t)].servico)]
+                               .codigo)
+                        .t(p)
+                        .run();
             Insercao ptc(b, "INSERT INTO PRODSERVTCON VALUES (?, ?, ?, ?, ?)");
             for (const ProdTipo& x : kProdTipo) {
                 const Turno& t = kTurnos[static_cast<std::size_t>(x.turno)];
@@ -332,11 +349,11 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
         // Consumers, cost centre by cost centre.
         std::vector<Consumidor> consumidores;
         consumidores.reserve(static_cast<std::size_t>(op.consumidores));
-        const std::vector<int> tamanhos = tamanhosDosCentros(op.consumidores);
+        const std::vector<int> tamanhos = tamanhosDosCentros(op.consumidores, op.centroGrande);
         std::vector<std::pair<std::size_t, std::size_t>> faixa;  // consumers of each centre
-        for (std::size_t c = 0; c < kCentros.size(); ++c) {
+        for (std::size_t c = 0; c < tamanhos.size(); ++c) {
             const std::size_t inicio = consumidores.size();
-            const bool funcionarios = c >= 9;
+            const bool funcionarios = c >= 9 && c < kCentros.size();
             for (int k = 0; k < tamanhos[c]; ++k) {
                 Consumidor x;
                 const std::size_t i = consumidores.size() + 1;
@@ -356,7 +373,7 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
                 }
                 const int r = sorteio(100);
                 x.cliente = r < 3 ? "C003" : (funcionarios || r < 20 ? "C002" : "C001");
-                x.centro = kCentros[c];
+                x.centro = nomeDoCentro(c);
                 x.tipo = funcionarios ? "03" : (r < 50 ? "01" : r < 85 ? "02" : "04");
                 x.situacao = sorteio(100) < 6 ? '2' : '1';
                 consumidores.push_back(std::move(x));
@@ -382,14 +399,29 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
         }
         resumo.consumidores = static_cast<int>(consumidores.size());
 
-        // Today: half of the two big cost centres already had lunch at the refectory till,
+        // Today, a busy day: half of the big cost centres already had lunch, at the refectory
+        // till or, the campus, at its own (a few of those lunches cancelled and made again),
         // and a few others breakfast. Their sales count in the total.
         const qint64 hoje = op.hoje.toJulianDay();
         std::vector<std::vector<Venda>> deHoje(consumidores.size());
-        for (std::size_t c = 0; c < 2; ++c)
-            for (std::size_t i = faixa[c].first; i < faixa[c].second; i += 2)
-                if (consumidores[i].situacao == '1')
-                    deHoje[i].push_back({1, 'O', hoje, 11 * 60 + sorteio(150)});
+        for (std::size_t c = 0; c < faixa.size(); ++c) {
+            if (c >= 2 && c < kCentros.size()) continue;
+            const int almoco = c < kCentros.size() ? kAlmocoRefeitorio : kAlmocoCampus;
+            int almocos = 0;
+            for (std::size_t i = faixa[c].first; i < faixa[c].second; i += 2) {
+                if (consumidores[i].situacao != '1') continue;
+                const int minuto = 11 * 60 + sorteio(150);
+                if (sorteio(50) == 0) deHoje[i].push_back({almoco, 'C', hoje, minuto - 5});
+                deHoje[i].push_back({almoco, 'O', hoje, minuto});
+                ++almocos;
+            }
+            resumo.centros.push_back({nomeDoCentro(c),
+                                      static_cast<int>(faixa[c].second - faixa[c].first),
+                                      kTurnos[static_cast<std::size_t>(almoco)].caixa, almocos});
+        }
+        for (std::size_t c = 2; c < std::min(faixa.size(), kCentros.size()); ++c)
+            resumo.centros.push_back(
+                {nomeDoCentro(c), static_cast<int>(faixa[c].second - faixa[c].first), "001", 0});
         for (std::size_t i = 0; i < consumidores.size(); ++i)
             if (consumidores[i].situacao == '1' && sorteio(10) == 0)
                 deHoje[i].push_back({0, 'O', hoje, 6 * 60 + 30 + sorteio(150)});

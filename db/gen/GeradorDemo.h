@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // What the demo generator makes. The defaults are the small demo till.
 struct OpcoesDemo {
@@ -12,10 +14,18 @@ struct OpcoesDemo {
     std::int64_t vendas = 2000;  // sales of past days; today's come on top
     int dias = 30;               // past days the sales spread over
     std::uint64_t semente = 20240501;
-    QDate hoje;  // the day the demo runs on: some sales already made
+    QDate hoje;            // the day the demo runs on: some sales already made
+    int centroGrande = 0;  // consumers of one more cost centre, GRADUAÇÃO; 0: none
     // Lay out every receipt's text; a benchmark database of millions of sales keeps the
     // receipts' numbers only.
     bool textoDosCupons = true;
+};
+
+struct CentroDemo {
+    std::string codigo;
+    int consumidores = 0;
+    std::string caixa;    // where its lunches are sold
+    int almocosHoje = 0;  // valid lunches sold there today
 };
 
 struct ResumoDemo {
@@ -23,6 +33,7 @@ struct ResumoDemo {
     std::int64_t vendas = 0;
     std::int64_t vendasHoje = 0;
     double segundos = 0;
+    std::vector<CentroDemo> centros;  // the big ones first
 };
 
 // Writes a new database at opcoes.arquivo (built in a temporary file, then renamed, so a

@@ -1,11 +1,15 @@
 // gerademo --out FILE [--consumers N] [--sales N] [--days N] [--seed S] [--today dd/mm/yyyy]
-//          [--big] [--conexao CONNECTION]
+//          [--big-centre N] [--big] [--conexao CONNECTION]
 // gerademo --conexao CONNECTION [options]
 // gerademo --upgrade FILE
-// Makes the demo database of the canteen till. --big: 100,000 consumers, 5,000,000 sales over
-// two years, a busy day today (for benchmarks). --conexao fills an empty PostgreSQL database
-// with the same data (and keeps the SQLite file only when --out names one). --upgrade brings
-// a demo database made by an earlier version up to date, keeping its data.
+// Makes the demo database of the canteen till. --big-centre: one more cost centre, GRADUAÇÃO,
+// of N consumers, with a till of its own (003). --big: the benchmark database, cost centres of
+// 100,000 (GRADUAÇÃO), 20,000 (ENS. MÉDIO) and 1,000 (PRÉ-ESCOLA) consumers among 200,000,
+// 5,000,000 sales over two years and a busy day today: half of the big centres already had
+// lunch (GRADUAÇÃO at till 003, the others at 001). The cost centres are printed. --conexao
+// fills an empty PostgreSQL database with the same data (and keeps the SQLite file only when
+// --out names one). --upgrade brings a demo database made by an earlier version up to date,
+// keeping its data.
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -22,7 +26,7 @@ int uso(const char* erro) {
     if (erro) std::fprintf(stderr, "gerademo: %s\n", erro);
     std::fprintf(stderr,
                  "uso: gerademo --out ARQUIVO [--consumers N] [--sales N] [--days N] [--seed S]"
-                 " [--today dd/mm/aaaa] [--big]\n"
+                 " [--today dd/mm/aaaa] [--big-centre N] [--big]\n"
                  "       gerademo --conexao CADEIA [opções de --out]   (um PostgreSQL vazio)\n"
                  "       gerademo --upgrade ARQUIVO\n"
                  "       gerademo --version\n"
@@ -42,6 +46,7 @@ int main(int argc, char** argv) {
         const QString a = args.at(i);
         if (a == QLatin1String("--big")) {
             op.consumidores = 100000;
+            op.centroGrande = 100000;
             op.vendas = 5000000;
             op.dias = 730;
             op.textoDosCupons = false;
@@ -71,6 +76,9 @@ int main(int argc, char** argv) {
         } else if (a == QLatin1String("--consumers")) {
             op.consumidores = v.toInt(&ok);
             ok = ok && op.consumidores > 0;
+        } else if (a == QLatin1String("--big-centre")) {
+            op.centroGrande = v.toInt(&ok);
+            ok = ok && op.centroGrande >= 0;
         } else if (a == QLatin1String("--sales")) {
             op.vendas = v.toLongLong(&ok);
             ok = ok && op.vendas >= 0;
@@ -98,6 +106,12 @@ int main(int argc, char** argv) {
                     qPrintable(op.arquivo), r.consumidores, static_cast<long long>(r.vendas),
                     static_cast<long long>(r.vendasHoje),
                     qPrintable(op.hoje.toString(QStringLiteral("dd/MM/yyyy"))), r.segundos);
+        // The codes others time their screens with: the big centres first.
+        std::printf("centro        consumidores  caixa  almoços hoje (serviço 00002)\n");
+        for (const CentroDemo& c : r.centros)
+            std::printf("%s %12d  %5s %14d\n",
+                        QString::fromStdString(c.codigo).leftJustified(12).toUtf8().constData(),
+                        c.consumidores, c.caixa.c_str(), c.almocosHoje);
         if (!conexao.isEmpty()) {
             const std::int64_t linhas = copiaParaServidor(op.arquivo, conexao);
             std::printf("banco da --conexao: %lld linhas copiadas\n",

@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+#include "dataset/Table_p.h"
+
 namespace dataset {
 
 namespace {
@@ -183,39 +185,76 @@ DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent) {
     return b.finish();
 }
 
-DataPacket packetFromStatement(sqlite3_stmt* st, const FieldDefs& persistent) {
+DataPacket packetFromStatement(sqlite3_stmt* st, const FieldDefs& persistent, int expectedRows) {
     FieldDefs defs;
     std::vector<int> from;
     layout(
         sqlite3_column_count(st), [st](int i) { return describe(st, i); }, persistent, defs, from);
     std::vector<bool> text;
     for (const FieldDef& d : defs) text.push_back(d.isText());
-    // Values go by their own type, as QSqlQuery hands them over: a number in a text field
-    // reads as the packet writes numbers, whichever road it came.
-
-    DataPacket::Builder b(defs);
+    // Straight into the packet's columns, a row at a time: no value goes through a QVariant
+    // unless it needs converting. Values go by their own type, as QSqlQuery hands them over:
+    // a number in a text field reads as the packet writes numbers, whichever road it came.
+    auto t = std::make_shared<detail::Table>();
+    t->fields = defs;
+    std::vector<detail::Column*> cols;
+    for (const FieldDef& d : defs) {
+        t->cols.push_back(std::make_shared<detail::Column>(detail::storageOf(d.type)));
+        cols.push_back(t->cols.back().get());
+        if (expectedRows > 0) cols.back()->reserve(std::size_t(expectedRows));
+    }
     const int n = int(defs.size());
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        b.appendRow();
+        const int row = t->rows++;
         for (int f = 0; f < n; ++f) {
-            const int c = from[std::size_t(f)];
-            const int type = sqlite3_column_type(st, c);
-            if (type == SQLITE_NULL) continue;  // a new row starts all NULL
-            if (type == SQLITE_TEXT) {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                const int len = sqlite3_column_bytes(st, c);
-                if (text[std::size_t(f)])
-                    b.setTextUtf8(f, p, len);
-                else  // a date, or a number SQLite kept as text: the packet's one conversion
-                    b.setValue(f, QString::fromUtf8(p, len));
-            } else if (type == SQLITE_INTEGER) {
-                b.setInteger(f, sqlite3_column_int64(st, c));
-            } else if (type == SQLITE_FLOAT) {
-                b.setFloat(f, sqlite3_column_double(st, c));
-            } else {
-                const auto* p = static_cast<const char*>(sqlite3_column_blob(st, c));
-                b.setBytes(f, QByteArray(p, sqlite3_column_bytes(st, c)));
+            detail::Column& col = *cols[std::size_t(f)];
+            // One call into the statement per value; the value itself is then read directly,
+            // which is safe as long as the statement is stepped on this thread only.
+            sqlite3_value* v = sqlite3_column_value(st, from[std::size_t(f)]);
+            const int type = sqlite3_value_type(v);
+            if (type == SQLITE_TEXT && text[std::size_t(f)]) {
+                // As a blob: the same UTF-8 bytes, without the copy SQLite makes to end them
+                // with a NUL.
+                const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+                const int len = sqlite3_value_bytes(v);
+                if (col.appendUtf8(p ? p : "", std::size_t(len))) continue;
+                col.appendNull();
+                // Malformed: Qt's decoding marks the bad bytes.
+                col.setText(std::size_t(row), QString::fromUtf8(p, len));
+                continue;
+            }
+            col.appendNull();
+            switch (type) {
+                case SQLITE_NULL:
+                    break;
+                case SQLITE_TEXT: {
+                    // A date, or a number kept as text: the packet's one conversion.
+                    const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+                    t->set(row, f, QString::fromUtf8(p, sqlite3_value_bytes(v)));
+                    break;
+                }
+                case SQLITE_INTEGER:
+                    if (col.storage == detail::Storage::Int &&
+                        detail::kindOf(defs[f].type) == detail::Kind::Integer)
+                        col.setInt(std::size_t(row), sqlite3_value_int64(v));
+                    else
+                        t->set(row, f, QVariant(qint64(sqlite3_value_int64(v))));
+                    break;
+                case SQLITE_FLOAT:
+                    if (col.storage == detail::Storage::Real)
+                        col.setReal(std::size_t(row), sqlite3_value_double(v));
+                    else
+                        t->set(row, f, QVariant(sqlite3_value_double(v)));
+                    break;
+                default: {
+                    const QByteArray b(static_cast<const char*>(sqlite3_value_blob(v)),
+                                       sqlite3_value_bytes(v));
+                    if (col.storage == detail::Storage::Bytes)
+                        col.setBytes(std::size_t(row), b.constData(), std::size_t(b.size()));
+                    else
+                        t->set(row, f, QVariant(b));
+                }
             }
         }
     }
@@ -225,7 +264,7 @@ DataPacket packetFromStatement(sqlite3_stmt* st, const FieldDefs& persistent) {
         fetchFailed(why);
     }
     sqlite3_reset(st);
-    return b.finish();
+    return DataPacket(std::shared_ptr<const detail::Table>(std::move(t)));
 }
 
 }  // namespace dataset

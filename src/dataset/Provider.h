@@ -17,8 +17,10 @@ namespace dataset {
 DATASET_EXPORT DataPacket packetFromQuery(QSqlQuery& query, const FieldDefs& persistent = {});
 
 // A prepared and bound SQLite statement: steps it to its end, taking every value straight
-// from SQLite's buffers, then resets it. The caller keeps the statement.
+// from SQLite's buffers, then resets it. The caller keeps the statement. `expectedRows`, when
+// the caller knows about how many rows come, sizes the packet at once.
 DATASET_EXPORT DataPacket packetFromStatement(sqlite3_stmt* statement,
-                                              const FieldDefs& persistent = {});
+                                              const FieldDefs& persistent = {},
+                                              int expectedRows = 0);
 
 }  // namespace dataset

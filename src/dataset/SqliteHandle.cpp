@@ -7,18 +7,40 @@
 #include <dlfcn.h>
 #include <sqlite3.h>
 
+#include <mutex>
+#include <utility>
+#include <vector>
+
 namespace dataset {
 
-bool driverSharesOurSqlite(const QSqlDriver& driver) {
+namespace {
+
+bool sharesOurSqlite(const QMetaObject* driverClass) {
     // The driver's meta-object lives in the library that implements it (the plugin).
     Dl_info info{};
-    if (dladdr(driver.metaObject(), &info) == 0 || !info.dli_fname) return false;
+    if (dladdr(driverClass, &info) == 0 || !info.dli_fname) return false;
     void* plugin = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
     if (!plugin) return false;
     // Looked up from the plugin: its own copy if it carries one, else the library it links.
     void* deles = dlsym(plugin, "sqlite3_libversion");
     dlclose(plugin);
     return deles && deles == reinterpret_cast<void*>(&sqlite3_libversion);
+}
+
+}  // namespace
+
+bool driverSharesOurSqlite(const QSqlDriver& driver) {
+    // Asked at every query: the answer is kept per driver class, which cannot change while
+    // its plugin is loaded (and Qt never unloads a SQL driver plugin).
+    static std::mutex guarda;
+    static std::vector<std::pair<const QMetaObject*, bool>> respostas;
+    const QMetaObject* classe = driver.metaObject();
+    const std::lock_guard<std::mutex> trava(guarda);
+    for (const auto& [c, mesmo] : respostas)
+        if (c == classe) return mesmo;
+    const bool mesmo = sharesOurSqlite(classe);
+    respostas.emplace_back(classe, mesmo);
+    return mesmo;
 }
 
 sqlite3* sqliteHandle(const QSqlDatabase& db) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 namespace dataset {
 
@@ -169,44 +170,108 @@ void Column::setLatin1(std::size_t r, const char* s, std::size_t n) {
     maxLen = std::max(maxLen, int(n));
 }
 
+namespace {
+
+// Code point of the well-formed UTF-8 sequence at u[i] (ASCII excluded) and its length;
+// length 0 when malformed or cut short.
+char32_t decodeUtf8(const unsigned char* u, std::size_t i, std::size_t n, std::size_t& length) {
+    length = 0;
+    const unsigned c = u[i];
+    const std::size_t rest = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : 0;
+    if (rest == 0 || c > 0xF4 || i + rest >= n) return 0;
+    char32_t cp = c & (0x3Fu >> rest);
+    for (std::size_t j = 1; j <= rest; ++j) {
+        if ((u[i + j] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (u[i + j] & 0x3Fu);
+    }
+    if ((rest == 2 && cp < 0x800) || (rest == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    length = rest + 1;
+    return cp;
+}
+
+}  // namespace
+
 bool Column::setUtf8(std::size_t r, const char* s, std::size_t n) {
     const auto* u = reinterpret_cast<const unsigned char*>(s);
-    std::size_t i = 0;
-    while (i < n && u[i] < 0x80) ++i;
-    if (i == n) {  // codes, flags, most names: ASCII, stored as it comes
+    std::size_t ascii = 0;
+    while (ascii < n && u[ascii] < 0x80) ++ascii;
+    if (ascii == n) {  // codes, flags, most names: stored as they come
         setLatin1(r, s, n);
         return true;
     }
-    // Decoded into a buffer kept between calls, so that no value costs an allocation.
-    static thread_local std::u16string buf;
-    buf.assign(u, u + i);
-    while (i < n) {
-        const unsigned c = u[i];
-        if (c < 0x80) {
-            buf.push_back(char16_t(c));
+    // Checked and measured first, then decoded straight into the column.
+    std::size_t units = ascii;
+    char32_t widest = 0;
+    for (std::size_t i = ascii; i < n;) {
+        if (u[i] < 0x80) {
+            ++units;
             ++i;
             continue;
         }
-        const std::size_t rest = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : 0;
-        if (rest == 0 || c > 0xF4 || i + rest >= n) return false;
-        char32_t cp = c & (0x3Fu >> rest);
-        for (std::size_t j = 1; j <= rest; ++j) {
-            if ((u[i + j] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (u[i + j] & 0x3Fu);
-        }
-        i += rest + 1;
-        if ((rest == 2 && cp < 0x800) || (rest == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        if (cp >= 0x10000) {
-            buf.push_back(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
-            buf.push_back(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            buf.push_back(char16_t(cp));
-        }
+        std::size_t length;
+        const char32_t cp = decodeUtf8(u, i, n, length);
+        if (length == 0) return false;
+        widest = std::max(widest, cp);
+        units += cp >= 0x10000 ? 2 : 1;
+        i += length;
     }
-    setText(r, QStringView(buf.data(), qsizetype(buf.size())));
+    if (widest > 0xFF && !isWide) widen();
+    const std::uint32_t at = reserveChars(units);
+    const auto decodeInto = [&](auto* out) {
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < n;) {
+            if (u[i] < 0x80) {
+                out[k++] = u[i++];
+                continue;
+            }
+            std::size_t length;
+            const char32_t cp = decodeUtf8(u, i, n, length);
+            i += length;
+            if (cp >= 0x10000) {
+                out[k++] = char16_t(0xD800 + ((cp - 0x10000) >> 10));
+                out[k++] = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            } else {
+                out[k++] = static_cast<std::remove_pointer_t<decltype(out)>>(cp);
+            }
+        }
+    };
+    if (isWide) {
+        wide.resize(at + units);
+        decodeInto(wide.data() + at);
+    } else {
+        narrow.resize(at + units);
+        decodeInto(narrow.data() + at);
+    }
+    off[r] = at;
+    len[r] = std::uint32_t(units);
+    null[r] = 0;
+    maxLen = std::max(maxLen, int(units));
     return true;
+}
+
+bool Column::appendUtf8(const char* s, std::size_t n) {
+    std::size_t ascii = 0;
+    while (ascii < n && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+    if (ascii == n && !isWide) {  // the common case in one pass
+        const std::uint32_t at = reserveChars(n);
+        narrow.insert(narrow.end(), s, s + n);
+        null.push_back(0);
+        off.push_back(at);
+        len.push_back(std::uint32_t(n));
+        maxLen = std::max(maxLen, int(n));
+        return true;
+    }
+    const std::size_t r = null.size();
+    null.push_back(1);
+    off.push_back(0);
+    len.push_back(0);
+    if (setUtf8(r, s, n)) return true;
+    null.pop_back();
+    off.pop_back();
+    len.pop_back();
+    return false;
 }
 
 void Column::setBytes(std::size_t r, const char* s, std::size_t n) {

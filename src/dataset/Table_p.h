@@ -54,6 +54,8 @@ struct Column {
     void setLatin1(std::size_t r, const char* s, std::size_t n);
     // UTF-8 straight into the column; false, storing nothing, on a malformed sequence.
     bool setUtf8(std::size_t r, const char* s, std::size_t n);
+    // A new row holding UTF-8 text; false, adding no row, on a malformed sequence.
+    bool appendUtf8(const char* s, std::size_t n);
     void setBytes(std::size_t r, const char* s, std::size_t n);
     void setInt(std::size_t r, qint64 v);
     void setReal(std::size_t r, double v);

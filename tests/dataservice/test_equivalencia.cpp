@@ -1,9 +1,12 @@
 // On the demo till, the SQLite statements give the rows of the server's own statements, run
 // as they are but for the day's text (strftime in place of CONVERT style 103) and the name
-// collation: for every cost centre, service, till and a spread of days.
+// collation: for every cost centre, service, till and a spread of days. A cost centre long
+// enough to be read against the day's sales is among them, so both ways of reading the list
+// are compared.
 #include <QDate>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QSqlDriver>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -23,10 +26,12 @@ using namespace Srv_Kel00815;
 
 namespace {
 
+const QString kHoje = QStringLiteral("15/03/2024");
+
 // Every row as one text, columns in `colunas` order, sorted (ties of name may come either way).
 using Linhas = QStringList;
 
-Linhas doPacote(const QVariant& v, const QStringList& colunas) {
+Linhas doPacote(const QVariant& v, const QStringList& colunas, bool ordena = true) {
     if (!dataset::isDataPacket(v)) {
         ADD_FAILURE() << v.toString().toStdString();
         return {};
@@ -41,7 +46,7 @@ Linhas doPacote(const QVariant& v, const QStringList& colunas) {
         }
         r << l.join(QLatin1Char('|'));
     }
-    std::sort(r.begin(), r.end());
+    if (ordena) std::sort(r.begin(), r.end());
     return r;
 }
 
@@ -89,10 +94,11 @@ QStringList unicaColuna(const QVariant& v, const char* nome) {
 TEST(Equivalencia, SqliteStatementsGiveTheServersRowsOnTheDemoTill) {
     QTemporaryDir dir;
     const QString arquivo = dir.filePath(QStringLiteral("demo.db"));
-    ASSERT_EQ(QProcess::execute(QStringLiteral(GERADEMO),
-                                {QStringLiteral("--today"), QStringLiteral("15/03/2024"),
-                                 QStringLiteral("--days"), QStringLiteral("6"),
-                                 QStringLiteral("--out"), arquivo}),
+    ASSERT_EQ(QProcess::execute(
+                  QStringLiteral(GERADEMO),
+                  {QStringLiteral("--today"), QStringLiteral("15/03/2024"),
+                   QStringLiteral("--days"), QStringLiteral("6"), QStringLiteral("--big-centre"),
+                   QStringLiteral("2100"), QStringLiteral("--out"), arquivo}),
               0);
     ConexaoDoTeste env(arquivo);
     rdmListaPresenca = new TrdmListaPresenca();
@@ -113,10 +119,12 @@ TEST(Equivalencia, SqliteStatementsGiveTheServersRowsOnTheDemoTill) {
             .split(QLatin1Char(' '));
 
     const QStringList centros = unicaColuna(getCentroCusto(), "CDCCUSCLIE");
-    ASSERT_EQ(centros.size(), 12);
+    ASSERT_EQ(centros.size(), 13);
     const QString filial = QStringLiteral("0001");
     int comVenda = 0;
-    for (const QString& caixa : {QStringLiteral("001"), QStringLiteral("002")}) {
+    QSet<QString> leituras;  // the SQLite texts getPresenca ran
+    for (const QString& caixa :
+         {QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("003")}) {
         QStringList servicos = unicaColuna(getServico(filial, caixa), "CDSERVFILI");
         servicos << QStringLiteral("00099");
         for (const QString& cc : centros)
@@ -126,6 +134,7 @@ TEST(Equivalencia, SqliteStatementsGiveTheServersRowsOnTheDemoTill) {
                     const QString texto = dia.toString(QStringLiteral("dd/MM/yyyy"));
                     const Linhas nosso =
                         doPacote(getPresenca(filial, caixa, cc, serv, texto), colunas);
+                    leituras.insert(rdmListaPresenca->adqPresenca->sqlSqlite());
                     const Linhas deles = doServidor(db, presenca,
                                                     {{QStringLiteral("P_CDFILIAL"), filial},
                                                      {QStringLiteral("P_CDCAIXA"), caixa},
@@ -154,7 +163,29 @@ TEST(Equivalencia, SqliteStatementsGiveTheServersRowsOnTheDemoTill) {
                                    {QStringLiteral("CDTIPOCONS")}));
                 }
     }
-    EXPECT_GT(comVenda, 100);  // the comparison saw many sales, not just empty days
+    EXPECT_GT(comVenda, 100);        // the comparison saw many sales, not just empty days
+    EXPECT_EQ(leituras.size(), 2u);  // both ways of reading the list were compared
+
+    // Without the index that reads the day's sales in a row, the long list is read the other
+    // way, to the same rows in the same order.
+    const QString grande = QString::fromUtf8("GRADUAÇÃO");
+    const Linhas antes =
+        doPacote(getPresenca(filial, QStringLiteral("003"), grande, QStringLiteral("00002"), kHoje),
+                 colunas, false);
+    const QString comIndice = rdmListaPresenca->adqPresenca->sqlSqlite();
+    {
+        sqlite3* rw = nullptr;
+        ASSERT_EQ(sqlite3_open(arquivo.toUtf8().constData(), &rw), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(rw, "DROP INDEX IX_VENDA_DIA", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(rw);
+    }
+    EXPECT_EQ(
+        doPacote(getPresenca(filial, QStringLiteral("003"), grande, QStringLiteral("00002"), kHoje),
+                 colunas, false),
+        antes);
+    EXPECT_NE(rdmListaPresenca->adqPresenca->sqlSqlite(), comIndice);
+    EXPECT_GT(antes.size(), 2000);
     delete rdmListaPresenca;
 }
 

@@ -82,22 +82,40 @@ TEST(GeraDemo, MakesATillWithEveryCaseTheScreenShows) {
 TEST(GeraDemo, TakesItsScaleAndRefusesBadOptions) {
     QTemporaryDir dir;
     const QString arquivo = dir.filePath(QStringLiteral("escala.db"));
-    ASSERT_EQ(gera(arquivo,
-                   {QStringLiteral("--consumers"), QStringLiteral("60"), QStringLiteral("--sales"),
-                    QStringLiteral("700"), QStringLiteral("--days"), QStringLiteral("20")}),
-              0);
+    // The big cost centre comes on top, with the campus till where half of it had lunch today;
+    // the codes are printed for whoever times screens on the database.
+    QProcess gerador;
+    gerador.start(QStringLiteral(GERADEMO),
+                  {QStringLiteral("--consumers"), QStringLiteral("60"), QStringLiteral("--sales"),
+                   QStringLiteral("700"), QStringLiteral("--days"), QStringLiteral("20"),
+                   QStringLiteral("--big-centre"), QStringLiteral("30"), QStringLiteral("--today"),
+                   QStringLiteral("15/03/2024"), QStringLiteral("--out"), arquivo});
+    ASSERT_TRUE(gerador.waitForFinished(60000));
+    ASSERT_EQ(gerador.exitCode(), 0);
+    const QString saida = QString::fromUtf8(gerador.readAllStandardOutput());
+    for (const char* centro : {"GRADUAÇÃO", "ENS. MÉDIO", "PRÉ-ESCOLA", "MANUTENÇÃO"})
+        EXPECT_TRUE(saida.contains(u(centro))) << centro;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), u("escala"));
         db.setDatabaseName(arquivo);
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
-        q.exec(u("SELECT (SELECT COUNT(*) FROM CONSUMIDOR), (SELECT COUNT(*) FROM VENDA)"));
+        q.exec(
+            u("SELECT (SELECT COUNT(*) FROM CONSUMIDOR), (SELECT COUNT(*) FROM VENDA),"
+              " (SELECT COUNT(*) FROM CONSUMIDOR WHERE CDCCUSCLIE = 'GRADUAÇÃO'),"
+              " (SELECT COUNT(*) FROM VENDA WHERE CDCAIXA = '003' AND IDSITUVENDA = 'O'"
+              "     AND DTHRREALCONCONS >= '2024-03-15' AND DTHRREALCONCONS < '2024-03-16')"));
         ASSERT_TRUE(q.next());
-        EXPECT_EQ(q.value(0).toInt(), 60);
+        EXPECT_EQ(q.value(0).toInt(), 90);
         EXPECT_EQ(q.value(1).toInt(), 700);
+        EXPECT_EQ(q.value(2).toInt(), 30);
+        EXPECT_GT(q.value(3).toInt(), 0);
+        EXPECT_LE(q.value(3).toInt(), 15);
     }
     QSqlDatabase::removeDatabase(u("escala"));
     EXPECT_NE(gera(dir.filePath(u("x.db")), {QStringLiteral("--consumers"), QStringLiteral("0")}),
+              0);
+    EXPECT_NE(gera(dir.filePath(u("x.db")), {QStringLiteral("--big-centre"), QStringLiteral("-1")}),
               0);
     EXPECT_NE(
         gera(dir.filePath(u("x.db")), {QStringLiteral("--today"), QStringLiteral("31/02/2024")}),

@@ -64,11 +64,11 @@ const char* const kProdServTConsTSql =
     "  AND  CDTIPOCONS = :P_CDTIPOCONS";
 
 // SQLite: the same rows; where the server's text is plain SQL it serves unchanged. The day of
-// a sale is a half-open range on DTHRREALCONCONS computed from the bound "dd/mm/yyyy" text (an
-// index seek, not a function of the column); a text that is no such date matches no sale, as
-// in the server's text comparison. Semi-joins instead of LEFT JOIN + DISTINCT: one covering
-// seek per consumer, no duplicate rows to remove. Names sort with the collation PTBR (the
-// server's case- and accent-insensitive order).
+// a sale is a half-open range on DTHRREALCONCONS computed once from the bound "dd/mm/yyyy" text
+// (DIA: an index seek, not a function of the column); a text that is no such date gives no
+// range and matches no sale, as in the server's text comparison. Semi-joins instead of LEFT
+// JOIN + DISTINCT: no duplicate rows to remove. Names sort with the collation PTBR (the
+// server's case- and accent-insensitive order), read in that order from IX_CONSUMIDOR_LISTA.
 
 const char* const kCentroCustoSqlite =
     "SELECT DISTINCT CDCCUSCLIE\n"
@@ -77,31 +77,87 @@ const char* const kCentroCustoSqlite =
 
 const char* const kServicoSqlite = kServicoTSql;
 
+// One seek of IX_VENDA_CONSUMIDOR per consumer: the cheaper way for a short list, or when the
+// day's sales of the till and service far outnumber the list.
 const char* const kPresencaSqlite =
+    "WITH DIA(INI, FIM) AS MATERIALIZED (\n"
+    "  SELECT D, date(D, '+1 day')\n"
+    "    FROM (SELECT substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2) AS D)\n"
+    "   WHERE length(:P_DTENTRVENDA) = 10\n"
+    "     AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
+    "     AND date(D) = D)\n"
     "SELECT 'N' AS IDCHECK, :P_CDFILIAL AS CDFILIAL, :P_CDCAIXA AS CDCAIXA,\n"
     "       CO.CDIDCONSUMID, CO.NMCONSUMIDOR, CO.IDSITCONSUMI,\n"
     "       CASE WHEN EXISTS (SELECT 1\n"
-    "                           FROM VENDA VE\n"
+    "                           FROM DIA, VENDA VE\n"
     "                          WHERE VE.CDCONSUMIDOR = CO.CDCONSUMIDOR\n"
     "                            AND VE.CDFILIAL     = :P_CDFILIAL\n"
     "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
     "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
     "                            AND VE.IDSITUVENDA  = 'O'\n"
-    "                            AND length(:P_DTENTRVENDA) = 10\n"
-    "                            AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
-    "                            AND date(substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2))\n"
-    "                                = substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2)\n"
-    "                            AND VE.DTHRREALCONCONS >= substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2)\n"
-    "                            AND VE.DTHRREALCONCONS <  date(substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2), '+1 day'))\n"
+    "                            AND VE.DTHRREALCONCONS >= DIA.INI\n"
+    "                            AND VE.DTHRREALCONCONS <  DIA.FIM)\n"
     "            THEN :P_DTENTRVENDA END AS DTHRREALCONCONS,\n"
     "       CO.CDCLIENTE, CO.CDTIPOCONS, CO.CDCONSUMIDOR\n"
     "  FROM CONSUMIDOR CO\n"
     " WHERE CO.CDCCUSCLIE = :P_CDCCUSCLIE\n"
-    "   AND EXISTS (SELECT 1\n"
-    "                 FROM CLIENFILIAL CF\n"
-    "                WHERE CF.CDFILIAL  = :P_CDFILIAL\n"
-    "                  AND CF.CDCLIENTE = CO.CDCLIENTE)\n"
+    "   AND CO.CDCLIENTE IN (SELECT CF.CDCLIENTE FROM CLIENFILIAL CF WHERE CF.CDFILIAL = :P_CDFILIAL)\n"
     " ORDER BY CO.NMCONSUMIDOR COLLATE PTBR";
+
+// The day's valid sales of the till and service read once from IX_VENDA_DIA and the list
+// matched against them: the cheaper way for a long list on a busy day.
+const char* const kPresencaDiaSqlite =
+    "WITH DIA(INI, FIM) AS MATERIALIZED (\n"
+    "  SELECT D, date(D, '+1 day')\n"
+    "    FROM (SELECT substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2) AS D)\n"
+    "   WHERE length(:P_DTENTRVENDA) = 10\n"
+    "     AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
+    "     AND date(D) = D)\n"
+    "SELECT 'N' AS IDCHECK, :P_CDFILIAL AS CDFILIAL, :P_CDCAIXA AS CDCAIXA,\n"
+    "       CO.CDIDCONSUMID, CO.NMCONSUMIDOR, CO.IDSITCONSUMI,\n"
+    "       CASE WHEN CO.CDCONSUMIDOR IN (SELECT VE.CDCONSUMIDOR\n"
+    "                           FROM DIA, VENDA VE\n"
+    "                          WHERE VE.CDFILIAL     = :P_CDFILIAL\n"
+    "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
+    "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
+    "                            AND VE.IDSITUVENDA  = 'O'\n"
+    "                            AND VE.DTHRREALCONCONS >= DIA.INI\n"
+    "                            AND VE.DTHRREALCONCONS <  DIA.FIM)\n"
+    "            THEN :P_DTENTRVENDA END AS DTHRREALCONCONS,\n"
+    "       CO.CDCLIENTE, CO.CDTIPOCONS, CO.CDCONSUMIDOR\n"
+    "  FROM CONSUMIDOR CO\n"
+    " WHERE CO.CDCCUSCLIE = :P_CDCCUSCLIE\n"
+    "   AND CO.CDCLIENTE IN (SELECT CF.CDCLIENTE FROM CLIENFILIAL CF WHERE CF.CDFILIAL = :P_CDFILIAL)\n"
+    " ORDER BY CO.NMCONSUMIDOR COLLATE PTBR";
+
+// The list's length, whether it is long enough for the other way to be worth asking about;
+// short to prepare and to run, since it comes before every list.
+const char* const kPresencaListaSqlite =
+    "SELECT COUNT(*) AS CONSUMIDORES FROM CONSUMIDOR WHERE CDCCUSCLIE = :P_CDCCUSCLIE";
+
+// For a long list, which of the two reads less: 1 when the day's sales of the till and service
+// (counted no further than twice the list) are fewer than twice the list, and the database has
+// the index that reads them in a row.
+const char* const kPresencaVolumeSqlite =
+    "WITH DIA(INI, FIM) AS MATERIALIZED (\n"
+    "  SELECT D, date(D, '+1 day')\n"
+    "    FROM (SELECT substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2) AS D)\n"
+    "   WHERE length(:P_DTENTRVENDA) = 10\n"
+    "     AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
+    "     AND date(D) = D)\n"
+    "   , LISTA(N) AS MATERIALIZED (SELECT COUNT(*) FROM CONSUMIDOR WHERE CDCCUSCLIE = :P_CDCCUSCLIE)\n"
+    "SELECT CASE WHEN EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'IX_VENDA_DIA')\n"
+    "            THEN (SELECT COUNT(*) FROM (SELECT 1\n"
+    "                           FROM DIA, VENDA VE\n"
+    "                          WHERE VE.CDFILIAL     = :P_CDFILIAL\n"
+    "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
+    "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
+    "                            AND VE.IDSITUVENDA  = 'O'\n"
+    "                            AND VE.DTHRREALCONCONS >= DIA.INI\n"
+    "                            AND VE.DTHRREALCONCONS <  DIA.FIM\n"
+    "                          LIMIT 2 * (SELECT N FROM LISTA))) < 2 * N\n"
+    "            ELSE 0 END AS VENDASDODIA\n"
+    "  FROM LISTA";
 
 const char* const kProdServSqlite = kProdServTSql;
 

@@ -15,7 +15,11 @@ extern KEL00815_TEST_EXPORT const char* const kProdServTConsTSql;
 
 extern KEL00815_TEST_EXPORT const char* const kCentroCustoSqlite;
 extern KEL00815_TEST_EXPORT const char* const kServicoSqlite;
-extern KEL00815_TEST_EXPORT const char* const kPresencaSqlite;
+extern KEL00815_TEST_EXPORT const char* const kPresencaSqlite;  // a seek of the sales per consumer
+extern KEL00815_TEST_EXPORT const char* const kPresencaDiaSqlite;    // the day's sales read once
+extern KEL00815_TEST_EXPORT const char* const kPresencaListaSqlite;  // the list's length
+extern KEL00815_TEST_EXPORT const char* const
+    kPresencaVolumeSqlite;  // 1 when the day's sales read less
 extern KEL00815_TEST_EXPORT const char* const kProdServSqlite;
 extern KEL00815_TEST_EXPORT const char* const kTipoConsSqlite;
 extern KEL00815_TEST_EXPORT const char* const kProdServTConsSqlite;

@@ -206,6 +206,7 @@ QVariant TADOQuery::boundValue(const QString& marker) const {
 
 void TADOQuery::Close() {
     active_ = false;
+    RowsHint = 0;
     result_ = dataset::DataPacket();
 }
 
@@ -257,7 +258,7 @@ dataset::DataPacket TADOQuery::openSqlite(sqlite3* db, const QString& sql) {
         if (rc != SQLITE_OK) throw erroDoSqlite(db);
     }
 
-    return dataset::packetFromStatement(st.get(), persistentFields());
+    return dataset::packetFromStatement(st.get(), persistentFields(), RowsHint);
 }
 
 // Any other driver (ODBC): markers become '?' and every occurrence is bound in order, since

@@ -84,10 +84,15 @@ public:
 
     platform::TADOConnection* Connection = nullptr;
     TParameters Parameters;
+    // About how many rows the next Open reads, when the caller knows (0: unknown); sizes the
+    // packet at once. Close forgets it.
+    int RowsHint = 0;
 
     // Sets both texts and declares one parameter per marker of the Transact-SQL text, every
     // one ftString of size 16 except the date-time ones named in `dataHora`.
     void setSQL(const char* tsql, const char* sqlite, const QStringList& dataHora = {});
+    // Another text for SQLite of the same statement (same markers); the parameters stay.
+    void setSqliteText(const char* sqlite) { sqlite_ = QString::fromUtf8(sqlite); }
     QString sqlTSql() const { return tsql_; }
     QString sqlSqlite() const { return sqlite_; }
     // PostgreSQL's text, with the same markers as the Transact-SQL one.

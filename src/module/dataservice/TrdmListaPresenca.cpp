@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+
 #include "dataset/SqliteHandle.h"
 #include "module/dataservice/Consultas.h"
 #include "module/dataservice/ConsultasPostgres.h"
@@ -107,6 +109,10 @@ TrdmListaPresenca::TrdmListaPresenca(QObject* owner) : QObject(owner) {
     adqProdServ->setSQLPostgres(kProdServPostgres);
     adqTipoCons->setSQLPostgres(kTipoConsPostgres);
     adqProdServTCons->setSQLPostgres(kProdServTConsPostgres);
+    adqPresencaLista = novaConsulta("adqPresencaLista", adcListaPresenca, kPresencaListaSqlite,
+                                    kPresencaListaSqlite, this);
+    adqPresencaVolume = novaConsulta("adqPresencaVolume", adcListaPresenca, kPresencaVolumeSqlite,
+                                     kPresencaVolumeSqlite, this);
 }
 
 TrdmListaPresenca::~TrdmListaPresenca() {
@@ -197,6 +203,37 @@ void texto(TParameters& p, const char* nome, const QString& valor) {
     p.ParamByName(QString::fromLatin1(nome)).setAsString(valor);
 }
 
+// The single number a helper query gives, after assigning it the attendance list's values.
+qint64 numeroDe(TADOQuery* q, const QString& filial, const QString& caixa, const QString& ccusto,
+                const QString& serv, const QString& dia) {
+    q->Close();
+    for (const auto& [nome, valor] : {std::pair{"P_CDFILIAL", &filial},
+                                      {"P_CDCAIXA", &caixa},
+                                      {"P_CDCCUSCLIE", &ccusto},
+                                      {"P_CDSERVFILI", &serv},
+                                      {"P_DTENTRVENDA", &dia}})
+        if (q->Parameters.find(QString::fromLatin1(nome))) texto(q->Parameters, nome, *valor);
+    q->Open();
+    const qint64 n = q->Result().rowCount() == 1 ? q->Result().value(0, 0).toLongLong() : 0;
+    q->Close();
+    return n;
+}
+
+// On SQLite the list is read one of two ways, a seek of the sales per consumer or the day's
+// sales read once. A list under 2,000 consumers always seeks (a few milliseconds either way);
+// for a longer one the volume query, cheap next to either, says which reads less.
+void escolheLeituraDaPresenca(TrdmListaPresenca& dm, const QString& filial, const QString& caixa,
+                              const QString& ccusto, const QString& serv, const QString& dia) {
+    // The other servers have one text each; only SQLite chooses its plan by what it will read.
+    if (dm.adcListaPresenca->dialeto() != platform::Dialeto::Sqlite) return;
+    const qint64 consumidores = numeroDe(dm.adqPresencaLista, filial, caixa, ccusto, serv, dia);
+    const bool doDia = consumidores >= 2000 &&
+                       numeroDe(dm.adqPresencaVolume, filial, caixa, ccusto, serv, dia) == 1;
+    dm.adqPresenca->setSqliteText(doDia ? consultas::kPresencaDiaSqlite
+                                        : consultas::kPresencaSqlite);
+    dm.adqPresenca->RowsHint = int(std::min<qint64>(consumidores, 1000000));
+}
+
 }  // namespace
 
 QVariant getCentroCusto() {
@@ -221,6 +258,7 @@ QVariant getPresenca(const QString& filial, const QString& caixa, const QString&
                        texto(p, "P_CDCCUSCLIE", ccusto);
                        texto(p, "P_CDSERVFILI", serv);
                        texto(p, "P_DTENTRVENDA", dia);  // compared as text
+                       escolheLeituraDaPresenca(modulo(), filial, caixa, ccusto, serv, dia);
                    });
 }
 

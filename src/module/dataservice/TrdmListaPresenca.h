@@ -47,6 +47,9 @@ public:
     TDataSetProvider* dspProdservTCons;
     TStringField* adqPresencaCDCONSUMIDOR;
     TStringField* adqPresencaDTHRREALCONCONS;
+    // SQLite only: whether the day's sales read less than a seek per consumer (getPresenca).
+    TADOQuery* adqPresencaLista;
+    TADOQuery* adqPresencaVolume;
 
     // Published: a host may also reach them by name through the meta-object.
     Q_INVOKABLE void MtsDataModuleActivate(QObject* sender);

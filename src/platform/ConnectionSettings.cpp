@@ -211,7 +211,10 @@ ConnectionSettings ConnectionSettings::parse(const QString& connectionString) {
             if (!extended.isEmpty()) kv += detail::parseKeyValues(extended);
             return odbc(kv, QString());
         }
-        throw Error(QStringLiteral("Provedor de banco de dados não suportado: %1").arg(provider));
+        const QString nome = detail::quotable(provider);
+        throw Error(nome.isEmpty()
+                        ? QStringLiteral("Provedor de banco de dados não suportado.")
+                        : QStringLiteral("Provedor de banco de dados não suportado: %1").arg(nome));
     }
     for (const auto& [k, v] : kv) {
         if (k.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0 ||

@@ -24,6 +24,13 @@ QStringList passwordsOf(const QString& connectionString);
 // Removes every password and key=value password pair from a text meant for the operator.
 QString scrubSecrets(const QString& text, const QString& connectionString);
 
+// A piece of a connection string fit to quote in a message: empty when it holds a separator,
+// since then the parse went wrong and the rest of the string (a password) may be glued to it.
+QString quotable(const QString& text);
+
+// The connection strings of every connection object alive, for the secret-removing rule.
+QStringList liveConnectionStrings();
+
 // The connection string for a host installed in `dir` (environment, conexao.ini, demo.db).
 PLATFORM_TEST_EXPORT QString connectionStringFor(const QString& dir, const QString& key);
 

@@ -218,7 +218,10 @@ MensagemPresenter SetMensagemPresenter(MensagemPresenter p) {
 bool Mensagem(const QString& texto, const QString& titulo, const QString& flag3,
               const QString& flag4, int tipo, const QString& arg6, const QString& esquema, int arg8,
               dataset::ClientDataSet* ds) {
-    const MensagemArgs a{texto, titulo, flag3, flag4, tipo, arg6, esquema, arg8, ds};
+    // The last gate before the screen (and the log, without a display): whoever built the text,
+    // it goes through the rule that removes secrets.
+    const MensagemArgs a{
+        TextoDaExcecao(nullptr, texto), titulo, flag3, flag4, tipo, arg6, esquema, arg8, ds};
     const bool answer = presenter() ? presenter()(a) : showDialog(a);
     // Only a question has an answer; notices and errors always report true.
     return tipo == 1 ? answer : true;

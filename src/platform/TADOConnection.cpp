@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 
 #include <atomic>
+#include <mutex>
 
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
@@ -16,6 +17,13 @@ namespace platform {
 namespace {
 
 std::atomic<int> connectionSerial{0};
+
+// Every connection object alive: its string may be quoted by any driver's message.
+std::mutex liveMutex;
+QList<const TADOConnection*>& live() {
+    static QList<const TADOConnection*> l;
+    return l;
+}
 
 DatabaseError errorOf(const QSqlError& e, const QString& prefix, const QString& connectionString) {
     // The database's own diagnostics say more than Qt's summary of them.
@@ -28,9 +36,19 @@ DatabaseError errorOf(const QSqlError& e, const QString& prefix, const QString& 
 
 }  // namespace
 
+QStringList detail::liveConnectionStrings() {
+    std::lock_guard lock(liveMutex);
+    QStringList out;
+    for (const TADOConnection* c : live()) out << c->connectionString();
+    return out;
+}
+
 TADOConnection::TADOConnection(QObject* parent)
     : QObject(parent),
-      dbName_(QStringLiteral("platform.TADOConnection.%1").arg(++connectionSerial)) {}
+      dbName_(QStringLiteral("platform.TADOConnection.%1").arg(++connectionSerial)) {
+    std::lock_guard lock(liveMutex);
+    live().append(this);
+}
 
 TADOConnection::~TADOConnection() {
     try {
@@ -38,6 +56,8 @@ TADOConnection::~TADOConnection() {
     } catch (...) {
     }
     if (QSqlDatabase::contains(dbName_)) QSqlDatabase::removeDatabase(dbName_);
+    std::lock_guard lock(liveMutex);
+    live().removeAll(this);
 }
 
 bool TADOConnection::connected() const {
@@ -69,10 +89,15 @@ void TADOConnection::open() {
                 QDir(QCoreApplication::applicationDirPath()).filePath(cfg.databaseName);
         // Opening a missing file would create an empty database and hide the wrong path.
         const QFileInfo fi(cfg.databaseName);
-        if (!fi.isFile())
-            throw DatabaseError(QStringLiteral("Arquivo do banco de dados não encontrado: %1")
-                                    .arg(cfg.databaseName),
-                                QString());
+        if (!fi.isFile()) {
+            const QString nome = detail::quotable(cfg.databaseName);
+            throw DatabaseError(
+                nome.isEmpty()
+                    ? QStringLiteral("Arquivo do banco de dados não encontrado; verifique a cadeia "
+                                     "de conexão.")
+                    : QStringLiteral("Arquivo do banco de dados não encontrado: %1").arg(nome),
+                QString());
+        }
     }
     if (QSqlDatabase::contains(dbName_) &&
         QSqlDatabase::database(dbName_, false).driverName() != cfg.driver)

@@ -83,9 +83,9 @@ ConnectionSettings sqlite(const QString& file) {
     return s;
 }
 
-QString join(const KeyValues& kv) {
+QString join(const KeyValues& kv, detail::Braces braces) {
     QStringList parts;
-    for (const auto& [k, v] : kv) parts << k + QLatin1Char('=') + detail::odbcValue(v);
+    for (const auto& [k, v] : kv) parts << k + QLatin1Char('=') + detail::odbcValue(k, v, braces);
     return parts.join(QLatin1Char(';'));
 }
 
@@ -106,6 +106,8 @@ ConnectionSettings odbc(KeyValues kv, QString timeoutText) {
     // A DSN whose driver cannot be found is taken for the product's database: SQL Server.
     s.sqlServer = effective.isEmpty() ? true : driverIsSqlServer(effective);
 
+    const detail::Braces braces =
+        isFreeTds(effective) ? detail::Braces::FreeTds : detail::Braces::Doubled;
     if (isFreeTds(effective)) {
         const auto has = [&kv](const char* key) {
             for (const auto& p : kv)
@@ -121,7 +123,7 @@ ConnectionSettings odbc(KeyValues kv, QString timeoutText) {
     QStringList parts;
     for (const auto& [k, v] : kv) {
         const bool isDriver = k.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0;
-        QString value = detail::odbcValue(v);
+        QString value = detail::odbcValue(k, v, braces);
         if (isDriver && !value.startsWith(QLatin1Char('{')))
             value = QLatin1Char('{') + v + QLatin1Char('}');
         parts << k + QLatin1Char('=') + value;
@@ -133,8 +135,8 @@ ConnectionSettings odbc(KeyValues kv, QString timeoutText) {
         // Put the DSN first without its key so that QODBC's own "DSN=" completes it.
         KeyValues rest = kv;
         take(rest, {"DSN"});
-        full = detail::odbcValue(dsn);
-        if (!rest.isEmpty()) full += QLatin1Char(';') + join(rest);
+        full = detail::odbcValue(QStringLiteral("DSN"), dsn, braces);
+        if (!rest.isEmpty()) full += QLatin1Char(';') + join(rest, braces);
     }
     s.databaseName = full;
     return s;

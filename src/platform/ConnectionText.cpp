@@ -91,10 +91,17 @@ KeyValues parseKeyValues(const QString& text) {
     return out;
 }
 
-QString odbcValue(const QString& value) {
+QString odbcValue(const QString& key, const QString& value, Braces braces) {
     const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('}')) &&
                        !value.contains(QLatin1Char('{')) && value == value.trimmed();
     if (plain) return value;
+    if (braces == Braces::FreeTds) {
+        if (value.contains(QLatin1String("};")))
+            throw Error(QStringLiteral("O valor de %1 contém \"};\", que o driver FreeTDS não "
+                                       "consegue receber; altere esse valor ou use outro driver.")
+                            .arg(key));
+        return QLatin1Char('{') + value + QLatin1Char('}');
+    }
     QString v = value;
     v.replace(QLatin1String("}"), QLatin1String("}}"));
     return QLatin1Char('{') + v + QLatin1Char('}');

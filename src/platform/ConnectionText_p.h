@@ -15,8 +15,13 @@ namespace platform::detail {
 using KeyValues = QList<QPair<QString, QString>>;
 KeyValues parseKeyValues(const QString& text);
 
-// An ODBC attribute value, braced when the driver would otherwise misread it.
-QString odbcValue(const QString& value);
+// How a driver reads a braced attribute value. Standard ODBC doubles a "}" inside the braces;
+// FreeTDS never undoes the doubling: its value runs literally to the first "};" (or the end).
+enum class Braces { Doubled, FreeTds };
+
+// An ODBC attribute value, braced when the driver would otherwise misread it. A value that the
+// driver cannot receive at all (FreeTDS: one holding "};") raises Error naming `key` only.
+QString odbcValue(const QString& key, const QString& value, Braces braces = Braces::Doubled);
 
 // The password values a connection string holds (Password=, PWD=, ...).
 QStringList passwordsOf(const QString& connectionString);

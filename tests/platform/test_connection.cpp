@@ -15,11 +15,16 @@
 
 #include <gtest/gtest.h>
 
+#include "common/FakeTdsServer.h"
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
 
 using namespace platform;
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -70,7 +75,7 @@ TEST(ConnectionSettings, AdoSqlServerGoesThroughFreeTdsWithPinsAndTimeout) {
         EXPECT_TRUE(s.sqlServer);
         EXPECT_EQ(s.databaseName,
                   QStringLiteral("Driver={FreeTDS};Server=srv01;Port=1433;Database=ZOR;UID=pdv;"
-                                 "PWD={Segr3do;}}x};TDS_Version=7.4;ClientCharset=UTF-8"));
+                                 "PWD={Segr3do;}x};TDS_Version=7.4;ClientCharset=UTF-8"));
         EXPECT_EQ(s.connectOptions, QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
     }
     const ConnectionSettings t = ConnectionSettings::parse(QStringLiteral(
@@ -122,6 +127,60 @@ TEST(ConnectionSettings, SqliteFilesAndBadStrings) {
     } catch (const Error& e) {
         EXPECT_FALSE(e.message().contains(QStringLiteral("Segr3do")));
     }
+}
+
+// A value as a connection string writes it: braced, a "}" inside doubled.
+QString braced(QString v) {
+    return QLatin1Char('{') + v.replace(QLatin1String("}"), QLatin1String("}}")) + QLatin1Char('}');
+}
+
+// What the driver puts into the login packet, decoded by a fake server: the password as written,
+// whatever it holds, from an ADO string and from an ODBC one.
+TEST(ConnectionPasswords, ReachTheServerAsWrittenThroughFreeTds) {
+    if (!hasFreeTds()) GTEST_SKIP() << "FreeTDS ODBC driver not installed";
+    const QStringList senhas = {QStringLiteral("a}b"),         QStringLiteral("a;b=c"),
+                                QStringLiteral("x=}"),         QStringLiteral("\"a\" 'b'"),
+                                QStringLiteral("Canário ção"), QStringLiteral("}{"),
+                                QStringLiteral("{chaves}"),    QStringLiteral(" espaço ")};
+    FakeTdsServer servidor(FakeTdsServer::Mode::RecordLogin, 60, 2 * int(senhas.size()));
+    const QString porta = QString::number(servidor.port());
+    int logins = 0;
+    for (const QString& senha : senhas) {
+        for (const QString& conexao :
+             {QStringLiteral("Provider=SQLOLEDB;Data Source=127.0.0.1,%1;User ID=sa;Password=%2;"
+                             "Connect Timeout=5"),
+              QStringLiteral("Driver=FreeTDS;Server=127.0.0.1;Port=%1;UID=sa;PWD=%2;"
+                             "Connect Timeout=5")}) {
+            TADOConnection c;
+            c.setConnectionString(conexao.arg(porta, braced(senha)));
+            EXPECT_THROW(c.setConnected(true), DatabaseError);
+            const auto recebidos = servidor.logins();
+            ASSERT_EQ(recebidos.size(), ++logins) << conexao.toStdString();
+            EXPECT_EQ(recebidos.last().password, senha) << conexao.toStdString();
+            EXPECT_EQ(recebidos.last().user, QStringLiteral("sa"));
+        }
+    }
+}
+
+TEST(ConnectionPasswords, OneTheDriverCannotReceiveIsRefusedBeforeConnecting) {
+    if (!hasFreeTds()) GTEST_SKIP() << "FreeTDS ODBC driver not installed";
+    FakeTdsServer servidor(FakeTdsServer::Mode::RecordLogin, 30, 2);
+    TADOConnection c;
+    c.setConnectionString(QStringLiteral("Provider=SQLOLEDB;Data Source=127.0.0.1,%1;Password=%2")
+                              .arg(servidor.port())
+                              .arg(braced(QStringLiteral("Segr3do};x"))));
+    try {
+        c.setConnected(true);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("FreeTDS"))) << e.what();
+        EXPECT_FALSE(e.message().contains(QStringLiteral("Segr3do")));
+    }
+    EXPECT_TRUE(servidor.logins().isEmpty());
+    // The standard drivers read the doubled brace back.
+    EXPECT_TRUE(ConnectionSettings::parse(QStringLiteral("Driver={ODBC Driver 18 for SQL Server};"
+                                                         "Server=s;PWD={a}};b}"))
+                    .databaseName.contains(QStringLiteral("PWD={a}};b}")));
 }
 
 TEST(ConnectionString, EnvironmentThenIniBesideTheExecutableThenDemo) {

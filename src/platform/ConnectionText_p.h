@@ -39,6 +39,9 @@ QStringList liveConnectionStrings();
 // The connection string for a host installed in `dir` (environment, conexao.ini, demo.db).
 PLATFORM_TEST_EXPORT QString connectionStringFor(const QString& dir, const QString& key);
 
+// Connects given up at their deadline whose thread still waits on the driver.
+PLATFORM_TEST_EXPORT int abandonedConnects();
+
 // Exported for the tests of the operator texts.
 PLATFORM_TEST_EXPORT QString scrubSecretsForTest(const QString& text,
                                                  const QString& connectionString);

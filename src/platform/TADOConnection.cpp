@@ -3,11 +3,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
@@ -34,7 +40,31 @@ DatabaseError errorOf(const QSqlError& e, const QString& prefix, const QString& 
                          detail::scrubSecrets(e.nativeErrorCode(), connectionString));
 }
 
+// Past the driver's login timeout, the time a connect may still take before the caller stops
+// waiting: a server that trickles a byte now and then restarts that timeout at every byte, and a
+// named instance's lookup has timeouts of its own.
+constexpr int kConnectGraceSeconds = 3;
+
+// A connect running in a thread of its own, so that the caller can stop waiting at its deadline.
+// The worker hands the driver to the caller's thread when the caller still wants it; otherwise
+// it closes and removes the connection itself, whenever the driver lets go.
+struct ConnectAttempt {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool handingOver = false;  // the worker has given the driver to the caller's thread
+    bool done = false;
+    bool abandoned = false;
+    bool ok = false;
+    QSqlError error;
+};
+
+std::atomic<int> abandonedConnects{0};
+
 }  // namespace
+
+int detail::abandonedConnects() {
+    return platform::abandonedConnects;
+}
 
 QStringList detail::liveConnectionStrings() {
     std::lock_guard lock(liveMutex);
@@ -45,7 +75,8 @@ QStringList detail::liveConnectionStrings() {
 
 TADOConnection::TADOConnection(QObject* parent)
     : QObject(parent),
-      dbName_(QStringLiteral("platform.TADOConnection.%1").arg(++connectionSerial)) {
+      baseName_(QStringLiteral("platform.TADOConnection.%1").arg(++connectionSerial)),
+      dbName_(baseName_) {
     std::lock_guard lock(liveMutex);
     live().append(this);
 }
@@ -99,37 +130,89 @@ void TADOConnection::open() {
                 QString());
         }
     }
-    if (QSqlDatabase::contains(dbName_) &&
-        QSqlDatabase::database(dbName_, false).driverName() != cfg.driver)
-        QSqlDatabase::removeDatabase(dbName_);
-    QSqlDatabase db = QSqlDatabase::contains(dbName_)
-                          ? QSqlDatabase::database(dbName_, false)
-                          : QSqlDatabase::addDatabase(cfg.driver, dbName_);
+    if (QSqlDatabase::contains(dbName_)) QSqlDatabase::removeDatabase(dbName_);
+    inTransaction_ = false;
+    if (cfg.driver == QLatin1String("QSQLITE"))
+        openSqlite(cfg);
+    else
+        openWithDeadline(cfg);
+    sqlServer_ = cfg.sqlServer;
+}
+
+void TADOConnection::openSqlite(const ConnectionSettings& cfg) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(cfg.driver, dbName_);
     if (!db.isValid())
         throw DatabaseError(
             QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
     db.setDatabaseName(cfg.databaseName);
-    QString options = cfg.connectOptions;
-    if (cfg.driver == QLatin1String("QSQLITE")) {
-        options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
-        if (readOnly_) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    }
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+    if (readOnly_) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     db.setConnectOptions(options);
-    inTransaction_ = false;
     const QString failed = QStringLiteral("Falha ao conectar ao banco de dados: ");
     if (!db.open()) throw errorOf(db.lastError(), failed, connectionString_);
-    if (cfg.driver == QLatin1String("QSQLITE")) {
-        // SQLite opens any file lazily; reading its schema now turns "not a database" into a
-        // connect error instead of the first query's.
-        QSqlQuery probe(db);
-        if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
-            const DatabaseError err = errorOf(probe.lastError(), failed, connectionString_);
-            probe.finish();
-            db.close();
-            throw err;
-        }
+    // SQLite opens any file lazily; reading its schema now turns "not a database" into a
+    // connect error instead of the first query's.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+        const DatabaseError err = errorOf(probe.lastError(), failed, connectionString_);
+        probe.finish();
+        db.close();
+        throw err;
     }
-    sqlServer_ = cfg.sqlServer;
+}
+
+void TADOConnection::openWithDeadline(const ConnectionSettings& cfg) {
+    if (!QSqlDatabase::isDriverAvailable(cfg.driver))
+        throw DatabaseError(
+            QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
+    // A name per attempt: one given up at its deadline keeps its own until the driver lets go.
+    const QString name = QStringLiteral("%1.%2").arg(baseName_).arg(++attempts_);
+    auto attempt = std::make_shared<ConnectAttempt>();
+    QThread* caller = QThread::currentThread();
+    std::thread([attempt, caller, cfg, name] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(cfg.driver, name);
+            db.setDatabaseName(cfg.databaseName);
+            db.setConnectOptions(cfg.connectOptions);
+            const bool ok = db.open();
+            std::lock_guard lock(attempt->mutex);
+            attempt->ok = ok;
+            attempt->error = db.lastError();
+            if (!attempt->abandoned) {
+                db.driver()->moveToThread(caller);
+                attempt->handingOver = true;
+            }
+        }  // this thread's handle on the connection ends before the caller may remove it
+        std::unique_lock lock(attempt->mutex);
+        if (attempt->handingOver) {
+            attempt->done = true;
+            attempt->changed.notify_all();
+            return;
+        }
+        lock.unlock();
+        QSqlDatabase::removeDatabase(name);  // closes it
+        --abandonedConnects;
+    }).detach();
+
+    const int seconds = cfg.loginTimeout + kConnectGraceSeconds;
+    std::unique_lock lock(attempt->mutex);
+    const bool done = attempt->changed.wait_until(
+        lock, std::chrono::steady_clock::now() + std::chrono::seconds(seconds),
+        [&attempt] { return attempt->done || attempt->handingOver; });
+    if (!done) {
+        attempt->abandoned = true;
+        ++abandonedConnects;
+        throw DatabaseError(
+            QStringLiteral("Falha ao conectar ao banco de dados: o servidor não respondeu em %1 "
+                           "segundos.")
+                .arg(seconds),
+            QString());
+    }
+    attempt->changed.wait(lock, [&attempt] { return attempt->done; });  // moments away
+    dbName_ = name;
+    if (!attempt->ok)
+        throw errorOf(attempt->error, QStringLiteral("Falha ao conectar ao banco de dados: "),
+                      connectionString_);
 }
 
 void TADOConnection::BeginTrans() {

@@ -9,6 +9,8 @@
 
 namespace platform {
 
+struct ConnectionSettings;
+
 // The connection object of the database-access layer, over Qt SQL. The connection string is
 // ADO-style (Provider=SQLOLEDB;Data Source=...), ODBC (Driver=...;Server=...) or a SQLite file;
 // it maps to QSQLITE or QODBC. Each instance owns its own QSqlDatabase connection name.
@@ -48,10 +50,17 @@ public:
 
 private:
     void open();
+    void openSqlite(const ConnectionSettings& cfg);
+    // The driver's connect runs in a thread of its own; the caller waits a few seconds more
+    // than the login timeout, then gives up with the connection error, whatever the server
+    // does meanwhile.
+    void openWithDeadline(const ConnectionSettings& cfg);
 
     QString connectionString_;
     QString provider_;
-    QString dbName_;
+    QString baseName_;
+    QString dbName_;  // the current attempt's connection name
+    int attempts_ = 0;
     bool readOnly_ = true;
     bool inTransaction_ = false;
     bool sqlServer_ = false;

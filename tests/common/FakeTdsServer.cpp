@@ -59,8 +59,11 @@ QString loginField(const QByteArray& p, int at, bool scrambled) {
 
 }  // namespace
 
-FakeTdsServer::FakeTdsServer(Mode mode, int maxSeconds, int maxConnections)
-    : mode_(mode), maxConnections_(maxConnections), deadlineMs_(nowMs() + maxSeconds * 1000) {
+FakeTdsServer::FakeTdsServer(Mode mode, int maxSeconds, int maxConnections, QString lockMarker)
+    : mode_(mode),
+      maxConnections_(maxConnections),
+      lockMarker_(std::move(lockMarker)),
+      deadlineMs_(nowMs() + maxSeconds * 1000) {
     listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -177,7 +180,6 @@ void FakeTdsServer::serve(int fd) {
     reply += ack;
     sendReply(fd, reply + done(0));
 
-    const QString marker = QString::fromLatin1(lockMarker);
     while (readMessage(body, type)) {
         if (type == kAttention) {
             ++cancels_;
@@ -189,7 +191,7 @@ void FakeTdsServer::serve(int fd) {
             return QString::fromUtf16(reinterpret_cast<const char16_t*>(body.constData() + from),
                                       (body.size() - from) / 2);
         };
-        if (text(0).contains(marker) || text(1).contains(marker)) continue;
+        if (text(0).contains(lockMarker_) || text(1).contains(lockMarker_)) continue;
         sendReply(fd, done(0));
     }
 }

@@ -25,7 +25,8 @@ public:
         QString database;
     };
 
-    explicit FakeTdsServer(Mode mode, int maxSeconds = 60, int maxConnections = 8);
+    explicit FakeTdsServer(Mode mode, int maxSeconds = 60, int maxConnections = 8,
+                           QString lockMarker = QStringLiteral("TABELA_TRAVADA"));
     ~FakeTdsServer();
     FakeTdsServer(const FakeTdsServer&) = delete;
     FakeTdsServer& operator=(const FakeTdsServer&) = delete;
@@ -35,8 +36,6 @@ public:
     QList<Login> logins() const;
     int cancels() const { return cancels_; }
 
-    static constexpr const char* lockMarker = "TABELA_TRAVADA";
-
 private:
     void run();
     void serve(int fd);
@@ -44,6 +43,7 @@ private:
 
     Mode mode_;
     int maxConnections_;
+    QString lockMarker_;
     std::int64_t deadlineMs_;
     int listen_ = -1;
     std::uint16_t port_ = 0;

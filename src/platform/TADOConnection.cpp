@@ -35,6 +35,7 @@ DatabaseError errorOf(const QSqlError& e, const QString& prefix, const QString& 
     // The database's own diagnostics say more than Qt's summary of them.
     QString text = e.databaseText().trimmed();
     if (text.isEmpty()) text = e.driverText().trimmed();
+    if (text.isEmpty()) text = QStringLiteral("o driver não informou o motivo.");
     if (!prefix.isEmpty()) text = prefix + text;
     return DatabaseError(detail::scrubSecrets(text, connectionString),
                          detail::scrubSecrets(e.nativeErrorCode(), connectionString));
@@ -137,6 +138,7 @@ void TADOConnection::open() {
     else
         openWithDeadline(cfg);
     sqlServer_ = cfg.sqlServer;
+    queryTimeout_ = cfg.queryTimeout;
 }
 
 void TADOConnection::openSqlite(const ConnectionSettings& cfg) {

@@ -44,6 +44,9 @@ public:
     void CommitTrans();
     void RollbackTrans();
 
+    // Seconds a statement may take ("Command Timeout=", 30 by default); see StatementDeadline.
+    int queryTimeout() const { return queryTimeout_; }
+
     QSqlDatabase database() const;
     QString driverName() const;  // "QSQLITE" or "QODBC" once connected
     bool isSqlServer() const;    // statements in T-SQL
@@ -64,18 +67,22 @@ private:
     bool readOnly_ = true;
     bool inTransaction_ = false;
     bool sqlServer_ = false;
+    int queryTimeout_ = 30;
 };
 
 // Parses a connection string into the Qt driver and its settings, without connecting.
 // ADO SQL Server providers (SQLOLEDB, SQLNCLI*, MSOLEDBSQL*) go through ODBC with FreeTDS
 // (env LISTAPRESENCA_ODBC_DRIVER names another driver), TDS 7.4 and UTF-8 pinned; every
-// ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it).
+// ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it) and a command
+// timeout (default 30 s, "Command Timeout" changes it). The SQLite ODBC driver gets the command
+// timeout as its own busy timeout and never creates a missing file.
 struct PLATFORM_EXPORT ConnectionSettings {
     QString driver;        // QSQLITE or QODBC
     QString databaseName;  // SQLite file, or the ODBC connection string as QODBC takes it
     QString connectOptions;
     bool sqlServer = false;
     int loginTimeout = 0;                                              // seconds, ODBC only
+    int queryTimeout = 30;                                             // seconds
     static ConnectionSettings parse(const QString& connectionString);  // throws Error
 };
 

@@ -394,3 +394,15 @@ TEST(XmlFormat, NonFiniteFloatsFromBinaryFilesSurviveXml) {
     EXPECT_EQ(back.value(1, 0).toDouble(), std::numeric_limits<double>::infinity());
     EXPECT_EQ(back.value(2, 0).toDouble(), -std::numeric_limits<double>::infinity());
 }
+
+// Every reason a reader gives keeps its accents, whichever cut of a file produced it.
+TEST(ReaderMessages, KeepTheirAccents) {
+    EXPECT_TRUE(readError("<?xml version=\"1.0\"").contains(QStringLiteral("instrução sem fim")));
+    EXPECT_TRUE(readError("<DATAPACKET><!-- x").contains(QStringLiteral("comentário sem fim")));
+    QStringList razoes;
+    for (const QByteArray& bytes : {writeBinaryPacket(everyType()), writeXmlPacket(everyType())})
+        for (qsizetype n = 1; n < bytes.size(); ++n) razoes << readError(bytes.left(n));
+    EXPECT_TRUE(razoes.join(QLatin1Char('\n')).contains(QStringLiteral("cabeçalho")));
+    for (const QString& r : razoes)
+        EXPECT_FALSE(r.contains(QChar(0xC3)) || r.contains(QChar(0xC2))) << r.toStdString();
+}

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -405,4 +406,28 @@ TEST(ReaderMessages, KeepTheirAccents) {
     EXPECT_TRUE(razoes.join(QLatin1Char('\n')).contains(QStringLiteral("cabeçalho")));
     for (const QString& r : razoes)
         EXPECT_FALSE(r.contains(QChar(0xC3)) || r.contains(QChar(0xC2))) << r.toStdString();
+}
+
+// A file is read only when it is a regular one, and never past the limit: a file under /proc
+// claims a size of 0 and has more.
+TEST(RegularFiles, AreReadUpToTheLimitWhateverTheirSizeClaims) {
+    const QString status = QStringLiteral("/proc/self/status");
+    ASSERT_EQ(QFileInfo(status).size(), 0);
+    EXPECT_TRUE(readRegularFile(status, 1 << 20).contains("Name:"));
+    try {
+        readRegularFile(status, 16);
+        ADD_FAILURE() << "read past the limit";
+    } catch (const DataSetError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("grande demais"))) << e.what();
+    }
+    QTemporaryDir dir;
+    for (const QString& outro : {QStringLiteral("/dev/zero"), dir.path()}) {
+        try {
+            readRegularFile(outro, 1 << 20);
+            ADD_FAILURE() << outro.toStdString();
+        } catch (const DataSetError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("não é um arquivo comum"))) << e.what();
+        }
+    }
+    EXPECT_THROW(readRegularFile(dir.filePath(QStringLiteral("nada")), 10), DataSetError);
 }

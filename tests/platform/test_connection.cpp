@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -190,6 +191,40 @@ TEST(ConnectionString, EnvironmentThenIniBesideTheExecutableThenDemo) {
     ini.write("Outra=1\n");
     ini.close();
     EXPECT_THROW(detail::connectionStringFor(dir.path(), {}), Error);
+}
+
+// conexao.ini as editors save it: UTF-8 with or without a byte-order mark, Windows-1252 as
+// Windows editors do, UTF-16 with its mark. The log says which; never what the file holds.
+TEST(ConnectionString, TheIniFileIsReadInTheEncodingItWasSavedIn) {
+    qunsetenv("LISTAPRESENCA_CONEXAO");
+    QTemporaryDir dir;
+    const QString conexao =
+        QStringLiteral("Provider=SQLOLEDB;Data Source=Canário;Password=Çedilha");
+    const QString linhas = QStringLiteral("[Banco]\r\nConexao=") + conexao + QStringLiteral("\r\n");
+    QStringEncoder cp1252("Windows-1252");
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    const QList<QPair<QByteArray, QString>> casos = {
+        {linhas.toUtf8(), QStringLiteral("UTF-8")},
+        {"\xEF\xBB\xBF" + linhas.toUtf8(), QStringLiteral("UTF-8")},
+        {cp1252(linhas), QStringLiteral("Windows-1252")},
+        {"\xFF\xFE" + QByteArray(utf16(linhas)), QStringLiteral("UTF-16")},
+    };
+    static QStringList log;
+    const QtMessageHandler anterior = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { log << m; });
+    for (const auto& [bytes, codificacao] : casos) {
+        QFile ini(dir.filePath(QStringLiteral("conexao.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(bytes);
+        ini.close();
+        log.clear();
+        EXPECT_EQ(detail::connectionStringFor(dir.path(), {}), conexao)
+            << codificacao.toStdString();
+        EXPECT_TRUE(log.join(QLatin1Char('\n')).contains(codificacao))
+            << log.join(QLatin1Char('\n')).toStdString();
+        EXPECT_FALSE(log.join(QLatin1Char('\n')).contains(QStringLiteral("edilha")));
+    }
+    qInstallMessageHandler(anterior);
 }
 
 TEST(TADOConnection, HooksRunAroundTheConnectAndOnlyWhenClosed) {

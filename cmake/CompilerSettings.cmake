@@ -65,3 +65,14 @@ function(add_piece_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;TZ=America/Sao_Paulo;LISTAPRESENCA_REGISTRO=${PROJECT_BINARY_DIR}/tests-bin/${name}/registro"
     TIMEOUT 600)
 endfunction()
+
+# add_deadline_tests(test pattern): the tests of `test` matching the GoogleTest pattern run in an
+# entry of their own (test_deadlines) under a short timeout, and no longer in the main one. A
+# deadline that no longer holds hangs; only that timeout ends it, and it says which wait broke.
+function(add_deadline_tests name pattern)
+  get_test_property(${name} ENVIRONMENT env)
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${pattern}")
+  add_test(NAME ${name}_deadlines COMMAND ${name})
+  set_tests_properties(${name}_deadlines PROPERTIES
+    ENVIRONMENT "${env};GTEST_FILTER=${pattern}" TIMEOUT 90)
+endfunction()

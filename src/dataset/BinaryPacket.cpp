@@ -58,7 +58,7 @@ public:
     std::size_t left() const { return n_ - pos_; }
     std::size_t pos() const { return pos_; }
     void need(std::size_t k, const char* what) const {
-        if (k > left()) fail(QStringLiteral("arquivo truncado em %1").arg(QLatin1String(what)));
+        if (k > left()) fail(QStringLiteral("arquivo truncado em %1").arg(QString::fromUtf8(what)));
     }
     const char* take(std::size_t k, const char* what) {
         need(k, what);

@@ -1,10 +1,17 @@
 #include "dataset/PacketFile.h"
 
 #include <QFile>
+#include <QScopeGuard>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <numeric>
 
+#include "dataset/Codec_p.h"
 #include "dataset/Filter_p.h"
 #include "dataset/PacketFile_p.h"
 #include "textorder/OrdemPtBr.h"
@@ -112,18 +119,46 @@ DataPacket readPacket(const QByteArray& bytes, const QString& name, const Packet
     return detail::readXmlPacket(bytes, name, opts);
 }
 
-DataPacket readPacketFile(const QString& path, const PacketFileOptions& opts) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+QByteArray readRegularFile(const QString& path, qint64 maxBytes) {
+    // Opened without blocking (a FIFO would wait for a writer), then judged by what was opened.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
         throw DataSetError(QStringLiteral("Não foi possível abrir o arquivo \"%1\": %2.")
-                               .arg(path, f.errorString()));
+                               .arg(path, qt_error_string(errno)));
+    const auto fecha = qScopeGuard([fd] { ::close(fd); });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw DataSetError(QStringLiteral("Não foi possível ler o arquivo \"%1\": não é um arquivo "
+                                          "comum (é um dispositivo, uma fila, uma pasta ou um "
+                                          "atalho para um deles).")
+                               .arg(path));
+    // The size a file claims is not trusted: the read stops one byte past the limit.
+    QByteArray out;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0)
+            throw DataSetError(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2.")
+                                   .arg(path, qt_error_string(errno)));
+        if (n == 0) return out;
+        out.append(buffer, qsizetype(std::min<qint64>(n, maxBytes + 1 - out.size())));
+        if (out.size() > maxBytes)
+            throw DataSetError(
+                QStringLiteral("Não foi possível ler o arquivo \"%1\": arquivo grande demais.")
+                    .arg(path));
+    }
+}
+
+DataPacket readPacketFile(const QString& path, const PacketFileOptions& opts) {
     // Tills' files are small; past this the reader's memory would grow out of proportion.
     constexpr qint64 kMaxFile = qint64(64) << 20;
-    if (f.size() > kMaxFile)
-        throw DataSetError(
-            QStringLiteral("Não foi possível ler o arquivo \"%1\": arquivo grande demais.")
-                .arg(path));
-    return readPacket(f.readAll(), path, opts);
+    return readPacket(readRegularFile(path, kMaxFile), path, opts);
+}
+
+QString decodeAnsi(const QByteArray& bytes, const QByteArray& codePage) {
+    return detail::AnsiCodec(codePage).decode(bytes.constData(), std::size_t(bytes.size()));
 }
 
 }  // namespace dataset

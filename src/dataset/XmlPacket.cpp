@@ -64,7 +64,7 @@ private:
     }
     void skipPast(QStringView end, const char* what) {
         const qsizetype k = s_.indexOf(end, i_);
-        if (k < 0) fail(QStringLiteral("%1 sem fim").arg(QLatin1String(what)));
+        if (k < 0) fail(QStringLiteral("%1 sem fim").arg(QString::fromUtf8(what)));
         i_ = k + end.size();
     }
     // Whitespace, comments and processing instructions between elements.
@@ -384,7 +384,8 @@ std::vector<qint64> numberList(const QString& s, const QString& file, const char
     for (const QString& part : s.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         bool ok = false;
         const qint64 v = part.toLongLong(&ok);
-        if (!ok) unreadable(file, QStringLiteral("parâmetro %1 inválido").arg(QLatin1String(what)));
+        if (!ok)
+            unreadable(file, QStringLiteral("parâmetro %1 inválido").arg(QString::fromUtf8(what)));
         out.push_back(v);
     }
     return out;

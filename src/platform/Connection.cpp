@@ -1,11 +1,11 @@
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QTextStream>
+#include <QStringDecoder>
 
 #include "dataset/FieldDef.h"
+#include "dataset/PacketFile.h"
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
@@ -17,6 +17,35 @@ namespace {
 QPointer<TADOConnection>& session() {
     static QPointer<TADOConnection> s;
     return s;
+}
+
+// conexao.ini in the encoding it was saved in: UTF-8 when it is valid UTF-8 (a byte-order mark
+// skipped), UTF-16 with its mark, else Windows-1252, as Windows editors save it. The log says
+// which encoding was read, never what the file holds.
+QString readIni(const QString& path) {
+    QByteArray bytes;
+    try {
+        bytes = dataset::readRegularFile(path, 1 << 20);
+    } catch (const dataset::DataSetError& e) {
+        throw Error(e.message());
+    }
+    QString encoding = QStringLiteral("UTF-8");
+    QString text;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool le = bytes.startsWith("\xFF\xFE");
+        QStringDecoder utf16(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        text = utf16(bytes.mid(2));
+        encoding = QStringLiteral("UTF-16");
+    } else {
+        QStringDecoder utf8(QStringConverter::Utf8);
+        text = utf8(bytes);
+        if (utf8.hasError()) {
+            text = dataset::decodeAnsi(bytes);
+            encoding = QStringLiteral("Windows-1252");
+        }
+    }
+    qInfo().noquote() << QStringLiteral("%1 lido como %2.").arg(path, encoding);
+    return text;
 }
 
 QString executableDir() {
@@ -36,14 +65,11 @@ QString detail::connectionStringFor(const QString& dir, const QString& chave) {
     if (!fromEnv.isEmpty()) return fromEnv;
 
     const QString key = chave.trimmed().isEmpty() ? QStringLiteral("Conexao") : chave.trimmed();
-    QFile ini(dir + QStringLiteral("/conexao.ini"));
-    if (ini.exists()) {
-        if (!ini.open(QIODevice::ReadOnly | QIODevice::Text))
-            throw Error(QStringLiteral("Não foi possível ler %1.").arg(ini.fileName()));
-        QTextStream in(&ini);
-        in.setEncoding(QStringConverter::Utf8);
-        while (!in.atEnd()) {
-            const QString line = in.readLine().trimmed();
+    const QString path = dir + QStringLiteral("/conexao.ini");
+    if (QFileInfo::exists(path)) {
+        const QString texto = readIni(path);
+        for (QString line : texto.split(QLatin1Char('\n'))) {
+            line = line.trimmed();
             if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
                 line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char('[')))
                 continue;
@@ -56,7 +82,7 @@ QString detail::connectionStringFor(const QString& dir, const QString& chave) {
             return value;
         }
         // A till with a configuration file must not quietly fall back to the demo data.
-        throw Error(QStringLiteral("O arquivo %1 não tem a linha %2=.").arg(ini.fileName(), key));
+        throw Error(QStringLiteral("O arquivo %1 não tem a linha %2=.").arg(path, key));
     }
     return dir + QStringLiteral("/demo.db");
 }

@@ -14,7 +14,8 @@ namespace platform {
 
 namespace {
 
-constexpr int defaultLoginTimeout = 5;  // a silent server must not hang the till
+constexpr int defaultLoginTimeout = 5;   // a silent server must not hang the till
+constexpr int defaultQueryTimeout = 30;  // as ADO's command timeout
 
 using detail::KeyValues;
 
@@ -70,10 +71,14 @@ QString driverOfDsn(const QString& dsn) {
     return {};
 }
 
-int timeoutFrom(const QString& text) {
+int timeoutFrom(const QString& text, int fallback) {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
-    return ok && v > 0 ? v : defaultLoginTimeout;
+    return ok && v > 0 ? v : fallback;
+}
+
+bool isSqliteOdbc(const QString& driver) {
+    return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive);
 }
 
 ConnectionSettings sqlite(const QString& file) {
@@ -85,18 +90,21 @@ ConnectionSettings sqlite(const QString& file) {
     return s;
 }
 
-QString join(const KeyValues& kv) {
+QString join(const KeyValues& kv, detail::Braces braces) {
     QStringList parts;
-    for (const auto& [k, v] : kv) parts << k + QLatin1Char('=') + detail::odbcValue(v);
+    for (const auto& [k, v] : kv) parts << k + QLatin1Char('=') + detail::odbcValue(k, v, braces);
     return parts.join(QLatin1Char(';'));
 }
 
-ConnectionSettings odbc(KeyValues kv, QString timeoutText) {
+ConnectionSettings odbc(KeyValues kv, QString timeoutText, QString commandTimeoutText) {
     ConnectionSettings s;
     s.driver = QStringLiteral("QODBC");
     const QString t = take(kv, {"Connect Timeout", "Connection Timeout", "LoginTimeout"});
     if (!t.isEmpty()) timeoutText = t;
-    s.loginTimeout = timeoutFrom(timeoutText);
+    s.loginTimeout = timeoutFrom(timeoutText, defaultLoginTimeout);
+    const QString c = take(kv, {"Command Timeout", "CommandTimeout"});
+    if (!c.isEmpty()) commandTimeoutText = c;
+    s.queryTimeout = timeoutFrom(commandTimeoutText, defaultQueryTimeout);
     s.connectOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(s.loginTimeout);
 
     QString driver, dsn;
@@ -108,22 +116,30 @@ ConnectionSettings odbc(KeyValues kv, QString timeoutText) {
     // A DSN whose driver cannot be found is taken for the product's database: SQL Server.
     s.sqlServer = effective.isEmpty() ? true : driverIsSqlServer(effective);
 
+    const detail::Braces braces =
+        isFreeTds(effective) ? detail::Braces::FreeTds : detail::Braces::Doubled;
+    const auto has = [&kv](const char* key) {
+        for (const auto& p : kv)
+            if (p.first.compare(QLatin1String(key), Qt::CaseInsensitive) == 0) return true;
+        return false;
+    };
     if (isFreeTds(effective)) {
-        const auto has = [&kv](const char* key) {
-            for (const auto& p : kv)
-                if (p.first.compare(QLatin1String(key), Qt::CaseInsensitive) == 0) return true;
-            return false;
-        };
         if (!has("TDS_Version")) kv.append({QStringLiteral("TDS_Version"), QStringLiteral("7.4")});
         if (!has("ClientCharset"))
             kv.append({QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")});
+    } else if (isSqliteOdbc(effective)) {
+        // This driver ignores the statement's query timeout and waits for a lock as long as its
+        // own busy timeout says (100 s by default); a missing file would become an empty one.
+        if (!has("Timeout"))
+            kv.append({QStringLiteral("Timeout"), QString::number(s.queryTimeout * 1000)});
+        if (!has("NoCreat")) kv.append({QStringLiteral("NoCreat"), QStringLiteral("1")});
     }
 
     // QODBC prefixes "DSN=" unless it sees DRIVER= or SERVER=; the driver name is always braced.
     QStringList parts;
     for (const auto& [k, v] : kv) {
         const bool isDriver = k.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0;
-        QString value = detail::odbcValue(v);
+        QString value = detail::odbcValue(k, v, braces);
         if (isDriver && !value.startsWith(QLatin1Char('{')))
             value = QLatin1Char('{') + v + QLatin1Char('}');
         parts << k + QLatin1Char('=') + value;
@@ -135,8 +151,8 @@ ConnectionSettings odbc(KeyValues kv, QString timeoutText) {
         // Put the DSN first without its key so that QODBC's own "DSN=" completes it.
         KeyValues rest = kv;
         take(rest, {"DSN"});
-        full = detail::odbcValue(dsn);
-        if (!rest.isEmpty()) full += QLatin1Char(';') + join(rest);
+        full = detail::odbcValue(QStringLiteral("DSN"), dsn, braces);
+        if (!rest.isEmpty()) full += QLatin1Char(';') + join(rest, braces);
     }
     s.databaseName = full;
     return s;
@@ -154,6 +170,7 @@ ConnectionSettings sqlServerFromAdo(KeyValues kv) {
     const QString app = take(kv, {"Application Name", "APP"});
     const QString wsid = take(kv, {"Workstation ID", "WSID"});
     const QString timeout = take(kv, {"Connect Timeout", "Connection Timeout"});
+    const QString commandTimeout = take(kv, {"Command Timeout", "CommandTimeout"});
     if (server.trimmed().isEmpty())
         throw Error(
             QStringLiteral("Cadeia de conexão do SQL Server sem o servidor (Data Source)."));
@@ -186,7 +203,7 @@ ConnectionSettings sqlServerFromAdo(KeyValues kv) {
     if (!app.isEmpty()) out.append({QStringLiteral("APP"), app});
     if (!wsid.isEmpty()) out.append({QStringLiteral("WSID"), wsid});
     // The remaining ADO-only keys (Persist Security Info, ...) mean nothing to ODBC.
-    ConnectionSettings s = odbc(out, timeout);
+    ConnectionSettings s = odbc(out, timeout, commandTimeout);
     s.sqlServer = true;
     return s;
 }
@@ -222,7 +239,7 @@ ConnectionSettings postgresUrl(const QString& text) {
                                "é uma palavra simples."));
         }
     }
-    s.loginTimeout = timeoutFrom(timeout);
+    s.loginTimeout = timeoutFrom(timeout, defaultLoginTimeout);
     options.prepend(QStringLiteral("connect_timeout=%1").arg(s.loginTimeout));
     s.connectOptions = options.join(QLatin1Char(';'));
     return s;
@@ -251,14 +268,17 @@ ConnectionSettings ConnectionSettings::parse(const QString& connectionString) {
         if (p.startsWith(QLatin1String("msdasql"))) {
             const QString extended = take(kv, {"Extended Properties"});
             if (!extended.isEmpty()) kv += detail::parseKeyValues(extended);
-            return odbc(kv, QString());
+            return odbc(kv, QString(), QString());
         }
-        throw Error(QStringLiteral("Provedor de banco de dados não suportado: %1").arg(provider));
+        const QString nome = detail::quotable(provider);
+        throw Error(nome.isEmpty()
+                        ? QStringLiteral("Provedor de banco de dados não suportado.")
+                        : QStringLiteral("Provedor de banco de dados não suportado: %1").arg(nome));
     }
     for (const auto& [k, v] : kv) {
         if (k.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0 ||
             k.compare(QLatin1String("DSN"), Qt::CaseInsensitive) == 0)
-            return odbc(kv, QString());
+            return odbc(kv, QString(), QString());
     }
     for (const auto& [k, v] : kv) {
         static const QRegularExpression sqliteFile(QStringLiteral("\\.(db|db3|sqlite|sqlite3)$"),

@@ -35,6 +35,28 @@ QString readDelimited(const QString& text, qsizetype& i, QChar close) {
     throw Error(QStringLiteral("Cadeia de conexão inválida: valor sem delimitador de fechamento."));
 }
 
+// "Password=value" anywhere in a text. The value runs to its separator, blanks included; an
+// unclosed brace or quote runs to the end of the line.
+const QRegularExpression& passwordPair() {
+    static const QRegularExpression re(QStringLiteral(
+        R"((?i)(pwd|password)(\s*=\s*)(\{(?:[^}\r\n]|\}\})*\}?|"[^"\r\n]*"?|'[^'\r\n]*'?|[^;\r\n]*))"));
+    return re;
+}
+
+QString undelimited(const QString& value) {
+    QString v = value.trimmed();
+    if (v.startsWith(QLatin1Char('{'))) {
+        v = v.mid(1);
+        if (v.endsWith(QLatin1Char('}'))) v.chop(1);
+        v.replace(QLatin1String("}}"), QLatin1String("}"));
+    } else if (v.startsWith(QLatin1Char('"')) || v.startsWith(QLatin1Char('\''))) {
+        const QChar quote = v.at(0);
+        v = v.mid(1);
+        if (v.endsWith(quote)) v.chop(1);
+    }
+    return v.trimmed();
+}
+
 }  // namespace
 
 KeyValues parseKeyValues(const QString& text) {
@@ -70,10 +92,17 @@ KeyValues parseKeyValues(const QString& text) {
     return out;
 }
 
-QString odbcValue(const QString& value) {
+QString odbcValue(const QString& key, const QString& value, Braces braces) {
     const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('}')) &&
                        !value.contains(QLatin1Char('{')) && value == value.trimmed();
     if (plain) return value;
+    if (braces == Braces::FreeTds) {
+        if (value.contains(QLatin1String("};")))
+            throw Error(QStringLiteral("O valor de %1 contém \"};\", que o driver FreeTDS não "
+                                       "consegue receber; altere esse valor ou use outro driver.")
+                            .arg(key));
+        return QLatin1Char('{') + value + QLatin1Char('}');
+    }
     QString v = value;
     v.replace(QLatin1String("}"), QLatin1String("}}"));
     return QLatin1Char('{') + v + QLatin1Char('}');
@@ -91,14 +120,13 @@ QStringList passwordsOf(const QString& connectionString) {
         for (const auto& [k, v] : parseKeyValues(connectionString))
             if (isPasswordKey(k) && !v.isEmpty()) out << v;
     } catch (const Error&) {
-        // Unparsable: fall back to a loose scan so a password still never shows.
-        static const QRegularExpression loose(
-            QStringLiteral("(?i)(?:pwd|password)\\s*=\\s*([^;]*)"));
-        auto it = loose.globalMatch(connectionString);
-        while (it.hasNext()) {
-            const QString v = it.next().captured(1).trimmed();
-            if (!v.isEmpty()) out << v;
-        }
+    }
+    // Also a loose scan: a missing separator hides a password inside another key's value
+    // ("Provider=X Password=..."), and an unparsable string has no keys at all.
+    auto it = passwordPair().globalMatch(connectionString);
+    while (it.hasNext()) {
+        const QString v = undelimited(it.next().captured(3));
+        if (!v.isEmpty() && !out.contains(v)) out << v;
     }
     return out;
 }
@@ -122,10 +150,14 @@ QString scrubSecrets(const QString& text, const QString& connectionString) {
         }
     }
     // Key=value pairs echoed back by a driver, whatever connection they came from.
-    static const QRegularExpression pairs(QStringLiteral(
-        "(?i)\\b(pwd|password)(\\s*=\\s*)(\\{(?:[^}]|\\}\\})*\\}|\"[^\"]*\"|'[^']*'|[^;\\s]*)"));
-    out.replace(pairs, QStringLiteral("\\1\\2****"));
+    out.replace(passwordPair(), QStringLiteral("\\1\\2****"));
     return out;
+}
+
+QString quotable(const QString& text) {
+    const bool plain = !text.contains(QLatin1Char('=')) && !text.contains(QLatin1Char(';')) &&
+                       !text.contains(QLatin1Char('\n')) && text.size() <= 260;
+    return plain ? text : QString();
 }
 
 QString scrubSecretsForTest(const QString& text, const QString& connectionString) {

@@ -64,8 +64,8 @@ QString TextoDaExcecao(std::exception_ptr e, const QString& desconhecida, TADOCo
     } catch (...) {
     }
     if (conexao) text = detail::scrubSecrets(text, conexao->connectionString());
-    if (TADOConnection* s = ADODBSession(); s && s != conexao)
-        text = detail::scrubSecrets(text, s->connectionString());
+    // The session and a connection that failed before becoming one are alive too.
+    for (const QString& cs : detail::liveConnectionStrings()) text = detail::scrubSecrets(text, cs);
     return detail::scrubSecrets(text, QString());
 }
 

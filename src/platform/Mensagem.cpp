@@ -219,11 +219,14 @@ MensagemPresenter SetMensagemPresenter(MensagemPresenter p) {
 bool Mensagem(const QString& texto, const QString& titulo, const QString& flag3,
               const QString& flag4, int tipo, const QString& arg6, const QString& esquema, int arg8,
               dataset::ClientDataSet* ds) {
-    const MensagemArgs a{texto, titulo, flag3, flag4, tipo, arg6, esquema, arg8, ds};
+    // The last gate before the screen (and the log, without a display): whoever built the text,
+    // it goes through the rule that removes secrets.
+    const MensagemArgs a{
+        TextoDaExcecao(nullptr, texto), titulo, flag3, flag4, tipo, arg6, esquema, arg8, ds};
     if (tipo == 3)
-        qCWarning(lcOperador).noquote() << "Erro mostrado:" << texto;
+        qCWarning(lcOperador).noquote() << "Erro mostrado:" << a.texto;
     else
-        qCInfo(lcOperador).noquote() << (tipo == 1 ? "Pergunta:" : "Aviso:") << texto;
+        qCInfo(lcOperador).noquote() << (tipo == 1 ? "Pergunta:" : "Aviso:") << a.texto;
     const bool answer = presenter() ? presenter()(a) : showDialog(a);
     if (tipo == 1) qCInfo(lcOperador) << "Resposta:" << (answer ? "sim" : "não");
     // Only a question has an answer; notices and errors always report true.

@@ -97,7 +97,8 @@ PLATFORM_EXPORT bool EmptyString(const QString& texto);
 
 // The one rule that turns an exception into the text an operator sees: the words of an Error or
 // a dataset failure, the text of any other exception, or `desconhecida` when it carries none;
-// always without a password or a connection string (of `conexao` and of the known session).
+// always without a password or a connection string (of `conexao`, of every connection alive, and
+// any "Password=" pair up to its separator). Mensagem passes every text through it.
 PLATFORM_EXPORT QString TextoDaExcecao(std::exception_ptr e, const QString& desconhecida,
                                        TADOConnection* conexao = nullptr);
 

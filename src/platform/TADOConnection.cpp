@@ -3,10 +3,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
@@ -17,20 +24,63 @@ namespace {
 
 std::atomic<int> connectionSerial{0};
 
+// Every connection object alive: its string may be quoted by any driver's message.
+std::mutex liveMutex;
+QList<const TADOConnection*>& live() {
+    static QList<const TADOConnection*> l;
+    return l;
+}
+
 DatabaseError errorOf(const QSqlError& e, const QString& prefix, const QString& connectionString) {
     // The database's own diagnostics say more than Qt's summary of them.
     QString text = e.databaseText().trimmed();
     if (text.isEmpty()) text = e.driverText().trimmed();
+    if (text.isEmpty()) text = QStringLiteral("o driver não informou o motivo.");
     if (!prefix.isEmpty()) text = prefix + text;
     return DatabaseError(detail::scrubSecrets(text, connectionString),
                          detail::scrubSecrets(e.nativeErrorCode(), connectionString));
 }
 
+// Past the driver's login timeout, the time a connect may still take before the caller stops
+// waiting: a server that trickles a byte now and then restarts that timeout at every byte, and a
+// named instance's lookup has timeouts of its own.
+constexpr int kConnectGraceSeconds = 3;
+
+// A connect running in a thread of its own, so that the caller can stop waiting at its deadline.
+// The worker hands the driver to the caller's thread when the caller still wants it; otherwise
+// it closes and removes the connection itself, whenever the driver lets go.
+struct ConnectAttempt {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool handingOver = false;  // the worker has given the driver to the caller's thread
+    bool done = false;
+    bool abandoned = false;
+    bool ok = false;
+    QSqlError error;
+};
+
+std::atomic<int> abandonedConnects{0};
+
 }  // namespace
+
+int detail::abandonedConnects() {
+    return platform::abandonedConnects;
+}
+
+QStringList detail::liveConnectionStrings() {
+    std::lock_guard lock(liveMutex);
+    QStringList out;
+    for (const TADOConnection* c : live()) out << c->connectionString();
+    return out;
+}
 
 TADOConnection::TADOConnection(QObject* parent)
     : QObject(parent),
-      dbName_(QStringLiteral("platform.TADOConnection.%1").arg(++connectionSerial)) {}
+      baseName_(QStringLiteral("platform.TADOConnection.%1").arg(++connectionSerial)),
+      dbName_(baseName_) {
+    std::lock_guard lock(liveMutex);
+    live().append(this);
+}
 
 TADOConnection::~TADOConnection() {
     try {
@@ -38,6 +88,8 @@ TADOConnection::~TADOConnection() {
     } catch (...) {
     }
     if (QSqlDatabase::contains(dbName_)) QSqlDatabase::removeDatabase(dbName_);
+    std::lock_guard lock(liveMutex);
+    live().removeAll(this);
 }
 
 bool TADOConnection::connected() const {
@@ -70,54 +122,114 @@ void TADOConnection::open() {
                 QDir(QCoreApplication::applicationDirPath()).filePath(cfg.databaseName);
         // Opening a missing file would create an empty database and hide the wrong path.
         const QFileInfo fi(cfg.databaseName);
-        if (!fi.isFile())
-            throw DatabaseError(QStringLiteral("Arquivo do banco de dados não encontrado: %1")
-                                    .arg(cfg.databaseName),
-                                QString());
-    }
-    if (QSqlDatabase::contains(dbName_) &&
-        QSqlDatabase::database(dbName_, false).driverName() != cfg.driver)
-        QSqlDatabase::removeDatabase(dbName_);
-    QSqlDatabase db = QSqlDatabase::contains(dbName_)
-                          ? QSqlDatabase::database(dbName_, false)
-                          : QSqlDatabase::addDatabase(cfg.driver, dbName_);
-    if (!db.isValid())
-        throw DatabaseError(
-            QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
-    db.setDatabaseName(cfg.databaseName);
-    if (!cfg.hostName.isEmpty()) db.setHostName(cfg.hostName);
-    if (cfg.port > 0) db.setPort(cfg.port);
-    if (!cfg.userName.isEmpty()) db.setUserName(cfg.userName);
-    if (!cfg.password.isEmpty()) db.setPassword(cfg.password);
-    QString options = cfg.connectOptions;
-    if (cfg.driver == QLatin1String("QSQLITE")) {
-        options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
-        if (readOnly_) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    }
-    db.setConnectOptions(options);
-    inTransaction_ = false;
-    const QString failed = QStringLiteral("Falha ao conectar ao banco de dados: ");
-    if (!db.open()) throw errorOf(db.lastError(), failed, connectionString_);
-    if (cfg.driver == QLatin1String("QSQLITE")) {
-        // SQLite opens any file lazily; reading its schema now turns "not a database" into a
-        // connect error instead of the first query's.
-        QSqlQuery probe(db);
-        if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
-            const DatabaseError err = errorOf(probe.lastError(), failed, connectionString_);
-            probe.finish();
-            db.close();
-            throw err;
+        if (!fi.isFile()) {
+            const QString nome = detail::quotable(cfg.databaseName);
+            throw DatabaseError(
+                nome.isEmpty()
+                    ? QStringLiteral("Arquivo do banco de dados não encontrado; verifique a cadeia "
+                                     "de conexão.")
+                    : QStringLiteral("Arquivo do banco de dados não encontrado: %1").arg(nome),
+                QString());
         }
     }
+    if (QSqlDatabase::contains(dbName_)) QSqlDatabase::removeDatabase(dbName_);
+    inTransaction_ = false;
+    if (cfg.driver == QLatin1String("QSQLITE"))
+        openSqlite(cfg);
+    else
+        openWithDeadline(cfg);
+    queryTimeout_ = cfg.queryTimeout;
     // The statements follow the server reached, not what the string suggested.
+    QSqlDatabase db = QSqlDatabase::database(dbName_, false);
     dialeto_ = dialetoDoServidor(db, cfg.sqlServer);
     sqlServer_ = dialeto_ == Dialeto::SqlServer;
     QSqlError sessao;
     if (!preparaSessao(db, dialeto_, readOnly_, &sessao)) {
         db.close();
-        throw errorOf(sessao, failed, connectionString_);
+        throw errorOf(sessao, QStringLiteral("Falha ao conectar ao banco de dados: "),
+                      connectionString_);
     }
     perdida_ = false;
+}
+
+void TADOConnection::openSqlite(const ConnectionSettings& cfg) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(cfg.driver, dbName_);
+    if (!db.isValid())
+        throw DatabaseError(
+            QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
+    db.setDatabaseName(cfg.databaseName);
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+    if (readOnly_) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
+    const QString failed = QStringLiteral("Falha ao conectar ao banco de dados: ");
+    if (!db.open()) throw errorOf(db.lastError(), failed, connectionString_);
+    // SQLite opens any file lazily; reading its schema now turns "not a database" into a
+    // connect error instead of the first query's.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+        const DatabaseError err = errorOf(probe.lastError(), failed, connectionString_);
+        probe.finish();
+        db.close();
+        throw err;
+    }
+}
+
+void TADOConnection::openWithDeadline(const ConnectionSettings& cfg) {
+    if (!QSqlDatabase::isDriverAvailable(cfg.driver))
+        throw DatabaseError(
+            QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
+    // A name per attempt: one given up at its deadline keeps its own until the driver lets go.
+    const QString name = QStringLiteral("%1.%2").arg(baseName_).arg(++attempts_);
+    auto attempt = std::make_shared<ConnectAttempt>();
+    QThread* caller = QThread::currentThread();
+    std::thread([attempt, caller, cfg, name] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(cfg.driver, name);
+            db.setDatabaseName(cfg.databaseName);
+            if (!cfg.hostName.isEmpty()) db.setHostName(cfg.hostName);
+            if (cfg.port > 0) db.setPort(cfg.port);
+            if (!cfg.userName.isEmpty()) db.setUserName(cfg.userName);
+            if (!cfg.password.isEmpty()) db.setPassword(cfg.password);
+            db.setConnectOptions(cfg.connectOptions);
+            const bool ok = db.open();
+            std::lock_guard lock(attempt->mutex);
+            attempt->ok = ok;
+            attempt->error = db.lastError();
+            if (!attempt->abandoned) {
+                db.driver()->moveToThread(caller);
+                attempt->handingOver = true;
+            }
+        }  // this thread's handle on the connection ends before the caller may remove it
+        std::unique_lock lock(attempt->mutex);
+        if (attempt->handingOver) {
+            attempt->done = true;
+            attempt->changed.notify_all();
+            return;
+        }
+        lock.unlock();
+        QSqlDatabase::removeDatabase(name);  // closes it
+        --abandonedConnects;
+    }).detach();
+
+    const int seconds = cfg.loginTimeout + kConnectGraceSeconds;
+    std::unique_lock lock(attempt->mutex);
+    const bool done = attempt->changed.wait_until(
+        lock, std::chrono::steady_clock::now() + std::chrono::seconds(seconds),
+        [&attempt] { return attempt->done || attempt->handingOver; });
+    if (!done) {
+        attempt->abandoned = true;
+        ++abandonedConnects;
+        throw DatabaseError(
+            QStringLiteral("Falha ao conectar ao banco de dados: o servidor não respondeu em %1 "
+                           "segundos.")
+                .arg(seconds),
+            QString());
+    }
+    attempt->changed.wait(lock, [&attempt] { return attempt->done; });  // moments away
+    dbName_ = name;
+    if (!attempt->ok)
+        throw errorOf(attempt->error, QStringLiteral("Falha ao conectar ao banco de dados: "),
+                      connectionString_);
 }
 
 void TADOConnection::BeginTrans() {

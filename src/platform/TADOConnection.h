@@ -10,6 +10,8 @@
 
 namespace platform {
 
+struct ConnectionSettings;
+
 // The connection object of the database-access layer, over Qt SQL. The connection string is
 // ADO-style (Provider=SQLOLEDB;Data Source=...), ODBC (Driver=...;Server=...) or a SQLite file;
 // it maps to QSQLITE or QODBC. Each instance owns its own QSqlDatabase connection name.
@@ -45,6 +47,9 @@ public:
     void CommitTrans();
     void RollbackTrans();
 
+    // Seconds a statement may take ("Command Timeout=", 30 by default); see StatementDeadline.
+    int queryTimeout() const { return queryTimeout_; }
+
     QSqlDatabase database() const;
     QString driverName() const;  // "QSQLITE" or "QODBC" once connected
     bool isSqlServer() const;    // statements in T-SQL
@@ -57,22 +62,32 @@ public:
 
 private:
     void open();
+    void openSqlite(const ConnectionSettings& cfg);
+    // The driver's connect runs in a thread of its own; the caller waits a few seconds more
+    // than the login timeout, then gives up with the connection error, whatever the server
+    // does meanwhile.
+    void openWithDeadline(const ConnectionSettings& cfg);
 
     QString connectionString_;
     QString provider_;
-    QString dbName_;
+    QString baseName_;
+    QString dbName_;  // the current attempt's connection name
+    int attempts_ = 0;
     bool readOnly_ = true;
     bool inTransaction_ = false;
     bool sqlServer_ = false;
     Dialeto dialeto_ = Dialeto::Sqlite;
     bool perdida_ = false;
+    int queryTimeout_ = 30;
 };
 
 // Parses a connection string into the Qt driver and its settings, without connecting.
 // ADO SQL Server providers (SQLOLEDB, SQLNCLI*, MSOLEDBSQL*) go through ODBC with FreeTDS
 // (env LISTAPRESENCA_ODBC_DRIVER names another driver), TDS 7.4 and UTF-8 pinned; every
-// ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it). A
-// postgresql:// URL maps to QPSQL, with the same default login timeout (connect_timeout).
+// ODBC connection gets a login timeout (default 5 s, "Connect Timeout" changes it) and a command
+// timeout (default 30 s, "Command Timeout" changes it). The SQLite ODBC driver gets the command
+// timeout as its own busy timeout and never creates a missing file. A postgresql:// URL maps to
+// QPSQL, with the same default login timeout (connect_timeout).
 struct PLATFORM_EXPORT ConnectionSettings {
     QString driver;        // QSQLITE, QODBC or QPSQL
     QString databaseName;  // SQLite file, or the ODBC connection string as QODBC takes it
@@ -82,6 +97,7 @@ struct PLATFORM_EXPORT ConnectionSettings {
     int port = -1;
     bool sqlServer = false;
     int loginTimeout = 0;                                              // seconds, ODBC only
+    int queryTimeout = 30;                                             // seconds
     static ConnectionSettings parse(const QString& connectionString);  // throws Error
 };
 

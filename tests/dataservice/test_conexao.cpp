@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include "common/FakeTdsServer.h"
+#include "common/OdbcDrivers.h"
 #include "dataservice/BancoDeTeste.h"
 #include "dataset/DataPacket.h"
 #include "module/dataservice/TrdmListaPresenca.h"
@@ -238,6 +240,24 @@ TEST_F(ModuloDeDados, AReadInterruptedHalfwayIsAnErrorNotAShortList) {
     c = Contador{};
     EXPECT_EQ(dataset::packetFromVariant(lista()).rowCount(), 40);
     sqlite3_progress_handler(db, 0, nullptr, nullptr);
+}
+
+// A server that holds a lock on the consumers: the function returns its error text at the
+// command timeout, and again at the next call, instead of keeping the till waiting.
+TEST_F(ModuloDeDados, DeadlineAQueryBehindALockReturnsItsErrorText) {
+    if (!odbcDriverInstalled("FreeTDS")) GTEST_SKIP() << "FreeTDS ODBC driver not installed";
+    FakeTdsServer servidor(FakeTdsServer::Mode::Lock, 300, 2, QStringLiteral("CDCCUSCLIE"));
+    ConexaoDoTeste env(QStringLiteral("Provider=SQLOLEDB;Data Source=127.0.0.1,%1;User ID=sa;"
+                                      "Password=x;Command Timeout=1")
+                           .arg(servidor.port()));
+    rdmListaPresenca = new TrdmListaPresenca();
+    rdmListaPresenca->adcListaPresenca->setConnected(true);
+    for (int vez = 0; vez < 2; ++vez) {
+        const QVariant v = getCentroCusto();
+        ASSERT_EQ(v.typeId(), QMetaType::QString);
+        EXPECT_EQ(v.toString(),
+                  QStringLiteral("Tempo esgotado: o banco de dados não respondeu em 1 segundo."));
+    }
 }
 
 TEST(FuncoesSemModulo, ReturnTextWhenThereIsNoDataModule) {

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -393,4 +394,40 @@ TEST(XmlFormat, NonFiniteFloatsFromBinaryFilesSurviveXml) {
     EXPECT_TRUE(std::isnan(back.value(0, 0).toDouble()));
     EXPECT_EQ(back.value(1, 0).toDouble(), std::numeric_limits<double>::infinity());
     EXPECT_EQ(back.value(2, 0).toDouble(), -std::numeric_limits<double>::infinity());
+}
+
+// Every reason a reader gives keeps its accents, whichever cut of a file produced it.
+TEST(ReaderMessages, KeepTheirAccents) {
+    EXPECT_TRUE(readError("<?xml version=\"1.0\"").contains(QStringLiteral("instrução sem fim")));
+    EXPECT_TRUE(readError("<DATAPACKET><!-- x").contains(QStringLiteral("comentário sem fim")));
+    QStringList razoes;
+    for (const QByteArray& bytes : {writeBinaryPacket(everyType()), writeXmlPacket(everyType())})
+        for (qsizetype n = 1; n < bytes.size(); ++n) razoes << readError(bytes.left(n));
+    EXPECT_TRUE(razoes.join(QLatin1Char('\n')).contains(QStringLiteral("cabeçalho")));
+    for (const QString& r : razoes)
+        EXPECT_FALSE(r.contains(QChar(0xC3)) || r.contains(QChar(0xC2))) << r.toStdString();
+}
+
+// A file is read only when it is a regular one, and never past the limit: a file under /proc
+// claims a size of 0 and has more.
+TEST(RegularFiles, AreReadUpToTheLimitWhateverTheirSizeClaims) {
+    const QString status = QStringLiteral("/proc/self/status");
+    ASSERT_EQ(QFileInfo(status).size(), 0);
+    EXPECT_TRUE(readRegularFile(status, 1 << 20).contains("Name:"));
+    try {
+        readRegularFile(status, 16);
+        ADD_FAILURE() << "read past the limit";
+    } catch (const DataSetError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("grande demais"))) << e.what();
+    }
+    QTemporaryDir dir;
+    for (const QString& outro : {QStringLiteral("/dev/zero"), dir.path()}) {
+        try {
+            readRegularFile(outro, 1 << 20);
+            ADD_FAILURE() << outro.toStdString();
+        } catch (const DataSetError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("não é um arquivo comum"))) << e.what();
+        }
+    }
+    EXPECT_THROW(readRegularFile(dir.filePath(QStringLiteral("nada")), 10), DataSetError);
 }

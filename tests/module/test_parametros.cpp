@@ -1,5 +1,8 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -132,4 +135,36 @@ TEST(ParametrosZor, UnreadableFileOrMissingFieldRaises) {
     } catch (const dataset::DataSetError& e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("CDCAIXA"))) << e.what();
     }
+}
+
+// Something named like the parameter file that is no file (a device, a FIFO, a folder, a link to
+// one of them, in any letter case) is refused at once with a message that says so: a link to
+// /dev/zero grew the host without end, and a FIFO waits for a writer that never comes.
+TEST(ParametrosZor, SomethingThatIsNotAFileIsRefusedWithAClearMessage) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fila"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString pasta = dir.filePath(QStringLiteral("pasta"));
+    ASSERT_TRUE(QDir().mkdir(pasta));
+    for (const QString& nome :
+         {QStringLiteral("PARAMETROSZOR.CDS"), QStringLiteral("parametrosZor.cds")}) {
+        const QString caminho = dir.filePath(nome);
+        for (const QString& alvo :
+             {QStringLiteral("/dev/zero"), QStringLiteral("/dev/null"), fifo, pasta}) {
+            ASSERT_TRUE(QFile::link(alvo, caminho));
+            ClientDataSet cds;
+            try {
+                Cli_Kel00815::LerParametrosZor(cds, dir.path());
+                ADD_FAILURE() << "accepted " << alvo.toStdString();
+            } catch (const dataset::DataSetError& e) {
+                EXPECT_TRUE(e.message().contains(QStringLiteral("não é um arquivo comum")))
+                    << e.what();
+                EXPECT_TRUE(e.message().contains(nome)) << e.what();
+            }
+            QFile::remove(caminho);
+        }
+    }
+    ASSERT_TRUE(QFile::rename(fifo, dir.filePath(QStringLiteral("PARAMETROSZOR.CDS"))));
+    ClientDataSet cds;
+    EXPECT_THROW(Cli_Kel00815::LerParametrosZor(cds, dir.path()), dataset::DataSetError);
 }

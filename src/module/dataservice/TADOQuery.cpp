@@ -13,6 +13,7 @@
 #include "dataset/Provider.h"
 #include "dataset/SqliteHandle.h"
 #include "platform/Platform.h"
+#include "platform/StatementDeadline.h"
 #include "platform/TADOConnection.h"
 #include "textorder/ColacaoPtBr.h"
 
@@ -268,12 +269,21 @@ dataset::DataPacket TADOQuery::openQuery(const QString& sql) {
     q.setForwardOnly(true);
     if (!q.prepare(positional(sql))) throw erroDoQt(q.lastError());
     for (const QString& nome : markers(sql)) q.addBindValue(boundValue(nome));
+    // A server that holds a lock would keep the till waiting: the read has a deadline.
+    const platform::StatementDeadline prazo(*Connection, q);
     if (!q.exec()) {
-        const platform::DatabaseError e = erroDoQt(q.lastError());
+        const platform::DatabaseError e =
+            prazo.expired() ? prazo.timeoutError() : erroDoQt(q.lastError());
         q.finish();
         throw e;
     }
-    dataset::DataPacket p = dataset::packetFromQuery(q, persistentFields());
+    dataset::DataPacket p;
+    try {
+        p = dataset::packetFromQuery(q, persistentFields());
+    } catch (...) {
+        if (prazo.expired()) throw prazo.timeoutError();
+        throw;
+    }
     q.finish();
     return p;
 }

@@ -13,10 +13,13 @@ const QString kNomeArquivo = QStringLiteral("PARAMETROSZOR.CDS");
 }
 
 QString LocalizaParametrosZor(const QString& dir) {
+    // Whatever bears the name is taken, a device or a FIFO too: the reader refuses it with a
+    // message, where skipping it would hide a broken till behind the default colours.
     const QString exato = dir + QLatin1Char('/') + kNomeArquivo;
-    if (QFileInfo(exato).isFile()) return exato;
+    if (QFileInfo::exists(exato)) return exato;
     // Files copied from a Windows till keep whatever letter case they had there.
-    const QStringList nomes = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    const QStringList nomes =
+        QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& nome : nomes) {
         if (nome.compare(kNomeArquivo, Qt::CaseInsensitive) == 0)
             return dir + QLatin1Char('/') + nome;

@@ -22,7 +22,8 @@ struct ParametrosTerminal {
 };
 
 // Reads the first record into the result. A missing file gives zeros and empty texts, silently;
-// a file that cannot be read, or lacks one of the nine fields, raises dataset::DataSetError.
+// a file that cannot be read, that is no regular file (a device, a FIFO, a link to one), or that
+// lacks one of the nine fields raises dataset::DataSetError.
 // exeDir: the host executable's folder (the process's own path by default).
 KEL00815_TEST_EXPORT ParametrosTerminal LerParametrosZor(dataset::ClientDataSet& cdsParametrosZor,
                                                          const QString& exeDir = {});

@@ -1,6 +1,7 @@
 // The data module's connection: hooks, the connection string fetched at every connect,
 // transactions that never nest.
 #include <QDir>
+#include <QFile>
 #include <QSqlDriver>
 #include <QTemporaryDir>
 
@@ -169,6 +170,42 @@ TEST_F(ModuloDeDados, AFailedConnectStaysClosedAndMakesNoSessionKnown) {
     EXPECT_ANY_THROW(rdmListaPresenca->adcListaPresenca->setConnected(true));
     EXPECT_FALSE(rdmListaPresenca->adcListaPresenca->connected());
     EXPECT_EQ(platform::ADODBSession(), &outra);
+    platform::SetADODBSession(*rdmListaPresenca->adcListaPresenca);
+}
+
+TEST_F(ModuloDeDados, AnEmptyOrForeignDatabaseIsRefusedAtConnect) {
+    platform::TADOConnection outra;
+    platform::SetADODBSession(outra);
+    QTemporaryDir dir;
+    const QString vazio = dir.filePath(QStringLiteral("vazio.db"));
+    QFile(vazio).open(QIODevice::WriteOnly);
+    auto parcial = std::make_unique<BancoDeTeste>(Via::Sqlite);
+    parcial->cria();
+    parcial->exec(QStringLiteral("DROP TABLE PRODSERVTCON"));
+    QStringList conexoes = {vazio, parcial->conexao()};
+    if (odbcDriverInstalled("SQLite3"))
+        conexoes << QStringLiteral("Driver=SQLite3;Database=%1").arg(vazio);
+    rdmListaPresenca = new TrdmListaPresenca();
+    for (const QString& conexao : conexoes) {
+        ConexaoDoTeste env(conexao);
+        try {
+            rdmListaPresenca->adcListaPresenca->setConnected(true);
+            ADD_FAILURE() << conexao.toStdString();
+        } catch (const platform::Error& e) {
+            EXPECT_TRUE(
+                e.message().startsWith(QStringLiteral("Este banco de dados não é o do caixa")))
+                << e.what();
+        }
+        EXPECT_FALSE(rdmListaPresenca->adcListaPresenca->connected());
+        EXPECT_EQ(platform::ADODBSession(), &outra);
+    }
+    try {
+        ConexaoDoTeste env(parcial->conexao());
+        rdmListaPresenca->adcListaPresenca->setConnected(true);
+    } catch (const platform::Error& e) {
+        EXPECT_TRUE(e.message().endsWith(QStringLiteral("não tem a tabela PRODSERVTCON.")))
+            << e.what();
+    }
     platform::SetADODBSession(*rdmListaPresenca->adcListaPresenca);
 }
 

@@ -107,13 +107,24 @@ void TrdmListaPresenca::MtsDataModuleDeactivate(QObject*) {
 }
 
 void TrdmListaPresenca::adcListaPresencaAfterConnect(QObject*) {
-    platform::SetADODBSession(*adcListaPresenca);
     QSqlDatabase db = adcListaPresenca->database();
     if (db.driverName() == QLatin1String("QSQLITE") && db.driver()) {
         const QVariant h = db.driver()->handle();
         if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
             colacao::registraPtBrSobDemanda(*static_cast<sqlite3* const*>(h.constData()));
     }
+    // A database without the queries' tables is not the till's: the connect fails with that
+    // message, closed and unknown to the platform, instead of the first pick with "no such table".
+    try {
+        adcListaPresenca->requireTables(
+            {QStringLiteral("CONSUMIDOR"), QStringLiteral("CLIENFILIAL"), QStringLiteral("VENDA"),
+             QStringLiteral("SERVTURCAIXA"), QStringLiteral("SERVICO"),
+             QStringLiteral("PRODTURCAIXA"), QStringLiteral("PRODSERVTCON")});
+    } catch (...) {
+        adcListaPresenca->setConnected(false);
+        throw;
+    }
+    platform::SetADODBSession(*adcListaPresenca);
 }
 
 void TrdmListaPresenca::adcListaPresencaBeforeConnect(QObject*) {

@@ -209,6 +209,7 @@ ConnectionSettings sqlServerFromAdo(KeyValues kv) {
 }  // namespace
 
 ConnectionSettings ConnectionSettings::parse(const QString& connectionString) {
+    RefuseNul(connectionString, QStringLiteral("A cadeia de conexão"));
     const QString text = connectionString.trimmed();
     if (text.isEmpty()) throw Error(QStringLiteral("A cadeia de conexão está vazia."));
     if (!text.contains(QLatin1Char('='))) return sqlite(text);  // a plain file path

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sqlite3.h>
 
 #include "common/FakeTdsServer.h"
@@ -207,6 +209,35 @@ TEST_F(ModuloDeDados, AnEmptyOrForeignDatabaseIsRefusedAtConnect) {
             << e.what();
     }
     platform::SetADODBSession(*rdmListaPresenca->adcListaPresenca);
+}
+
+// A NUL in a text argument would end the value for a driver, which then matches another
+// branch's rows: every function refuses it with its error text.
+TEST_F(ModuloDeDados, ATextArgumentHoldingNulIsRefusedByEveryFunction) {
+    auto b = bancoCom("CC");
+    ConexaoDoTeste env(b->conexao());
+    rdmListaPresenca = new TrdmListaPresenca();
+    rdmListaPresenca->adcListaPresenca->setConnected(true);
+    const QString bom = QStringLiteral("0001");
+    const QString nulo = QStringLiteral("0001") + QChar(0) + QStringLiteral("9");
+    const QDateTime dia(QDate(2024, 3, 15), QTime(0, 0));
+    const QList<std::function<QVariant(const QString&)>> chamadas = {
+        [&](const QString& v) { return getServico(v, bom); },
+        [&](const QString& v) { return getServico(bom, v); },
+        [&](const QString& v) { return getPresenca(v, bom, bom, bom, bom); },
+        [&](const QString& v) { return getPresenca(bom, bom, bom, bom, v); },
+        [&](const QString& v) { return getProdServ(bom, bom, v); },
+        [&](const QString& v) { return getProdServTCons(bom, bom, bom, v); },
+        [&](const QString& v) { return getTipoCons(bom, bom, v, bom, dia); },
+        [&](const QString& v) { return getTipoCons(bom, bom, bom, v, dia); },
+    };
+    for (int i = 0; i < chamadas.size(); ++i) {
+        EXPECT_TRUE(dataset::isDataPacket(chamadas[i](bom))) << i;
+        const QVariant v = chamadas[i](nulo);
+        ASSERT_EQ(v.typeId(), QMetaType::QString) << i;
+        EXPECT_TRUE(v.toString().contains(QStringLiteral("caractere nulo")))
+            << v.toString().toStdString();
+    }
 }
 
 TEST_F(ModuloDeDados, TransactionsNeverNestAndEndingNoneIsSilent) {

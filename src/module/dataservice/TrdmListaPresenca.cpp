@@ -180,6 +180,7 @@ QVariant executa(TADOQuery* TrdmListaPresenca::*consulta,
 }
 
 void texto(TParameters& p, const char* nome, const QString& valor) {
+    platform::RefuseNul(valor, QStringLiteral("O valor de %1").arg(QLatin1String(nome)));
     p.ParamByName(QString::fromLatin1(nome)).setAsString(valor);
 }
 

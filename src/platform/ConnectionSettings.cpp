@@ -248,6 +248,7 @@ ConnectionSettings postgresUrl(const QString& text) {
 }  // namespace
 
 ConnectionSettings ConnectionSettings::parse(const QString& connectionString) {
+    RefuseNul(connectionString, QStringLiteral("A cadeia de conexão"));
     const QString text = connectionString.trimmed();
     if (text.isEmpty()) throw Error(QStringLiteral("A cadeia de conexão está vazia."));
     if (text.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||

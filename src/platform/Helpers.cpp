@@ -28,6 +28,12 @@ bool EmptyString(const QString& texto) {
     return texto.trimmed().isEmpty();
 }
 
+void RefuseNul(const QString& texto, const QString& oQue) {
+    if (texto.contains(QChar(0)))
+        throw Error(
+            QStringLiteral("%1 contém o caractere nulo (U+0000) e foi recusado.").arg(oQue));
+}
+
 QColor CorParaQColor(int cor) {
     const auto v = static_cast<quint32>(cor);
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));

@@ -94,6 +94,9 @@ PLATFORM_EXPORT QColor CorParaQColor(int cor);
 // --- text helpers
 PLATFORM_EXPORT QString Ajusta(const QString& texto, int largura);  // leading zeros
 PLATFORM_EXPORT bool EmptyString(const QString& texto);
+// Raises Error when a text holds the NUL character, which a driver would take for the text's end
+// (and so match another value). `oQue` names the text for the operator: "O valor de P_CDFILIAL".
+PLATFORM_EXPORT void RefuseNul(const QString& texto, const QString& oQue);
 
 // The one rule that turns an exception into the text an operator sees: the words of an Error or
 // a dataset failure, the text of any other exception, or `desconhecida` when it carries none;

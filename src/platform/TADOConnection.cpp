@@ -17,6 +17,7 @@
 
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
+#include "platform/StatementDeadline.h"
 
 namespace platform {
 
@@ -230,6 +231,27 @@ void TADOConnection::openWithDeadline(const ConnectionSettings& cfg) {
     if (!attempt->ok)
         throw errorOf(attempt->error, QStringLiteral("Falha ao conectar ao banco de dados: "),
                       connectionString_);
+}
+
+void TADOConnection::requireTables(const QStringList& tables) const {
+    QStringList missing;
+    for (const QString& table : tables) {
+        QSqlQuery q(database());
+        // Fixed names of the caller's own, never input: a probe that reads no row.
+        bool ok = q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE 1 = 0").arg(table));
+        if (ok) {
+            const StatementDeadline deadline(*this, q);
+            ok = q.exec();
+            if (!ok && deadline.expired()) throw deadline.timeoutError();
+        }
+        if (!ok) missing << table;
+    }
+    if (!missing.isEmpty())
+        throw DatabaseError(QStringLiteral("Este banco de dados não é o do caixa: não tem %1 %2.")
+                                .arg(missing.size() == 1 ? QStringLiteral("a tabela")
+                                                         : QStringLiteral("as tabelas"),
+                                     missing.join(QStringLiteral(", "))),
+                            QString());
 }
 
 void TADOConnection::BeginTrans() {

@@ -47,6 +47,11 @@ public:
     void CommitTrans();
     void RollbackTrans();
 
+    // Refuses a database that is not the one expected, on an open connection: raises
+    // DatabaseError naming the tables it lacks. An empty or foreign file opens like the till's
+    // and would fail only at its first query.
+    void requireTables(const QStringList& tables) const;
+
     // Seconds a statement may take ("Command Timeout=", 30 by default); see StatementDeadline.
     int queryTimeout() const { return queryTimeout_; }
 

@@ -1,10 +1,13 @@
 // The data module's connection: hooks, the connection string fetched at every connect,
 // transactions that never nest.
 #include <QDir>
+#include <QFile>
 #include <QSqlDriver>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <sqlite3.h>
 
@@ -170,6 +173,71 @@ TEST_F(ModuloDeDados, AFailedConnectStaysClosedAndMakesNoSessionKnown) {
     EXPECT_FALSE(rdmListaPresenca->adcListaPresenca->connected());
     EXPECT_EQ(platform::ADODBSession(), &outra);
     platform::SetADODBSession(*rdmListaPresenca->adcListaPresenca);
+}
+
+TEST_F(ModuloDeDados, AnEmptyOrForeignDatabaseIsRefusedAtConnect) {
+    platform::TADOConnection outra;
+    platform::SetADODBSession(outra);
+    QTemporaryDir dir;
+    const QString vazio = dir.filePath(QStringLiteral("vazio.db"));
+    QFile(vazio).open(QIODevice::WriteOnly);
+    auto parcial = std::make_unique<BancoDeTeste>(Via::Sqlite);
+    parcial->cria();
+    parcial->exec(QStringLiteral("DROP TABLE PRODSERVTCON"));
+    QStringList conexoes = {vazio, parcial->conexao()};
+    if (odbcDriverInstalled("SQLite3"))
+        conexoes << QStringLiteral("Driver=SQLite3;Database=%1").arg(vazio);
+    rdmListaPresenca = new TrdmListaPresenca();
+    for (const QString& conexao : conexoes) {
+        ConexaoDoTeste env(conexao);
+        try {
+            rdmListaPresenca->adcListaPresenca->setConnected(true);
+            ADD_FAILURE() << conexao.toStdString();
+        } catch (const platform::Error& e) {
+            EXPECT_TRUE(
+                e.message().startsWith(QStringLiteral("Este banco de dados não é o do caixa")))
+                << e.what();
+        }
+        EXPECT_FALSE(rdmListaPresenca->adcListaPresenca->connected());
+        EXPECT_EQ(platform::ADODBSession(), &outra);
+    }
+    try {
+        ConexaoDoTeste env(parcial->conexao());
+        rdmListaPresenca->adcListaPresenca->setConnected(true);
+    } catch (const platform::Error& e) {
+        EXPECT_TRUE(e.message().endsWith(QStringLiteral("não tem a tabela PRODSERVTCON.")))
+            << e.what();
+    }
+    platform::SetADODBSession(*rdmListaPresenca->adcListaPresenca);
+}
+
+// A NUL in a text argument would end the value for a driver, which then matches another
+// branch's rows: every function refuses it with its error text.
+TEST_F(ModuloDeDados, ATextArgumentHoldingNulIsRefusedByEveryFunction) {
+    auto b = bancoCom("CC");
+    ConexaoDoTeste env(b->conexao());
+    rdmListaPresenca = new TrdmListaPresenca();
+    rdmListaPresenca->adcListaPresenca->setConnected(true);
+    const QString bom = QStringLiteral("0001");
+    const QString nulo = QStringLiteral("0001") + QChar(0) + QStringLiteral("9");
+    const QDateTime dia(QDate(2024, 3, 15), QTime(0, 0));
+    const QList<std::function<QVariant(const QString&)>> chamadas = {
+        [&](const QString& v) { return getServico(v, bom); },
+        [&](const QString& v) { return getServico(bom, v); },
+        [&](const QString& v) { return getPresenca(v, bom, bom, bom, bom); },
+        [&](const QString& v) { return getPresenca(bom, bom, bom, bom, v); },
+        [&](const QString& v) { return getProdServ(bom, bom, v); },
+        [&](const QString& v) { return getProdServTCons(bom, bom, bom, v); },
+        [&](const QString& v) { return getTipoCons(bom, bom, v, bom, dia); },
+        [&](const QString& v) { return getTipoCons(bom, bom, bom, v, dia); },
+    };
+    for (int i = 0; i < chamadas.size(); ++i) {
+        EXPECT_TRUE(dataset::isDataPacket(chamadas[i](bom))) << i;
+        const QVariant v = chamadas[i](nulo);
+        ASSERT_EQ(v.typeId(), QMetaType::QString) << i;
+        EXPECT_TRUE(v.toString().contains(QStringLiteral("caractere nulo")))
+            << v.toString().toStdString();
+    }
 }
 
 TEST_F(ModuloDeDados, TransactionsNeverNestAndEndingNoneIsSilent) {

@@ -58,7 +58,11 @@ protected:
                 QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
             db.setDatabaseName(banco);
             ASSERT_TRUE(db.open());
-            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE CONSUMIDOR (CDCONSUMIDOR TEXT)"));
+            // The till's tables, empty: the entry only has to open the screen on them.
+            for (const char* t : {"CONSUMIDOR", "CLIENFILIAL", "VENDA", "SERVTURCAIXA", "SERVICO",
+                                  "PRODTURCAIXA", "PRODSERVTCON"})
+                QSqlQuery(db).exec(
+                    QStringLiteral("CREATE TABLE %1 (X TEXT)").arg(QLatin1String(t)));
             db.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("prep"));
@@ -151,6 +155,41 @@ TEST_F(Entrada, MissingSqliteFileIsAnErrorNotAnEmptyDatabase) {
     EXPECT_EQ(mensagens.first().tipo, 3);
     EXPECT_FALSE(QFile::exists(QString::fromUtf8(inexistente)));
     EXPECT_EQ(rdmListaPresenca, nullptr);
+}
+
+TEST_F(Entrada, AnEmptyOrForeignDatabaseIsRefusedAsNotTheTillsBeforeTheScreenShows) {
+    const QString vazio = dir.filePath(QStringLiteral("vazio.db"));
+    QFile(vazio).open(QIODevice::WriteOnly);
+    const QString alheio = dir.filePath(QStringLiteral("alheio.db"));
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alheio"));
+        db.setDatabaseName(alheio);
+        ASSERT_TRUE(db.open());
+        QSqlQuery(db).exec(QStringLiteral("CREATE TABLE CONSUMIDOR (CDCONSUMIDOR TEXT)"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("alheio"));
+    for (const QString& arquivo : {vazio, alheio}) {
+        mensagens.clear();
+        qputenv("LISTAPRESENCA_CONEXAO", arquivo.toUtf8());
+        // Should the screen show all the same, it is closed, and the expectations tell.
+        QTimer fecha;
+        QObject::connect(&fecha, &QTimer::timeout, [] {
+            if (frmPresenca && frmPresenca->isVisible())
+                QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")),
+                                  Qt::LeftButton);
+        });
+        fecha.start(10);
+        QVariant resultado;
+        chama(resultado);
+        ASSERT_EQ(mensagens.size(), 1);
+        EXPECT_EQ(mensagens.first().tipo, 3);
+        EXPECT_TRUE(mensagens.first().texto.startsWith(
+            QStringLiteral("Este banco de dados não é o do caixa")))
+            << mensagens.first().texto.toStdString();
+        EXPECT_FALSE(telaVisivelNaMensagem);
+        EXPECT_EQ(rdmListaPresenca, nullptr);
+    }
 }
 
 TEST_F(Entrada, ASecondCallWhileTheScreenIsOpenIsRefusedAndChangesNothing) {

@@ -110,6 +110,10 @@ TEST(ConnectionSettings, SqliteFilesAndBadStrings) {
                  Error);
     EXPECT_THROW(ConnectionSettings::parse(QStringLiteral("Provider=SQLOLEDB;Initial Catalog=x")),
                  Error);
+    // A driver would end the string at the NUL, and the password with it.
+    EXPECT_THROW(ConnectionSettings::parse(QStringLiteral("Provider=SQLOLEDB;Data Source=x;PWD=a") +
+                                           QChar(0) + QStringLiteral("b")),
+                 Error);
     try {
         ConnectionSettings::parse(QStringLiteral("Provider=SQLOLEDB;Data Source=x;") +
                                   QStringLiteral("PWD=abc;Segr3do"));

@@ -81,7 +81,10 @@ Banco CriaBanco(const QString& dir, bool comEsquema) {
             if (!comando.isEmpty()) comandos << comando;
         }
     } else {
-        comandos << QStringLiteral("CREATE TABLE NADA (X TEXT)");
+        // The product's tables without their columns: the connect accepts it, every query fails.
+        for (const char* t : {"CONSUMIDOR", "CLIENFILIAL", "VENDA", "SERVTURCAIXA", "SERVICO",
+                              "PRODTURCAIXA", "PRODSERVTCON"})
+            comandos << QStringLiteral("CREATE TABLE %1 (X TEXT)").arg(QLatin1String(t));
     }
     b.Executa(comandos);
     return b;

@@ -37,7 +37,8 @@ struct Banco {
     QString arquivo;
     void Executa(const QStringList& comandos) const;
 };
-// A till database with the product's schema (empty tables), in dir.
+// A till database with the product's schema (empty tables), in dir; without the schema, the
+// product's tables exist but have none of their columns.
 Banco CriaBanco(const QString& dir, bool comEsquema = true);
 
 class Tela : public ::testing::Test {

@@ -429,7 +429,7 @@ TEST_F(Cabecalho, EmptyListsClearTheHeaderThenSayWhatIsMissing) {
 }
 
 TEST_F(Cabecalho, FailedRequestIsShownOnceAndStopsThePick) {
-    banco = CriaBanco(dir.path(), false);  // a database without the product's tables
+    banco = CriaBanco(dir.path(), false);  // the product's tables without their columns
     Abre();
     PreencheCabecalho();
     tela->inPasso = 3;

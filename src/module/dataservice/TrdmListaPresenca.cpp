@@ -129,11 +129,22 @@ void TrdmListaPresenca::MtsDataModuleDeactivate(QObject*) {
 }
 
 void TrdmListaPresenca::adcListaPresencaAfterConnect(QObject*) {
-    platform::SetADODBSession(*adcListaPresenca);
     // PTBR on this connection only: the host's own connections never call into the module,
     // which may be unloaded while they stay open.
     if (sqlite3* db = dataset::sqliteHandle(adcListaPresenca->database()))
         textorder::registraPtBrSobDemanda(db);
+    // A database without the queries' tables is not the till's: the connect fails with that
+    // message, closed and unknown to the platform, instead of the first pick with "no such table".
+    try {
+        adcListaPresenca->requireTables(
+            {QStringLiteral("CONSUMIDOR"), QStringLiteral("CLIENFILIAL"), QStringLiteral("VENDA"),
+             QStringLiteral("SERVTURCAIXA"), QStringLiteral("SERVICO"),
+             QStringLiteral("PRODTURCAIXA"), QStringLiteral("PRODSERVTCON")});
+    } catch (...) {
+        adcListaPresenca->setConnected(false);
+        throw;
+    }
+    platform::SetADODBSession(*adcListaPresenca);
 }
 
 void TrdmListaPresenca::adcListaPresencaBeforeConnect(QObject*) {
@@ -200,6 +211,7 @@ QVariant executa(TADOQuery* TrdmListaPresenca::*consulta,
 }
 
 void texto(TParameters& p, const char* nome, const QString& valor) {
+    platform::RefuseNul(valor, QStringLiteral("O valor de %1").arg(QLatin1String(nome)));
     p.ParamByName(QString::fromLatin1(nome)).setAsString(valor);
 }
 

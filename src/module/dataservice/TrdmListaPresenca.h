@@ -66,7 +66,7 @@ public:
 extern KEL00815_EXPORT TrdmListaPresenca* rdmListaPresenca;
 
 // Each returns the packet of its query, or in its place the error text; never raises.
-// Text arguments are bound as values, cut to 16 characters.
+// Text arguments are bound as values, cut to 16 characters; one holding NUL is refused.
 KEL00815_EXPORT QVariant getCentroCusto();
 KEL00815_EXPORT QVariant getServico(const QString& filial, const QString& caixa);
 KEL00815_EXPORT QVariant getPresenca(const QString& filial, const QString& caixa,

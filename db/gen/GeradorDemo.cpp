@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -449,7 +450,7 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
                        "INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM,"
                        " DTEMISCUPOM, TXCUPOM, IDIMPRESSO) VALUES (?, ?, ?, ?, ?, ?, ?)");
         // Sale and receipt numbers of each till, in the order the sales are written.
-        std::array<sqlite3_int64, 3> numero{};
+        std::map<std::string, sqlite3_int64> numero{{"001", 0}, {"002", 0}};
         std::vector<Venda> vendas;
         std::int64_t variacao = 0;
         for (std::int64_t i = 0; i < n; ++i) {
@@ -504,7 +505,7 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
                 const char sit[2] = {v.situacao, 0};
                 const int segundo = sorteio(60);
                 const std::string quando = textoData(v.dia, v.minuto, segundo);
-                const sqlite3_int64 nr = ++numero[static_cast<std::size_t>(std::atoi(t.caixa))];
+                const sqlite3_int64 nr = ++numero[t.caixa];
                 char nrCupom[32];
                 std::snprintf(nrCupom, sizeof nrCupom, "%06lld", static_cast<long long>(nr));
                 venda.t(kFilial)
@@ -560,10 +561,8 @@ ResumoDemo geraDemo(const OpcoesDemo& op) {
         }
         {
             Insercao num(b, "INSERT INTO NUMCAIXA VALUES (?, ?, ?, ?)");
-            for (const char* caixa : {"001", "002"}) {
-                const sqlite3_int64 nr = numero[static_cast<std::size_t>(std::atoi(caixa))];
-                num.t(kFilial).t(caixa).i(nr).i(nr).run();
-            }
+            for (const auto& [caixa, nr] : numero)
+                num.t(kFilial).t(caixa.c_str()).i(nr).i(nr).run();
         }
         b.exec("COMMIT");
         b.exec("PRAGMA analysis_limit=2000; ANALYZE;");

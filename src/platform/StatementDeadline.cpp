@@ -71,8 +71,8 @@ private:
                 if (next == armed_.end() || it->second.when < next->second.when) next = it;
             if (next == armed_.end()) {
                 changed_.wait(lock);
-            } else if (Clock::now() < next->second.when) {
-                changed_.wait_until(lock, next->second.when);
+            } else if (const Clock::time_point when = next->second.when; Clock::now() < when) {
+                changed_.wait_until(lock, when);  // a copy: a disarm may erase the entry meanwhile
             } else {
                 const std::function<void()> action = std::move(next->second.action);
                 armed_.erase(next);

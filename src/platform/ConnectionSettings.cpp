@@ -189,6 +189,14 @@ ConnectionSettings sqlServerFromAdo(KeyValues kv) {
     if (server == QLatin1String(".") ||
         server.compare(QLatin1String("(local)"), Qt::CaseInsensitive) == 0)
         server = QStringLiteral("localhost");
+    // A missing ";" glues the next pair to the server ("srv Password=..."): no host name holds a
+    // blank or "=", and no port more than digits. Neither is quoted: it may hold a password.
+    static const QRegularExpression blank(QStringLiteral("[\\s=]"));
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (server.contains(blank) || (!port.isEmpty() && !digits.match(port).hasMatch()))
+        throw Error(
+            QStringLiteral("Cadeia de conexão inválida: o servidor (Data Source) não é um "
+                           "nome de servidor; falta um \";\"?"));
 
     KeyValues out;
     out.append({QStringLiteral("Driver"), odbcDriver});

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "platform/Platform.h"
 
 namespace platform::detail {
@@ -138,7 +140,15 @@ QString scrubSecrets(const QString& text, const QString& connectionString) {
     if (connectionString.contains(QLatin1Char('=')) ||
         connectionString.trimmed().startsWith(QLatin1String("postgres"), Qt::CaseInsensitive))
         out.replace(connectionString, QStringLiteral("(cadeia de conexão omitida)"));
-    for (const QString& pw : passwordsOf(connectionString)) {
+    // Pairs first: a password that happens to hold a key's letters ("WD=u") would otherwise
+    // break "PWD=..." apart before it is recognised.
+    out.replace(passwordPair(), QStringLiteral("\\1\\2****"));
+    // Then each password wherever it stands, the longest first, so that none is left half done
+    // by a shorter one inside it.
+    QStringList passwords = passwordsOf(connectionString);
+    std::sort(passwords.begin(), passwords.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& pw : passwords) {
         if (pw.size() >= 4) {
             out.replace(pw, mask);
         } else {
@@ -149,8 +159,6 @@ QString scrubSecrets(const QString& text, const QString& connectionString) {
             out.replace(re, mask);
         }
     }
-    // Key=value pairs echoed back by a driver, whatever connection they came from.
-    out.replace(passwordPair(), QStringLiteral("\\1\\2****"));
     return out;
 }
 

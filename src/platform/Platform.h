@@ -111,6 +111,15 @@ PLATFORM_EXPORT ErrorDisplay SetErrorDisplay(ErrorDisplay d);
 // Reports the exception in flight (call inside catch) through the display; EAbort is silent.
 PLATFORM_EXPORT void HandleException(std::exception_ptr e);
 
+namespace detail {
+// A call that depends on the signal's arguments, so that a compiler checks it only where it is
+// chosen (clang rejects a plain f() in the discarded branch when f needs arguments).
+template <typename F, typename... Args>
+void callWithoutArguments(const F& f, Args&&...) {
+    f();
+}
+}  // namespace detail
+
 // Wraps an event handler so no exception ever crosses Qt's event loop. A handler that takes
 // fewer arguments than the signal gives is called without them.
 template <typename F>
@@ -120,7 +129,7 @@ auto Guard(F f) {
             if constexpr (std::is_invocable_v<const F&, decltype(args)...>)
                 f(std::forward<decltype(args)>(args)...);
             else
-                f();
+                detail::callWithoutArguments(f, std::forward<decltype(args)>(args)...);
         } catch (...) {
             HandleException(std::current_exception());
         }

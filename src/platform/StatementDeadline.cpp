@@ -72,8 +72,7 @@ private:
             if (next == armed_.end()) {
                 changed_.wait(lock);
             } else if (const Clock::time_point when = next->second.when; Clock::now() < when) {
-                // A copy: the entry may be disarmed, and freed, while this thread waits.
-                changed_.wait_until(lock, when);
+                changed_.wait_until(lock, when);  // a copy: a disarm may erase the entry meanwhile
             } else {
                 const std::function<void()> action = std::move(next->second.action);
                 armed_.erase(next);

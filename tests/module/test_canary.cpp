@@ -80,23 +80,6 @@ private:
     QtMessageHandler anterior_ = nullptr;
 };
 
-// Closes the screen as soon as it shows, so that a string that connects does not hang the test.
-void fechaQuandoVisivel() {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer] {
-        if (frmPresenca && frmPresenca->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")),
-                              Qt::LeftButton);
-        } else if (!frmPresenca && !QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(5);
-}
-
 class Canario : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -129,9 +112,17 @@ protected:
     // and a host call it.
     void percorre(const QString& conexao) {
         qputenv("LISTAPRESENCA_CONEXAO", conexao.toUtf8());
-        fechaQuandoVisivel();
+        // A string that connects opens the screen: it closes as soon as it shows.
+        QTimer fecha;
+        QObject::connect(&fecha, &QTimer::timeout, [] {
+            if (frmPresenca && frmPresenca->isVisible())
+                QTest::mouseClick(frmPresenca->findChild<QLabel*>(QStringLiteral("lblSair")),
+                                  Qt::LeftButton);
+        });
+        fecha.start(5);
         QVariant resultado;
         Cli_Kel00815::ListaPresenca(nullptr, -1, resultado);
+        fecha.stop();
 
         rdmListaPresenca = new Srv_Kel00815::TrdmListaPresenca();
         try {

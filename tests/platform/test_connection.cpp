@@ -110,6 +110,16 @@ TEST(ConnectionSettings, SqliteFilesAndBadStrings) {
                  Error);
     EXPECT_THROW(ConnectionSettings::parse(QStringLiteral("Provider=SQLOLEDB;Initial Catalog=x")),
                  Error);
+    // A missing ";" glues a password to the server, which FreeTDS would split at a comma.
+    for (const char* glued : {"Data Source=srv Password=a,bcd", "Data Source=srv,1433 Password=x",
+                              "Provider=SQLOLEDB;Data Source=srv,14x3;User ID=u"}) {
+        try {
+            ConnectionSettings::parse(QString::fromLatin1(glued));
+            ADD_FAILURE() << glued;
+        } catch (const Error& e) {
+            EXPECT_FALSE(e.message().contains(QStringLiteral("srv"))) << e.what();
+        }
+    }
     // A driver would end the string at the NUL, and the password with it.
     EXPECT_THROW(ConnectionSettings::parse(QStringLiteral("Provider=SQLOLEDB;Data Source=x;PWD=a") +
                                            QChar(0) + QStringLiteral("b")),
@@ -429,4 +439,12 @@ TEST(ConnectionErrors, PasswordsAreScrubbedFromAnyText) {
     EXPECT_TRUE(t.contains(QStringLiteral("labcx")));  // a short password masks whole words only
     EXPECT_FALSE(detail::scrubSecretsForTest(QStringLiteral("x ") + cs, cs)
                      .contains(QStringLiteral("Server=s")));
+    // Found by fuzzing: one password holding a key's letters must not break another's pair,
+    // and a shorter one must not leave a longer one half masked.
+    EXPECT_FALSE(detail::scrubSecretsForTest(QStringLiteral("Server=u;PWD=u190;APP=x"),
+                                             QStringLiteral("Data Source=u;PWD=WD=u;Password=u190"))
+                     .contains(QStringLiteral("190")));
+    EXPECT_FALSE(detail::scrubSecretsForTest(QStringLiteral("login abcdefgh"),
+                                             QStringLiteral("PWD=abcd;Password=abcdefgh"))
+                     .contains(QStringLiteral("efgh")));
 }

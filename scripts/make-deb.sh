@@ -54,10 +54,13 @@ fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -x "$deb" "$scratch"
-# The package's links to /var and /etc are absolute: inside the scratch root the host is told
-# where the installed demo database is.
+# The package's links to /var and /etc are absolute: inside the scratch root they are pointed at
+# the scratch root's own /var and /etc, as they resolve on a till.
+for f in demo.db:var/lib PARAMETROSZOR.CDS:etc; do
+  nome=${f%%:*}; raiz=${f#*:}
+  ln -sfn "$scratch/$raiz/listapresenca/$nome" "$scratch/usr/lib/listapresenca/$nome"
+done
 QT_QPA_PLATFORM=offscreen LISTAPRESENCA_REGISTRO="$scratch/registro" \
-  LISTAPRESENCA_CONEXAO="$scratch/var/lib/listapresenca/demo.db" \
   timeout 120 "$scratch/usr/bin/pdv-host" --screenshot "$build/tela-instalada.png"
 test -s "$build/tela-instalada.png"
 echo "O host instalado abriu a tela com os dados instalados: $build/tela-instalada.png"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "pos/FiltroPesquisa.h"
+#include "pos/touch/PickListFilter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static QStandardItemModel* modelo = [] {
@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           new QStandardItem(QString::fromUtf8(n))});
         return m;
     }();
-    static Hul00002::detail::FiltroPesquisa* filtro = [] {
-        auto* f = new Hul00002::detail::FiltroPesquisa;
+    static Hul00002::detail::PickListFilter* filtro = [] {
+        auto* f = new Hul00002::detail::PickListFilter;
         f->setSourceModel(modelo);
         return f;
     }();

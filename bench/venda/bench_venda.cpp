@@ -19,7 +19,8 @@
 
 #include "dataset/DataPacket.h"
 #include "platform/Platform.h"
-#include "pos/SaleGenerator.h"
+#include "pos/sale/HandOver.h"
+#include "pos/sale/SaleGenerator.h"
 #include "textorder/ColacaoPtBr.h"
 
 namespace {
@@ -90,31 +91,22 @@ std::vector<std::vector<std::string>> linhas(sqlite3* db, const char* sql) {
 }
 
 dataset::DataPacket entrega(const std::vector<std::vector<std::string>>& consumidores) {
-    using dataset::FieldDef;
-    FieldDef data;
-    data.name = QStringLiteral("DATAREAL");
-    data.type = dataset::FieldType::DateTime;
-    dataset::DataPacket::Builder b({FieldDef::text(QStringLiteral("CDFILIAL"), 4),
-                                    FieldDef::text(QStringLiteral("CDCAIXA"), 3),
-                                    FieldDef::text(QStringLiteral("CDIDCONSUMID"), 21),
-                                    FieldDef::text(QStringLiteral("CDCONSUMIDOR"), 21),
-                                    FieldDef::text(QStringLiteral("NMCONSUMIDOR"), 50),
-                                    FieldDef::text(QStringLiteral("CDCLIENTE"), 21),
-                                    FieldDef::text(QStringLiteral("CDTIPOCONS"), 2), data,
-                                    FieldDef::text(QStringLiteral("HORAREAL"), 4),
-                                    FieldDef::text(QStringLiteral("NRSEQLOGCAT"), 10),
-                                    FieldDef::text(QStringLiteral("NRSEQARQIMP"), 10)});
+    QList<Hul00002::HandOverRecord> r;
     for (const auto& c : consumidores) {
-        b.appendRow();
-        b.setText(0, u"0001");
-        b.setText(1, u"001");
-        for (int k = 0; k < 5; ++k) b.setText(2 + k, QString::fromStdString(c[std::size_t(k)]));
-        b.setDateTime(7, QDateTime(kHoje, QTime(0, 0)));
-        b.setText(8, u"1130");
-        b.setText(9, u"");
-        b.setText(10, u"");
+        const auto t = [&c](std::size_t k) { return QString::fromStdString(c[k]); };
+        r << Hul00002::HandOverRecord{QStringLiteral("0001"),
+                                      QStringLiteral("001"),
+                                      t(0),
+                                      t(1),
+                                      t(2),
+                                      t(3),
+                                      t(4),
+                                      kHoje,
+                                      QStringLiteral("1130"),
+                                      {},
+                                      {}};
     }
-    return b.finish();
+    return Hul00002::buildHandOver(r);
 }
 
 }  // namespace

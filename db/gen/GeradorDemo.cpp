@@ -21,8 +21,8 @@
 
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
-#include "pos/Receipt.h"
-#include "pos/SalesSchema.h"
+#include "pos/sale/Receipt.h"
+#include "pos/sale/SalesSchema.h"
 #include "schema_embutido.h"
 #include "textorder/ColacaoPtBr.h"
 

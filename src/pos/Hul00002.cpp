@@ -1,12 +1,12 @@
 #include <hul00002/Hul00002.h>
 
 #include "platform/Platform.h"
-#include "pos/Processo.h"
-#include "pos/RelFiscais.h"
-#include "pos/SaleGenerator.h"
-#include "pos/TecladoNumerico.h"
-#include "pos/TouchCalendar.h"
-#include "pos/TouchPesquisa.h"
+#include "pos/fiscal/FiscalMenu.h"
+#include "pos/sale/SaleGenerator.h"
+#include "pos/touch/CalendarDialog.h"
+#include "pos/touch/KeypadDialog.h"
+#include "pos/touch/PickListDialog.h"
+#include "pos/touch/WaitingWindow.h"
 
 namespace Hul00002 {
 

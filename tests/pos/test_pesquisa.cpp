@@ -12,7 +12,7 @@
 
 #include "common/ModalHelper.h"
 #include "dataset/ClientDataSet.h"
-#include "pos/FiltroPesquisa.h"
+#include "pos/touch/PickListFilter.h"
 
 using dataset::ClientDataSet;
 using dataset::FieldDef;

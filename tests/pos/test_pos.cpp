@@ -8,7 +8,7 @@
 #include "common/ModalHelper.h"
 #include "dataset/ClientDataSet.h"
 #include "platform/Platform.h"
-#include "pos/Processo.h"
+#include "pos/touch/WaitingWindow.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "dataset/PacketFile.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "platform/TADOConnection.h"
+#include "pos/sale/HandOver.h"
 #include "postgres/ClusterPostgres.h"
 
 using teste::ClusterPostgres;
@@ -136,39 +137,25 @@ protected:
 
     // The hand-over of consumers `de`..`ate` at lunch, as a packet file.
     QString entrega(int de, int ate) {
-        using dataset::FieldDef;
-        FieldDef data;
-        data.name = QStringLiteral("DATAREAL");
-        data.type = dataset::FieldType::DateTime;
-        dataset::DataPacket::Builder b({FieldDef::text(QStringLiteral("CDFILIAL"), 4),
-                                        FieldDef::text(QStringLiteral("CDCAIXA"), 3),
-                                        FieldDef::text(QStringLiteral("CDIDCONSUMID"), 21),
-                                        FieldDef::text(QStringLiteral("CDCONSUMIDOR"), 21),
-                                        FieldDef::text(QStringLiteral("NMCONSUMIDOR"), 50),
-                                        FieldDef::text(QStringLiteral("CDCLIENTE"), 21),
-                                        FieldDef::text(QStringLiteral("CDTIPOCONS"), 2), data,
-                                        FieldDef::text(QStringLiteral("HORAREAL"), 4),
-                                        FieldDef::text(QStringLiteral("NRSEQLOGCAT"), 10),
-                                        FieldDef::text(QStringLiteral("NRSEQARQIMP"), 10)});
-        for (int i = de; i <= ate; ++i) {
-            b.appendRow();
-            b.setText(0, QStringLiteral("0001"));
-            b.setText(1, QStringLiteral("001"));
-            b.setText(2, QString(QStringLiteral("CR") + consumidor(i)));
-            b.setText(3, consumidor(i));
-            b.setText(4, QString(QStringLiteral("Aluno ") + consumidor(i)));
-            b.setText(5, QStringLiteral("CL1"));
-            b.setText(6, QStringLiteral("01"));
-            b.setDateTime(7, QDateTime(kDia, QTime(0, 0)));
-            b.setText(8, QStringLiteral("1215"));
-            b.setText(9, QString());
-            b.setText(10, QString());
-        }
+        QList<Hul00002::HandOverRecord> r;
+        for (int i = de; i <= ate; ++i)
+            r << Hul00002::HandOverRecord{QStringLiteral("0001"),
+                                          QStringLiteral("001"),
+                                          QStringLiteral("CR") + consumidor(i),
+                                          consumidor(i),
+                                          QStringLiteral("Aluno ") + consumidor(i),
+                                          QStringLiteral("CL1"),
+                                          QStringLiteral("01"),
+                                          kDia,
+                                          QStringLiteral("1215"),
+                                          {},
+                                          {}};
+        const dataset::DataPacket pacote = Hul00002::buildHandOver(r);
         const QString arquivo =
             pasta_.filePath(QStringLiteral("entrega-%1-%2.cds").arg(de).arg(ate));
         QFile f(arquivo);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(dataset::writeBinaryPacket(b.finish()));
+        f.write(dataset::writeBinaryPacket(pacote));
         return arquivo;
     }
 

@@ -12,7 +12,7 @@
 
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
-#include "pos/FiltroPesquisa.h"
+#include "pos/touch/PickListFilter.h"
 #include "textorder/ColacaoPtBr.h"
 
 namespace {
@@ -91,7 +91,7 @@ QStringList daPesquisa(const QStringList& nomes, const QString& digitado) {
         ds.post();
     }
     dataset::DataSetModel modelo(&ds);
-    Hul00002::detail::FiltroPesquisa filtro;
+    Hul00002::detail::PickListFilter filtro;
     filtro.setSourceModel(&modelo);
     filtro.setTextoPesquisa(digitado);
     filtro.sort(0);

@@ -13,6 +13,8 @@
 
 #include <stdexcept>
 
+#include "pos/sale/HandOver.h"
+
 namespace teste {
 
 namespace {
@@ -177,38 +179,24 @@ QList<Registro> Almoco(int n) {
 }
 
 dataset::DataPacket Entrega(const QList<Registro>& registros) {
-    using dataset::FieldDef;
-    FieldDef data;
-    data.name = QStringLiteral("DATAREAL");
-    data.type = dataset::FieldType::DateTime;
-    dataset::DataPacket::Builder b({FieldDef::text(QStringLiteral("CDFILIAL"), 4),
-                                    FieldDef::text(QStringLiteral("CDCAIXA"), 3),
-                                    FieldDef::text(QStringLiteral("CDIDCONSUMID"), 21),
-                                    FieldDef::text(QStringLiteral("CDCONSUMIDOR"), 21),
-                                    FieldDef::text(QStringLiteral("NMCONSUMIDOR"), 50),
-                                    FieldDef::text(QStringLiteral("CDCLIENTE"), 21),
-                                    FieldDef::text(QStringLiteral("CDTIPOCONS"), 2), data,
-                                    FieldDef::text(QStringLiteral("HORAREAL"), 4),
-                                    FieldDef::text(QStringLiteral("NRSEQLOGCAT"), 10),
-                                    FieldDef::text(QStringLiteral("NRSEQARQIMP"), 10)});
+    QList<Hul00002::HandOverRecord> entrega;
     for (const Registro& r : registros) {
         const int i = r.consumidor.mid(1).toInt();
         const QString tipo =
             !r.tipo.isEmpty() ? r.tipo : (i % 2 ? QStringLiteral("01") : QStringLiteral("02"));
-        b.appendRow();
-        b.setText(0, QStringLiteral("0001"));
-        b.setText(1, r.caixa);
-        b.setText(2, QString(QStringLiteral("CR") + r.consumidor));
-        b.setText(3, r.consumidor);
-        b.setText(4, QString(QStringLiteral("Aluno ") + r.consumidor));
-        b.setText(5, QStringLiteral("CL1"));
-        b.setText(6, tipo);
-        b.setDateTime(7, QDateTime(r.dia, QTime(0, 0)));
-        b.setText(8, r.hora);
-        b.setText(9, QString());
-        b.setText(10, QString());
+        entrega << Hul00002::HandOverRecord{QStringLiteral("0001"),
+                                            r.caixa,
+                                            QStringLiteral("CR") + r.consumidor,
+                                            r.consumidor,
+                                            QStringLiteral("Aluno ") + r.consumidor,
+                                            QStringLiteral("CL1"),
+                                            tipo,
+                                            r.dia,
+                                            r.hora,
+                                            {},
+                                            {}};
     }
-    return b.finish();
+    return Hul00002::buildHandOver(entrega);
 }
 
 }  // namespace teste

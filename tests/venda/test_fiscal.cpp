@@ -18,10 +18,10 @@
 #include "dataset/DataPacket.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
-#include "pos/FiscalBook.h"
-#include "pos/RelFiscais.h"
-#include "pos/SaleGenerator.h"
-#include "pos/SalesSchema.h"
+#include "pos/fiscal/FiscalBook.h"
+#include "pos/fiscal/FiscalMenu.h"
+#include "pos/sale/SaleGenerator.h"
+#include "pos/sale/SalesSchema.h"
 #include "venda/Cantina.h"
 
 using namespace Hul00002;

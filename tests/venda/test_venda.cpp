@@ -21,10 +21,10 @@
 #include "dataset/DataPacket.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "platform/Platform.h"
-#include "pos/Processo.h"
-#include "pos/Receipt.h"
-#include "pos/SaleGenerator.h"
-#include "pos/SalesSchema.h"
+#include "pos/sale/Receipt.h"
+#include "pos/sale/SaleGenerator.h"
+#include "pos/sale/SalesSchema.h"
+#include "pos/touch/WaitingWindow.h"
 #include "venda/Cantina.h"
 
 using namespace Hul00002;

@@ -24,7 +24,8 @@
 #include "dataset/DataPacket.h"
 #include "dataset/PacketFile.h"
 #include "platform/Platform.h"
-#include "pos/SaleGenerator.h"
+#include "pos/sale/HandOver.h"
+#include "pos/sale/SaleGenerator.h"
 
 namespace {
 
@@ -41,29 +42,43 @@ void escreve(std::FILE* f, const QString& s) {
     std::fflush(f);
 }
 
-const char* const kAjuda =
-    "uso: geravenda ARQUIVO [--conexao CONEXAO]\n"
-    "\n"
-    "Gera uma venda com seu cupom para cada registro do pacote de entrega ARQUIVO (arquivo\n"
-    "binário ou XML de client dataset com os campos CDFILIAL, CDCAIXA, CDIDCONSUMID,\n"
-    "CDCONSUMIDOR, NMCONSUMIDOR, CDCLIENTE, CDTIPOCONS, DATAREAL, HORAREAL, NRSEQLOGCAT e\n"
-    "NRSEQARQIMP), como o botão Gerar Vendas da Lista de Presença. Quem já foi atendido não é\n"
-    "vendido de novo: rodar o mesmo arquivo outra vez completa uma geração interrompida.\n"
-    "\n"
-    "  --conexao CONEXAO  cadeia de conexão do banco; sem ela, a do caixa\n"
-    "                     (LISTAPRESENCA_CONEXAO, conexao.ini ou demo.db ao lado do programa)\n"
-    "  --help             mostra este texto\n"
-    "  --version          mostra a versão\n"
-    "\n"
-    "Cupons de serviços com impressão automática vão para a impressora de\n"
-    "LISTAPRESENCA_IMPRESSORA ou da linha Impressora= de conexao.ini; sem impressora, para um\n"
-    "PDF por cupom na pasta cupons ao lado do programa.\n"
-    "\n"
-    "Mostra uma linha por registro. Códigos de saída:\n"
-    "  0  todos os registros vendidos ou já atendidos\n"
-    "  1  algum registro não vendido, ou algum cupom não impresso\n"
-    "  2  uso incorreto\n"
-    "  3  nada foi feito: arquivo ilegível, pacote recusado ou banco inacessível\n";
+// "A, B e C": the hand-over's fields as the help names them.
+QString camposDaEntrega() {
+    QStringList nomes;
+    for (const dataset::FieldDef& f : Hul00002::handOverFieldDefs()) nomes << f.name;
+    const QString ultimo = nomes.takeLast();
+    return nomes.join(QStringLiteral(", ")) + QStringLiteral(" e ") + ultimo;
+}
+
+QByteArray ajuda() {
+    return QStringLiteral(
+               "uso: geravenda ARQUIVO [--conexao CONEXAO]\n"
+               "\n"
+               "Gera uma venda com seu cupom para cada registro do pacote de entrega ARQUIVO\n"
+               "(arquivo binário ou XML de client dataset com os campos %1),\n"
+               "como o botão Gerar Vendas da Lista de Presença. Quem já foi atendido não é\n"
+               "vendido de novo: rodar o mesmo arquivo outra vez completa uma geração "
+               "interrompida.\n"
+               "\n"
+               "  --conexao CONEXAO  cadeia de conexão do banco; sem ela, a do caixa\n"
+               "                     (LISTAPRESENCA_CONEXAO, conexao.ini ou demo.db ao lado do "
+               "programa)\n"
+               "  --help             mostra este texto\n"
+               "  --version          mostra a versão\n"
+               "\n"
+               "Cupons de serviços com impressão automática vão para a impressora de\n"
+               "LISTAPRESENCA_IMPRESSORA ou da linha Impressora= de conexao.ini; sem impressora, "
+               "para um\n"
+               "PDF por cupom na pasta cupons ao lado do programa.\n"
+               "\n"
+               "Mostra uma linha por registro. Códigos de saída:\n"
+               "  0  todos os registros vendidos ou já atendidos\n"
+               "  1  algum registro não vendido, ou algum cupom não impresso\n"
+               "  2  uso incorreto\n"
+               "  3  nada foi feito: arquivo ilegível, pacote recusado ou banco inacessível\n")
+        .arg(camposDaEntrega())
+        .toLocal8Bit();
+}
 
 void esperaSinal(const QString& aviso) {
     escreve(stderr, aviso);
@@ -103,7 +118,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(kAjuda, stdout);
+            std::fputs(ajuda().constData(), stdout);
             return kTudoVendido;
         }
         if (a == QLatin1String("--version")) {
@@ -119,14 +134,14 @@ int main(int argc, char** argv) {
             temConexao = true;
         } else if (a.startsWith(QLatin1String("-")) || !arquivo.isEmpty()) {
             escreve(stderr, QStringLiteral("geravenda: argumento inesperado: %1").arg(a));
-            std::fputs(kAjuda, stderr);
+            std::fputs(ajuda().constData(), stderr);
             return kUsoErrado;
         } else {
             arquivo = a;
         }
     }
     if (arquivo.isEmpty()) {
-        std::fputs(kAjuda, stderr);
+        std::fputs(ajuda().constData(), stderr);
         return kUsoErrado;
     }
 

@@ -184,10 +184,12 @@ private:
     QString descricaoDaLinha(int row) const;
     int primeiraColunaVisivel() const;
 
-    // Sale generation: the run inside the final steps, the header check, the hand-over records,
-    // the product check, and a kind 2 notice from the catalogue.
-    void geraVendas();
+    // Sale generation: the run inside the final steps (false when it stopped at the header,
+    // before anything changed), the header check, the service the hour gives, the hand-over
+    // records, the product check, and a kind 2 notice from the catalogue.
+    bool geraVendas();
     bool cabecalhoVendavel();
+    bool horaDoServicoEscolhido();
     void preencheEntrega();
     bool faltamProdutos();
     void avisa(const QString& chave);

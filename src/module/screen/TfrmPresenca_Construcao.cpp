@@ -11,6 +11,7 @@
 #include "module/screen/TfrmPresenca.h"
 #include "module/screen/TfrmPresenca_p.h"
 #include "platform/TMessages.h"
+#include "pos/sale/HandOver.h"
 
 namespace Cli_Kel00815 {
 
@@ -348,6 +349,7 @@ void TfrmPresenca::criaCatalogo() {
 
 void TfrmPresenca::criaDataSets() {
     using dataset::FieldDef;
+    using dataset::FieldDefs;
     const auto texto = [](const char* nome, int tamanho, const char* rotulo = nullptr,
                           bool visivel = true) {
         FieldDef f = FieldDef::text(QString::fromLatin1(nome), tamanho);
@@ -404,24 +406,19 @@ void TfrmPresenca::criaDataSets() {
     }
 
     // The sale hand-over record, in the order the sale generator receives its fields.
+    // The hand-over's fields are the sale generator's; the screen adds only how they show.
     cdsPresencaAux = novo("cdsPresencaAux");
     {
-        FieldDef data;
-        data.name = QStringLiteral("DATAREAL");
-        data.type = dataset::FieldType::DateTime;
-        cdsPresencaAux->setFieldDefs({
-            texto("CDFILIAL", 4, nullptr, false),
-            texto("CDCAIXA", 3, nullptr, false),
-            texto("CDIDCONSUMID", 21, "Código"),
-            texto("CDCONSUMIDOR", 21),
-            texto("NMCONSUMIDOR", 50, "Nome do Consumidor"),
-            texto("CDCLIENTE", 21),
-            texto("CDTIPOCONS", 2),
-            data,
-            texto("HORAREAL", 4),
-            texto("NRSEQLOGCAT", 10),
-            texto("NRSEQARQIMP", 10),
-        });
+        FieldDefs entrega = Hul00002::handOverFieldDefs();
+        for (FieldDef& f : entrega) {
+            if (f.name == QLatin1String("CDFILIAL") || f.name == QLatin1String("CDCAIXA"))
+                f.visible = false;
+            else if (f.name == QLatin1String("CDIDCONSUMID"))
+                f.displayLabel = QStringLiteral("Código");
+            else if (f.name == QLatin1String("NMCONSUMIDOR"))
+                f.displayLabel = QStringLiteral("Nome do Consumidor");
+        }
+        cdsPresencaAux->setFieldDefs(entrega);
     }
 
     // These take the fields of whatever packet or file is loaded into them.

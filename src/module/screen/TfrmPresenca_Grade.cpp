@@ -19,12 +19,6 @@ using namespace tela;
 
 namespace {
 
-const QString kMarca = QStringLiteral("IDCHECK");
-const QString kSituacao = QStringLiteral("IDSITCONSUMI");
-const QString kDiaDaVenda = QStringLiteral("DTHRREALCONCONS");
-const QString kSim = QStringLiteral("S");
-const QString kNao = QStringLiteral("N");
-
 // No sale yet for this service and date, and an active consumer: the only rows a mark reaches.
 bool marcavel(const QString& diaDaVenda, const QString& situacao) {
     return diaDaVenda.isEmpty() && situacao == QLatin1String("1");

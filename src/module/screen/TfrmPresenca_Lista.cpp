@@ -19,10 +19,11 @@ namespace {
 
 // What each counter counts, and what each footer view shows. The pending view shows every
 // consumer without a sale, inactive ones included; its counter counts only the active ones.
-const QString kContaPendentes = QStringLiteral("DTHRREALCONCONS IS NULL AND IDSITCONSUMI = '1'");
-const QString kInativos = QStringLiteral("IDSITCONSUMI = '2'");
-const QString kComVenda = QStringLiteral("DTHRREALCONCONS IS NOT NULL");
-const QString kVistaPendentes = QStringLiteral("DTHRREALCONCONS IS NULL");
+const QString kContaPendentes =
+    kDiaDaVenda + QStringLiteral(" IS NULL AND ") + kSituacao + QStringLiteral(" = '1'");
+const QString kInativos = kSituacao + QStringLiteral(" = '2'");
+const QString kComVenda = kDiaDaVenda + QStringLiteral(" IS NOT NULL");
+const QString kVistaPendentes = kDiaDaVenda + QStringLiteral(" IS NULL");
 
 }  // namespace
 

@@ -13,6 +13,8 @@
 #include "module/screen/TfrmPresenca_p.h"
 #include "platform/Registro.h"
 #include "platform/TMessages.h"
+#include "pos/sale/HandOver.h"
+#include "pos/sale/ServiceRule.h"
 
 #include <hul00002/Hul00002.h>
 
@@ -22,9 +24,9 @@ using namespace tela;
 
 namespace {
 
-// The hand-over fields taken as they are from the attendance row.
-const char* const kCamposDaLinha[] = {"CDFILIAL",     "CDCAIXA",   "CDIDCONSUMID", "CDCONSUMIDOR",
-                                      "NMCONSUMIDOR", "CDCLIENTE", "CDTIPOCONS"};
+QString campo(Hul00002::HandOverField f) {
+    return Hul00002::handOverFieldName(f);
+}
 
 bool horaValida(const QString& texto) {
     static const QRegularExpression hhmm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]$"));
@@ -56,8 +58,9 @@ bool TfrmPresenca::cabecalhoVendavel() {
 void TfrmPresenca::blbGeraVendaClick(QObject* sender) {
     Q_UNUSED(sender);
     std::exception_ptr erro;
+    bool passouDoCabecalho = true;
     try {
-        geraVendas();
+        passouDoCabecalho = geraVendas();
     } catch (...) {
         erro = std::current_exception();
     }
@@ -71,6 +74,9 @@ void TfrmPresenca::blbGeraVendaClick(QObject* sender) {
                              << platform::TextoDaExcecao(std::current_exception(), QString());
     }
     lblSair->setEnabled(true);
+    // A run refused at the header changed nothing, and the reload would only say the same
+    // notice again: the list, its view and its marks stay as they were.
+    if (!passouDoCabecalho) return;
     try {
         blbCarregarClick(blbCarregar);
     } catch (...) {
@@ -79,26 +85,26 @@ void TfrmPresenca::blbGeraVendaClick(QObject* sender) {
     if (erro) std::rethrow_exception(erro);
 }
 
-void TfrmPresenca::geraVendas() {
+bool TfrmPresenca::geraVendas() {
     lblSair->setEnabled(false);
-    if (!cabecalhoVendavel()) return;
+    if (!cabecalhoVendavel() || !horaDoServicoEscolhido()) return false;
 
-    aplicaFiltro(QStringLiteral("IDCHECK = 'S'"));
+    aplicaFiltro(kMarca + QStringLiteral(" = '") + kSim + QStringLiteral("'"));
     cdsPresenca->first();
     cdsPresencaAux->close();
     cdsPresencaAux->createDataSet();
     preencheEntrega();
     if (cdsPresencaAux->isEmpty()) {
         avisa(QStringLiteral("GERNOTPER"));
-        return;
+        return true;
     }
     if (!platform::Mensagem(msgPadrao->Msg(QStringLiteral("CONFGERACAO")), QString(),
                             QStringLiteral("N"), QStringLiteral("S"), 1, QString(), stIdEsquema, 0,
                             nullptr))
-        return;
+        return true;
     if (faltamProdutos()) {
         avisa(QStringLiteral("GERNOTPER2"));
-        return;
+        return true;
     }
     qCInfo(platform::lcVenda).noquote()
         << QStringLiteral(
@@ -110,26 +116,58 @@ void TfrmPresenca::geraVendas() {
     const QVariantList opcoes(16);  // sixteen empty elements, indices 0 to 15
     QVariant resultado;             // the reload shows the outcome; nothing here reads it
     Hul00002::GeraCupomVenda(cdsPresencaAux->dataVariant(), 0, opcoes, resultado);
+    return true;
+}
+
+// The generator finds the service by the hour, since the hand-over carries none: a service
+// chosen in the header whose hour another service's window holds would be sold as that other
+// one. Refused here, where the chosen service is known, naming the service the hour gives;
+// an hour no service or several hold is left to the generator, which says so per consumer.
+bool TfrmPresenca::horaDoServicoEscolhido() {
+    const QString hora = blbHrVenda->caption();
+    const int hhmm = Hul00002::hourFromText(hora.mid(0, 2) + hora.mid(3, 2));
+    const dataset::DataPacket servicos = cdsServico->data();
+    const int codigo = servicos.fieldIndex(QStringLiteral("CDSERVFILI"));
+    const int nome = servicos.fieldIndex(QStringLiteral("NMSERVICO"));
+    const int inicio = servicos.fieldIndex(QStringLiteral("HRINISERTUR"));
+    const int fim = servicos.fieldIndex(QStringLiteral("HRFINSERTUR"));
+    if (hhmm < 0 || codigo < 0 || inicio < 0 || fim < 0) return true;
+    QList<Hul00002::TillService> lista;
+    for (int i = 0; i < servicos.rowCount(); ++i)
+        lista << Hul00002::TillService{servicos.text(i, codigo).trimmed(), servicos.text(i, inicio),
+                                       servicos.text(i, fim)};
+    const Hul00002::ServiceChoice escolha = Hul00002::serviceForHour(lista, hhmm);
+    if (escolha.index < 0 || lista.at(escolha.index).code == stCdServFili.trimmed()) return true;
+    const QString outro =
+        nome < 0 ? lista.at(escolha.index).code
+                 : QStringLiteral("%1 (%2)").arg(servicos.text(escolha.index, nome).trimmed(),
+                                                 lista.at(escolha.index).code);
+    platform::Mensagem(
+        QStringLiteral("Às %1 o caixa atende o serviço %2, não o serviço escolhido. Escolha esse "
+                       "serviço ou outra hora. Nenhuma venda foi gerada.")
+            .arg(hora, outro),
+        QString(), QStringLiteral("N"), QStringLiteral("N"), 2, QString(), stIdEsquema, 0, nullptr);
+    return false;
 }
 
 // One hand-over record per marked row, date and hour read from the header for each record.
 void TfrmPresenca::preencheEntrega() {
-    dataset::Field marca = cdsPresenca->fieldByName(QStringLiteral("IDCHECK"));
+    using Hul00002::HandOverField;
+    dataset::Field marca = cdsPresenca->fieldByName(kMarca);
+    const dataset::FieldDefs& campos = Hul00002::handOverFieldDefs();
     for (; !cdsPresenca->eof(); cdsPresenca->next()) {
-        if (marca.asString() != QLatin1String("S")) continue;
+        if (marca.asString() != kSim) continue;
         cdsPresencaAux->insert();
-        for (const char* campo : kCamposDaLinha) {
-            const QString nome = QString::fromLatin1(campo);
-            cdsPresencaAux->fieldByName(nome).setAsString(
-                cdsPresenca->fieldByName(nome).asString());
-        }
-        cdsPresencaAux->fieldByName(QStringLiteral("DATAREAL"))
+        for (int i = 0; i < Hul00002::kHandOverRowFields; ++i)
+            cdsPresencaAux->fieldByName(campos.at(i).name)
+                .setAsString(cdsPresenca->fieldByName(campos.at(i).name).asString());
+        cdsPresencaAux->fieldByName(campo(HandOverField::Day))
             .setAsDateTime(QDateTime(leData(blbDtVenda->caption()), QTime(0, 0)));
         const QString hora = blbHrVenda->caption();
-        cdsPresencaAux->fieldByName(QStringLiteral("HORAREAL"))
+        cdsPresencaAux->fieldByName(campo(HandOverField::Hour))
             .setAsString(hora.mid(0, 2) + hora.mid(3, 2));
-        cdsPresencaAux->fieldByName(QStringLiteral("NRSEQLOGCAT")).setAsString(QString());
-        cdsPresencaAux->fieldByName(QStringLiteral("NRSEQARQIMP")).setAsString(QString());
+        cdsPresencaAux->fieldByName(campo(HandOverField::LogSeq)).setAsString(QString());
+        cdsPresencaAux->fieldByName(campo(HandOverField::FileSeq)).setAsString(QString());
         cdsPresencaAux->post();
     }
 }

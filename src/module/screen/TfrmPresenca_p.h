@@ -1,6 +1,7 @@
 #pragma once
 
-// What the files of the attendance screen share: colours, the unit's name, the date format.
+// What the files of the attendance screen share: colours, the row's state fields, the unit's
+// name, the date format.
 
 #include <QColor>
 #include <QDate>
@@ -23,6 +24,14 @@ inline constexpr int clOrange = 0x0080FF;
 inline QColor cor(int c) {
     return platform::CorParaQColor(c);
 }
+
+// Fields of the attendance row that the grid, the list and the sale run all read, and the
+// one-letter flags of the mark.
+inline const QString kMarca = QStringLiteral("IDCHECK");
+inline const QString kSituacao = QStringLiteral("IDSITCONSUMI");
+inline const QString kDiaDaVenda = QStringLiteral("DTHRREALCONCONS");
+inline const QString kSim = QStringLiteral("S");
+inline const QString kNao = QStringLiteral("N");
 
 // The unit named in MensagemMetodo, and the form in which dates are shown and passed.
 inline const QString kUnidade = QStringLiteral("Cli_Kel00815");

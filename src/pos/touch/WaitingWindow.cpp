@@ -1,50 +1,18 @@
-#include "pos/Processo.h"
+#include "pos/touch/WaitingWindow.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "pos/TouchDialog.h"
+#include "pos/touch/InputBlocker.h"
+#include "pos/touch/TouchDialog.h"
 
 namespace Hul00002::detail {
 
 namespace {
 QPointer<TouchDialog> g_processo;
-
-class FiltroEntrada : public QObject {
-public:
-    bool eventFilter(QObject* obj, QEvent* e) override {
-        switch (e->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::MouseMove:
-            case QEvent::Wheel:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::ShortcutOverride:
-            case QEvent::Shortcut:
-            case QEvent::TouchBegin:
-            case QEvent::TouchUpdate:
-            case QEvent::TouchEnd:
-            case QEvent::TouchCancel:
-            case QEvent::TabletPress:
-            case QEvent::TabletRelease:
-            case QEvent::ContextMenu:
-            case QEvent::NonClientAreaMouseButtonPress:
-            case QEvent::NonClientAreaMouseButtonRelease:
-            case QEvent::NonClientAreaMouseButtonDblClick:
-                return true;
-            default:
-                return QObject::eventFilter(obj, e);
-        }
-    }
-};
-FiltroEntrada* g_filtro = nullptr;
-int g_bloqueios = 0;
 
 void removeJanela() {
     if (!g_processo) return;
@@ -119,29 +87,6 @@ void showProgress(int done, int total) {
     // waits for the caller to return to its event loop.
     QCoreApplication::processEvents(InputBlocker::active() ? QEventLoop::AllEvents
                                                            : QEventLoop::ExcludeUserInputEvents);
-}
-
-InputBlocker::InputBlocker() {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-    if (g_bloqueios++ == 0) {
-        g_filtro = new FiltroEntrada;
-        qApp->installEventFilter(g_filtro);
-    }
-}
-
-InputBlocker::~InputBlocker() {
-    if (!g_filtro || g_bloqueios == 0) return;
-    if (--g_bloqueios > 0) return;
-    // Input that came in during the work is waiting in the queue: take it while the filter
-    // is still there, or it would reach the screen once the work is over.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    qApp->removeEventFilter(g_filtro);
-    delete g_filtro;
-    g_filtro = nullptr;
-}
-
-bool InputBlocker::active() {
-    return g_filtro != nullptr;
 }
 
 }  // namespace Hul00002::detail

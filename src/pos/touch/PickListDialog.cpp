@@ -1,4 +1,4 @@
-#include "pos/TouchPesquisa.h"
+#include "pos/touch/PickListDialog.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -17,7 +17,7 @@
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
 #include "platform/Platform.h"
-#include "pos/FiltroPesquisa.h"
+#include "pos/touch/PickListFilter.h"
 
 namespace Hul00002::detail {
 
@@ -54,8 +54,8 @@ QList<QList<Tecla>> linhasTeclado() {
 }
 }  // namespace
 
-TouchPesquisa::TouchPesquisa(dataset::ClientDataSet& ds, const Cores& cores, bool tecladoAberto,
-                             QWidget* parent)
+PickListDialog::PickListDialog(dataset::ClientDataSet& ds, const Cores& cores, bool tecladoAberto,
+                               QWidget* parent)
     : TouchDialog(QStringLiteral("frmPesquisa"), QStringLiteral("Pesquisa"), cores.faixa,
                   cores.corpo, parent),
       ds_(ds) {
@@ -63,7 +63,7 @@ TouchPesquisa::TouchPesquisa(dataset::ClientDataSet& ds, const Cores& cores, boo
     resize(780, 580);
 
     modelo_ = new dataset::DataSetModel(&ds_, this);
-    filtro_ = new FiltroPesquisa(this);
+    filtro_ = new PickListFilter(this);
     filtro_->setSourceModel(modelo_);
 
     // Search line: the box, the count of rows shown, the keyboard switch.
@@ -217,7 +217,7 @@ TouchPesquisa::TouchPesquisa(dataset::ClientDataSet& ds, const Cores& cores, boo
     edtPesquisa_->setFocus();
 }
 
-void TouchPesquisa::montaTeclado(QWidget* painel) {
+void PickListDialog::montaTeclado(QWidget* painel) {
     const Paleta pal = paletaPadrao();
     auto* grid = new QGridLayout(painel);
     grid->setContentsMargins(0, 4, 0, 0);
@@ -256,7 +256,7 @@ void TouchPesquisa::montaTeclado(QWidget* painel) {
     for (int c = 0; c < 12; ++c) grid->setColumnStretch(c, 1);
 }
 
-void TouchPesquisa::ajustaColunas() {
+void PickListDialog::ajustaColunas() {
     const int colunas = modelo_->columnCount();
     if (colunas == 0) return;
     const QFontMetrics fmCelula(grade_->font());
@@ -310,18 +310,18 @@ void TouchPesquisa::ajustaColunas() {
     h->setStretchLastSection(true);
 }
 
-void TouchPesquisa::resizeEvent(QResizeEvent* e) {
+void PickListDialog::resizeEvent(QResizeEvent* e) {
     TouchDialog::resizeEvent(e);
     ajustaColunas();
 }
 
-void TouchPesquisa::showEvent(QShowEvent* e) {
+void PickListDialog::showEvent(QShowEvent* e) {
     TouchDialog::showEvent(e);
     ajustaColunas();  // the list's real width is known only once laid out
     grade_->scrollTo(grade_->currentIndex(), QAbstractItemView::PositionAtCenter);
 }
 
-void TouchPesquisa::atualizaTotal() {
+void PickListDialog::atualizaTotal() {
     const int mostradas = filtro_->rowCount();
     const int total = modelo_->rowCount();
     QString texto;
@@ -334,7 +334,7 @@ void TouchPesquisa::atualizaTotal() {
     lblTotal_->setText(texto);
 }
 
-void TouchPesquisa::garanteLinhaAtual() {
+void PickListDialog::garanteLinhaAtual() {
     // After narrowing, the highlight stays on its row if still shown, else the first match.
     if (filtro_->rowCount() == 0) {
         grade_->selectionModel()->clear();
@@ -350,7 +350,7 @@ void TouchPesquisa::garanteLinhaAtual() {
     btnOk_->setEnabled(true);
 }
 
-void TouchPesquisa::moveSelecao(int delta) {
+void PickListDialog::moveSelecao(int delta) {
     const int linhas = filtro_->rowCount();
     if (linhas == 0) return;
     const QModelIndex atual = grade_->currentIndex();
@@ -361,7 +361,7 @@ void TouchPesquisa::moveSelecao(int delta) {
     grade_->scrollTo(idx);
 }
 
-bool TouchPesquisa::eventFilter(QObject* obj, QEvent* e) {
+bool PickListDialog::eventFilter(QObject* obj, QEvent* e) {
     if (obj == grade_->viewport() && e->type() == QEvent::Resize) {
         ajustaColunas();
     } else if (obj == edtPesquisa_) {
@@ -398,13 +398,13 @@ bool TouchPesquisa::eventFilter(QObject* obj, QEvent* e) {
     return TouchDialog::eventFilter(obj, e);
 }
 
-int TouchPesquisa::linhaEscolhida() const {
+int PickListDialog::linhaEscolhida() const {
     const QModelIndex atual = grade_->currentIndex();
     if (!atual.isValid()) return -1;
     return filtro_->mapToSource(atual).row();
 }
 
-void TouchPesquisa::escolhe() {
+void PickListDialog::escolhe() {
     if (linhaEscolhida() < 0) return;  // nothing highlighted: nothing to choose
     accept();
 }
@@ -414,14 +414,14 @@ bool pesquisaPadrao(dataset::ClientDataSet& ds, int /*arg2*/, const QString& fla
     if (!ds.active())
         throw platform::Error(QStringLiteral("Pesquisa: a lista de itens não está aberta."));
     const Paleta pal = paletaPadrao();
-    TouchPesquisa::Cores cores{
+    PickListDialog::Cores cores{
         corEsquema(cor1, pal.faixa),
         corEsquema(cor2, pal.corpo),
         corEsquema(cor3, QColor(0xFF, 0xB3, 0x47)),
         corEsquema(cor5, pal.faixa),
     };
-    TouchPesquisa dlg(ds, cores, flag.compare(QLatin1String("S"), Qt::CaseInsensitive) == 0,
-                      QApplication::activeWindow());
+    PickListDialog dlg(ds, cores, flag.compare(QLatin1String("S"), Qt::CaseInsensitive) == 0,
+                       QApplication::activeWindow());
     if (dlg.exec() != QDialog::Accepted) return false;
     const int linha = dlg.linhaEscolhida();
     if (linha < 0) return false;

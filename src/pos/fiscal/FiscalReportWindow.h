@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "pos/ReceiptPrinter.h"
-#include "pos/TouchDialog.h"
+#include "pos/sale/ReceiptPrinter.h"
+#include "pos/touch/TouchDialog.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -1,4 +1,4 @@
-#include "pos/TouchCalendar.h"
+#include "pos/touch/CalendarDialog.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -21,7 +21,7 @@ const char* const kDiasExtenso[] = {"Segunda-feira", "Terça-feira", "Quarta-fei
 const QColor kMarcaHoje(0xE0, 0x6A, 0x00);
 }  // namespace
 
-TouchCalendario::TouchCalendario(const QDate& hoje, QColor faixa, QColor corpo, QWidget* parent)
+CalendarDialog::CalendarDialog(const QDate& hoje, QColor faixa, QColor corpo, QWidget* parent)
     : TouchDialog(QStringLiteral("frmCalendario"), QStringLiteral("Selecione a data"), faixa, corpo,
                   parent),
       hoje_(hoje),
@@ -105,13 +105,13 @@ TouchCalendario::TouchCalendario(const QDate& hoje, QColor faixa, QColor corpo, 
     setFocus();  // the day buttons never take focus: the keys come to the dialog
 }
 
-void TouchCalendario::selecionaData(const QDate& d) {
+void CalendarDialog::selecionaData(const QDate& d) {
     if (!d.isValid()) return;
     selecionada_ = d;
     redesenha();
 }
 
-void TouchCalendario::redesenha() {
+void CalendarDialog::redesenha() {
     const QDate primeiro(selecionada_.year(), selecionada_.month(), 1);
     lblMes_->setText(QStringLiteral("%1 de %2")
                          .arg(QString::fromUtf8(kMeses[selecionada_.month() - 1]))
@@ -152,7 +152,7 @@ void TouchCalendario::redesenha() {
     }
 }
 
-void TouchCalendario::keyPressEvent(QKeyEvent* e) {
+void CalendarDialog::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Left:
             selecionaData(selecionada_.addDays(-1));
@@ -191,8 +191,8 @@ void TouchCalendario::keyPressEvent(QKeyEvent* e) {
 
 QString touchCalendarPadrao(int /*arg1*/, int cor1, int cor2) {
     const Paleta pal = paletaPadrao();
-    TouchCalendario dlg(platform::Hoje(), corEsquema(cor1, pal.faixa), corEsquema(cor2, pal.corpo),
-                        QApplication::activeWindow());
+    CalendarDialog dlg(platform::Hoje(), corEsquema(cor1, pal.faixa), corEsquema(cor2, pal.corpo),
+                       QApplication::activeWindow());
     if (dlg.exec() != QDialog::Accepted) return QString();
     return dlg.dataSelecionada().toString(QStringLiteral("dd/MM/yyyy"));
 }

@@ -1,4 +1,4 @@
-#include "pos/FiscalReportWindow.h"
+#include "pos/fiscal/FiscalReportWindow.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -12,7 +12,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Registro.h"
-#include "pos/Receipt.h"
+#include "pos/sale/Receipt.h"
 
 namespace Hul00002::detail {
 

@@ -1,4 +1,4 @@
-#include "pos/TecladoNumerico.h"
+#include "pos/touch/KeypadDialog.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -10,7 +10,7 @@
 
 namespace Hul00002::detail {
 
-TouchTeclado::TouchTeclado(const QString& entrada, const QString& titulo, const QString& instrucao,
+KeypadDialog::KeypadDialog(const QString& entrada, const QString& titulo, const QString& instrucao,
                            const QString& textoVazio, int tamanho, QWidget* parent)
     : TouchDialog(QStringLiteral("frmTeclado"), titulo, paletaPadrao().faixa, paletaPadrao().corpo,
                   parent),
@@ -99,15 +99,15 @@ TouchTeclado::TouchTeclado(const QString& entrada, const QString& titulo, const 
     setFocus();
 }
 
-QString TouchTeclado::entrada() const {
+QString KeypadDialog::entrada() const {
     return edtEntrada_->text();
 }
 
-void TouchTeclado::mostraAviso(const QString& texto) {
+void KeypadDialog::mostraAviso(const QString& texto) {
     lblMensagem_->setText(texto);
 }
 
-void TouchTeclado::digita(QChar digito) {
+void KeypadDialog::digita(QChar digito) {
     if (!digito.isDigit() || digito.unicode() > '9') return;
     avisouVazio_ = false;
     if (tamanho_ > 0 && edtEntrada_->text().size() >= tamanho_) {
@@ -119,19 +119,19 @@ void TouchTeclado::digita(QChar digito) {
     edtEntrada_->setText(edtEntrada_->text() + digito);
 }
 
-void TouchTeclado::apaga() {
+void KeypadDialog::apaga() {
     QString t = edtEntrada_->text();
     t.chop(1);
     edtEntrada_->setText(t);
     mostraAviso(QString());
 }
 
-void TouchTeclado::limpa() {
+void KeypadDialog::limpa() {
     edtEntrada_->clear();
     mostraAviso(QString());
 }
 
-void TouchTeclado::confirma() {
+void KeypadDialog::confirma() {
     if (edtEntrada_->text().isEmpty() && !avisouVazio_ && !textoVazio_.isEmpty()) {
         // First confirm of nothing: say what is expected; confirming again accepts it empty.
         avisouVazio_ = true;
@@ -141,7 +141,7 @@ void TouchTeclado::confirma() {
     accept();
 }
 
-void TouchTeclado::keyPressEvent(QKeyEvent* e) {
+void KeypadDialog::keyPressEvent(QKeyEvent* e) {
     const QString t = e->text();
     if (t.size() == 1 && t.at(0) >= QLatin1Char('0') && t.at(0) <= QLatin1Char('9')) {
         digita(t.at(0));
@@ -170,7 +170,7 @@ void TouchTeclado::keyPressEvent(QKeyEvent* e) {
 
 bool tecladoNumericoPadrao(QString& entrada, const QString& titulo, const QString& instrucao,
                            const QString& textoVazio, int tamanho, int, int, int, int, int) {
-    TouchTeclado dlg(entrada, titulo, instrucao, textoVazio, tamanho, QApplication::activeWindow());
+    KeypadDialog dlg(entrada, titulo, instrucao, textoVazio, tamanho, QApplication::activeWindow());
     if (dlg.exec() != QDialog::Accepted) return false;
     entrada = dlg.entrada();
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pos/TouchDialog.h"
+#include "pos/touch/TouchDialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -10,10 +10,10 @@ namespace Hul00002::detail {
 // Numeric keypad for a touch till. Confirming an empty entry first shows the empty-entry text
 // in the message line; a second confirm, still empty, is accepted (the caller decides what an
 // empty entry means).
-class TouchTeclado : public TouchDialog {
+class KeypadDialog : public TouchDialog {
     Q_OBJECT
 public:
-    TouchTeclado(const QString& entrada, const QString& titulo, const QString& instrucao,
+    KeypadDialog(const QString& entrada, const QString& titulo, const QString& instrucao,
                  const QString& textoVazio, int tamanho, QWidget* parent = nullptr);
     QString entrada() const;
 

@@ -1,4 +1,4 @@
-#include "pos/ReceiptPrinter.h"
+#include "pos/sale/ReceiptPrinter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,7 +15,7 @@
 #include <QTextStream>
 
 #include "platform/Platform.h"
-#include "pos/Receipt.h"
+#include "pos/sale/Receipt.h"
 
 namespace Hul00002 {
 

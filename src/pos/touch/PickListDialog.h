@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 
-#include "pos/TouchDialog.h"
+#include "pos/touch/TouchDialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,19 +18,19 @@ class DataSetModel;
 
 namespace Hul00002::detail {
 
-class FiltroPesquisa;
+class PickListFilter;
 
 // Touch pick list over a client dataset. It reads the dataset through a model and narrows
 // its own view; the dataset itself (filter, index) is the caller's and is not touched.
 // Only an accepted choice moves the dataset's current record.
-class TouchPesquisa : public TouchDialog {
+class PickListDialog : public TouchDialog {
     Q_OBJECT
 public:
     struct Cores {
         QColor faixa, corpo, selecao, titulos;
     };
-    TouchPesquisa(dataset::ClientDataSet& ds, const Cores& cores, bool tecladoAberto,
-                  QWidget* parent = nullptr);
+    PickListDialog(dataset::ClientDataSet& ds, const Cores& cores, bool tecladoAberto,
+                   QWidget* parent = nullptr);
 
     // Position (0-based among the dataset's visible rows) of the highlighted row; -1 if none.
     int linhaEscolhida() const;
@@ -50,7 +50,7 @@ private:
 
     dataset::ClientDataSet& ds_;
     dataset::DataSetModel* modelo_ = nullptr;
-    FiltroPesquisa* filtro_ = nullptr;
+    PickListFilter* filtro_ = nullptr;
     QLineEdit* edtPesquisa_ = nullptr;
     QTableView* grade_ = nullptr;
     QLabel* lblTotal_ = nullptr;

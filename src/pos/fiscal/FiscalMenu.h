@@ -8,7 +8,7 @@
 
 #include <hul00002/Hul00002.h>
 
-#include "pos/ReceiptPrinter.h"
+#include "pos/sale/ReceiptPrinter.h"
 
 namespace Hul00002 {
 

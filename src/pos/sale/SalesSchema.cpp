@@ -1,12 +1,12 @@
-#include "pos/SalesSchema.h"
+#include "pos/sale/SalesSchema.h"
 
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
+#include "pos/sale/Statement.h"
 
 namespace Hul00002 {
 
@@ -94,47 +94,45 @@ const char* const kConferePostgres =
 
 // clang-format on
 
-[[noreturn]] void falha(const QSqlQuery& q, const QString& oque) {
-    const QSqlError e = q.lastError();
+[[noreturn]] void falha(const Statement& s, const QString& oque) {
+    const QSqlError e = s.lastError();
     QString texto = e.databaseText().trimmed();
     if (texto.isEmpty()) texto = e.driverText().trimmed();
     throw platform::DatabaseError(oque + QStringLiteral(": ") + texto, e.nativeErrorCode());
 }
 
-void executa(QSqlQuery& q, const QString& sql) {
-    if (!q.exec(sql))
-        falha(q, QStringLiteral("Falha ao atualizar as tabelas de venda do banco de dados"));
-    q.finish();
+// Every statement, DDL included, runs with the connection's deadline.
+void executa(platform::TADOConnection& c, const QString& sql) {
+    Statement s(c, sql);
+    if (!s.tryRun({}))
+        falha(s, QStringLiteral("Falha ao atualizar as tabelas de venda do banco de dados"));
 }
 
-QVariant umValor(QSqlQuery& q, const QString& sql) {
-    if (!q.exec(sql)) falha(q, QStringLiteral("Falha ao ler a versão do banco de dados"));
-    const QVariant v = q.next() ? q.value(0) : QVariant();
-    q.finish();
-    return v;
+QVariant umValor(platform::TADOConnection& c, const QString& sql) {
+    Statement s(c, sql);
+    if (!s.tryRun({})) falha(s, QStringLiteral("Falha ao ler a versão do banco de dados"));
+    return s.next() ? s.value(0) : QVariant();
 }
 
-int versao(QSqlQuery& q) {
-    return umValor(q, QStringLiteral("PRAGMA user_version")).toInt();
+int versao(platform::TADOConnection& c) {
+    return umValor(c, QStringLiteral("PRAGMA user_version")).toInt();
 }
 
-QStringList colunas(QSqlQuery& q, const QString& tabela) {
+QStringList colunas(platform::TADOConnection& c, const QString& tabela) {
     QStringList r;
-    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(tabela)))
-        falha(q, QStringLiteral("Falha ao ler as colunas de %1").arg(tabela));
-    while (q.next()) r << q.value(1).toString().toUpper();
-    q.finish();
+    Statement s(c, QStringLiteral("PRAGMA table_info(%1)").arg(tabela));
+    if (!s.tryRun({})) falha(s, QStringLiteral("Falha ao ler as colunas de %1").arg(tabela));
+    while (s.next()) r << s.value(1).toString().toUpper();
     return r;
 }
 
 void atualizaSqlite(platform::TADOConnection& conexao) {
-    QSqlQuery q(conexao.database());
-    if (versao(q) < kSalesSchemaVersion) {
+    if (versao(conexao) < kSalesSchemaVersion) {
         platform::Transacao t(conexao);
         // Another process may have done it while this one waited for the lock.
-        const int atual = versao(q);
+        const int atual = versao(conexao);
         if (atual < 1) {
-            const QStringList venda = colunas(q, QStringLiteral("VENDA"));
+            const QStringList venda = colunas(conexao, QStringLiteral("VENDA"));
             if (venda.isEmpty())
                 throw platform::Error(
                     QStringLiteral("O banco de dados não tem a tabela de vendas (VENDA)."));
@@ -146,41 +144,38 @@ void atualizaSqlite(platform::TADOConnection& conexao) {
                          {"NRVENDA", "INTEGER"}};
             for (const auto& c : novas)
                 if (!venda.contains(QLatin1String(c.nome)))
-                    executa(q, QStringLiteral("ALTER TABLE VENDA ADD COLUMN %1 %2")
-                                   .arg(QLatin1String(c.nome), QLatin1String(c.tipo)));
-            executa(q, QString::fromUtf8(kPreencheDia));
-            for (const char* sql : kObjetosNovos) executa(q, QString::fromUtf8(sql));
+                    executa(conexao, QStringLiteral("ALTER TABLE VENDA ADD COLUMN %1 %2")
+                                         .arg(QLatin1String(c.nome), QLatin1String(c.tipo)));
+            executa(conexao, QString::fromUtf8(kPreencheDia));
+            for (const char* sql : kObjetosNovos) executa(conexao, QString::fromUtf8(sql));
         }
         if (atual < 2)
-            for (const char* sql : kFechamentos) executa(q, QString::fromUtf8(sql));
+            for (const char* sql : kFechamentos) executa(conexao, QString::fromUtf8(sql));
         if (atual < kSalesSchemaVersion)
-            executa(q, QStringLiteral("PRAGMA user_version = %1").arg(kSalesSchemaVersion));
+            executa(conexao, QStringLiteral("PRAGMA user_version = %1").arg(kSalesSchemaVersion));
         t.commit();
     }
     // One flush per sale instead of several; readers keep reading while a sale is written.
     // Another connection in the middle of a read may keep the old mode for now: that is slower
     // but just as safe, and the next run tries again.
-    if (umValor(q, QStringLiteral("PRAGMA journal_mode"))
+    if (umValor(conexao, QStringLiteral("PRAGMA journal_mode"))
             .toString()
             .compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-        q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    q.finish();
+        Statement(conexao, QStringLiteral("PRAGMA journal_mode = WAL")).tryRun({});
 }
 
 }  // namespace
 
 void ensureSalesSchema(platform::TADOConnection& conexao) {
     if (conexao.dialeto() == platform::Dialeto::Postgres) {
-        QSqlQuery q(conexao.database());
-        if (umValor(q, QString::fromUtf8(kConferePostgres)).toInt() != 1)
+        if (umValor(conexao, QString::fromUtf8(kConferePostgres)).toInt() != 1)
             throw platform::Error(QStringLiteral(
                 "O banco de dados não tem as tabelas de venda desta versão (VENDA.DTCONSUMO, "
                 "CUPOMVENDA, NUMCAIXA, FECHACAIXA); crie-as como em db/schema_postgresql.sql."));
         return;
     }
     if (conexao.isSqlServer()) {
-        QSqlQuery q(conexao.database());
-        if (umValor(q, QString::fromUtf8(kConfereServidor)).toInt() != 1)
+        if (umValor(conexao, QString::fromUtf8(kConfereServidor)).toInt() != 1)
             throw platform::Error(QStringLiteral(
                 "O banco de dados não tem as tabelas de venda desta versão (VENDA.DTCONSUMO, "
                 "CUPOMVENDA, NUMCAIXA, FECHACAIXA); crie-as como em db/schema_sqlserver.sql."));

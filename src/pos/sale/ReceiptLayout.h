@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "pos/Receipt.h"
+#include "pos/sale/Receipt.h"
 
 namespace Hul00002::layout {
 

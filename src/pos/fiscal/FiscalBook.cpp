@@ -1,12 +1,10 @@
-#include "pos/FiscalBook.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
+#include "pos/fiscal/FiscalBook.h"
 
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
-#include "pos/FiscalText.h"
+#include "pos/fiscal/FiscalText.h"
+#include "pos/sale/Statement.h"
 
 namespace Hul00002 {
 
@@ -78,43 +76,10 @@ const char* const kCupom = "SELECT TXCUPOM FROM CUPOMVENDA WHERE NRSEQVENDA = ?"
 
 const QString kDia = QStringLiteral("dd/MM/yyyy");
 
-[[noreturn]] void falha(const QSqlError& e) {
-    QString texto = e.databaseText().trimmed();
-    if (texto.isEmpty()) texto = e.driverText().trimmed();
-    throw platform::DatabaseError(texto, e.nativeErrorCode());
-}
-[[noreturn]] void falha(const QSqlQuery& q) {
-    falha(q.lastError());
-}
-
 // One statement in the connection's dialect, run with bound values only.
-class Consulta {
-public:
-    Consulta(platform::TADOConnection& c, const char* sqlite, const char* servidor = nullptr)
-        : servidor_(c.isSqlServer()), q_(c.database()) {
-        q_.setForwardOnly(true);
-        if (!q_.prepare(QString::fromUtf8(servidor_ && servidor ? servidor : sqlite))) falha(q_);
-    }
-    ~Consulta() { q_.finish(); }
-    Consulta(const Consulta&) = delete;
-    Consulta& operator=(const Consulta&) = delete;
-
-    QSqlQuery& roda(const QVariantList& valores) {
-        for (int i = 0; i < valores.size(); ++i) q_.bindValue(i, valores.at(i));
-        if (!q_.exec()) falha(q_);
-        return q_;
-    }
-    bool tenta(const QVariantList& valores) {
-        for (int i = 0; i < valores.size(); ++i) q_.bindValue(i, valores.at(i));
-        return q_.exec();
-    }
-    const QSqlQuery& q() const { return q_; }
-    bool servidor() const { return servidor_; }
-
-private:
-    bool servidor_;
-    QSqlQuery q_;
-};
+QString dialectText(const platform::TADOConnection& c, const char* sqlite, const char* server) {
+    return QString::fromUtf8(c.isSqlServer() && server ? server : sqlite);
+}
 
 // SQLite keeps dates as text that sorts as time.
 QVariant dataHora(const platform::TADOConnection& c, const QDateTime& d) {
@@ -141,8 +106,8 @@ qint64 centavos(const QVariant& v) {
 
 TillHeader leCabecalho(platform::TADOConnection& c, const QString& filial, const QString& caixa) {
     TillHeader h{filial, QString(), caixa, QString()};
-    Consulta nomes(c, kNomes);
-    QSqlQuery& q = nomes.roda({filial, filial, caixa});
+    Statement nomes(c, QString::fromUtf8(kNomes));
+    Statement& q = nomes.run({filial, filial, caixa});
     if (q.next()) {
         h.branchName = q.value(0).toString().trimmed();
         h.tillName = q.value(1).toString().trimmed();
@@ -150,7 +115,7 @@ TillHeader leCabecalho(platform::TADOConnection& c, const QString& filial, const
     return h;
 }
 
-Closing leFechamento(const QSqlQuery& q) {
+Closing leFechamento(const Statement& q) {
     Closing z;
     z.branch = q.value(0).toString().trimmed();
     z.till = q.value(1).toString().trimmed();
@@ -167,8 +132,9 @@ Closing leFechamento(const QSqlQuery& q) {
 
 Closing fechamentoDoDia(platform::TADOConnection& c, const QString& filial, const QString& caixa,
                         const QDate& d, bool trava) {
-    Consulta consulta(c, kFechamentoDoDia, trava ? kFechamentoDoDiaServidor : nullptr);
-    QSqlQuery& q = consulta.roda({filial, caixa, dia(c, d)});
+    Statement consulta(
+        c, dialectText(c, kFechamentoDoDia, trava ? kFechamentoDoDiaServidor : nullptr));
+    Statement& q = consulta.run({filial, caixa, dia(c, d)});
     return q.next() ? leFechamento(q) : Closing{};
 }
 
@@ -192,9 +158,8 @@ DayReading readDay(platform::TADOConnection& c, const QString& branch, const QSt
     // The consumption day is a range of the sale's date-time, so that sales recorded before the
     // day had a column of its own count as well.
     const QDateTime inicio(day, QTime(0, 0));
-    Consulta leitura(c, kLeituraSqlite, kLeituraServidor);
-    QSqlQuery& q =
-        leitura.roda({branch, till, dataHora(c, inicio), dataHora(c, inicio.addDays(1))});
+    Statement leitura(c, dialectText(c, kLeituraSqlite, kLeituraServidor));
+    Statement& q = leitura.run({branch, till, dataHora(c, inicio), dataHora(c, inicio.addDays(1))});
     while (q.next()) {
         ServiceTotal s;
         s.service = q.value(0).toString().trimmed();
@@ -228,8 +193,8 @@ Closing closeDay(platform::TADOConnection& c, const QString& branch, const QStri
         const Closing anterior = fechamentoDoDia(c, branch, till, day, true);
         if (anterior.number != 0) jaFechado(anterior);
         {
-            Consulta numero(c, kProximoNumero, kProximoNumeroServidor);
-            QSqlQuery& q = numero.roda({branch, till});
+            Statement numero(c, dialectText(c, kProximoNumero, kProximoNumeroServidor));
+            Statement& q = numero.run({branch, till});
             z.number = q.next() ? q.value(0).toLongLong() : 1;
         }
         const DayReading r = readDay(c, branch, till, day);
@@ -245,17 +210,17 @@ Closing closeDay(platform::TADOConnection& c, const QString& branch, const QStri
         const auto cupom = [](qint64 n) {
             return n > 0 ? QVariant(n) : QVariant(QMetaType(QMetaType::LongLong));
         };
-        Consulta grava(c, kGravaFechamento);
-        if (!grava.tenta({branch, till, z.number, dia(c, day), dataHora(c, z.closedAt), z.sales,
-                          double(z.totalCents) / 100.0, cupom(z.firstReceipt), cupom(z.lastReceipt),
-                          z.lines.join(QLatin1Char('\n'))})) {
-            const QSqlError recusa = grava.q().lastError();
+        Statement grava(c, QString::fromUtf8(kGravaFechamento));
+        if (!grava.tryRun({branch, till, z.number, dia(c, day), dataHora(c, z.closedAt), z.sales,
+                           double(z.totalCents) / 100.0, cupom(z.firstReceipt),
+                           cupom(z.lastReceipt), z.lines.join(QLatin1Char('\n'))})) {
+            const QSqlError recusa = grava.lastError();
             t.rollback();
             // The database's one closing per day, met by a closing another till program made
             // since the look above.
             const Closing outro = findClosing(c, branch, till, day);
             if (outro.number != 0) jaFechado(outro);
-            falha(recusa);
+            raiseDatabaseError(recusa);
         }
         t.commit();
     }
@@ -269,8 +234,8 @@ FiscalPeriod closingsBetween(platform::TADOConnection& c, const QString& branch,
     p.from = from;
     p.to = to;
     p.readAt = platform::Agora();
-    Consulta periodo(c, kPeriodo);
-    QSqlQuery& q = periodo.roda({branch, till, dia(c, from), dia(c, to)});
+    Statement periodo(c, QString::fromUtf8(kPeriodo));
+    Statement& q = periodo.run({branch, till, dia(c, from), dia(c, to)});
     while (q.next()) p.closings << leFechamento(q);
     return p;
 }
@@ -279,8 +244,8 @@ QList<ReceiptEntry> receiptsIssuedOn(platform::TADOConnection& c, const QString&
                                      const QString& till, const QDate& day) {
     QList<ReceiptEntry> r;
     const QDateTime inicio(day, QTime(0, 0));
-    Consulta cupons(c, kCuponsDoDia);
-    QSqlQuery& q = cupons.roda({branch, till, dataHora(c, inicio), dataHora(c, inicio.addDays(1))});
+    Statement cupons(c, QString::fromUtf8(kCuponsDoDia));
+    Statement& q = cupons.run({branch, till, dataHora(c, inicio), dataHora(c, inicio.addDays(1))});
     while (q.next()) {
         ReceiptEntry e;
         e.saleId = q.value(0).toLongLong();
@@ -296,8 +261,8 @@ QList<ReceiptEntry> receiptsIssuedOn(platform::TADOConnection& c, const QString&
 }
 
 QStringList storedReceipt(platform::TADOConnection& c, qint64 saleId) {
-    Consulta cupom(c, kCupom);
-    QSqlQuery& q = cupom.roda({saleId});
+    Statement cupom(c, QString::fromUtf8(kCupom));
+    Statement& q = cupom.run({saleId});
     return q.next() ? q.value(0).toString().split(QLatin1Char('\n')) : QStringList();
 }
 

@@ -18,16 +18,4 @@ HUL00002_TEST_EXPORT QWidget* janelaProcesso();
 // paint. Input is left to InputBlocker.
 HUL00002_EXPORT void showProgress(int done, int total);
 
-// While one lives, mouse, keyboard and touch input reach no window of the application: what
-// arrives meanwhile is dropped, not delivered afterwards. For long work on the user-interface
-// thread that still lets the application paint.
-class HUL00002_EXPORT InputBlocker {
-public:
-    InputBlocker();
-    ~InputBlocker();
-    InputBlocker(const InputBlocker&) = delete;
-    InputBlocker& operator=(const InputBlocker&) = delete;
-    static bool active();
-};
-
 }  // namespace Hul00002::detail

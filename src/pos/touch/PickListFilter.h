@@ -18,10 +18,10 @@ HUL00002_TEST_EXPORT QString dobraTexto(const QString& texto);
 // "Imprime Automático" -> "Imprime\nAutomático": broken at the blank nearest the middle.
 QString quebraTitulo(const QString& titulo);
 
-class HUL00002_EXPORT FiltroPesquisa : public QSortFilterProxyModel {
+class HUL00002_EXPORT PickListFilter : public QSortFilterProxyModel {
     Q_OBJECT
 public:
-    explicit FiltroPesquisa(QObject* parent = nullptr);
+    explicit PickListFilter(QObject* parent = nullptr);
     void setTextoPesquisa(const QString& texto);
     QString textoPesquisa() const { return texto_; }
     void setSourceModel(QAbstractItemModel* model) override;

@@ -1,7 +1,7 @@
-#include "pos/FiscalText.h"
+#include "pos/fiscal/FiscalText.h"
 
-#include "pos/Receipt.h"
-#include "pos/ReceiptLayout.h"
+#include "pos/sale/Receipt.h"
+#include "pos/sale/ReceiptLayout.h"
 
 namespace Hul00002 {
 

@@ -1,4 +1,4 @@
-#include "pos/RelFiscais.h"
+#include "pos/fiscal/FiscalMenu.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,14 +15,14 @@
 #include "platform/Platform.h"
 #include "platform/Registro.h"
 #include "platform/TADOConnection.h"
-#include "pos/FiscalBook.h"
-#include "pos/FiscalReportWindow.h"
-#include "pos/FiscalText.h"
-#include "pos/Receipt.h"
-#include "pos/SalesSchema.h"
-#include "pos/TouchCalendar.h"
-#include "pos/TouchDialog.h"
-#include "pos/TouchPesquisa.h"
+#include "pos/fiscal/FiscalBook.h"
+#include "pos/fiscal/FiscalReportWindow.h"
+#include "pos/fiscal/FiscalText.h"
+#include "pos/sale/Receipt.h"
+#include "pos/sale/SalesSchema.h"
+#include "pos/touch/CalendarDialog.h"
+#include "pos/touch/PickListDialog.h"
+#include "pos/touch/TouchDialog.h"
 
 namespace Hul00002 {
 
@@ -291,7 +291,7 @@ private:
 
     QDate escolheData(const QString& titulo, const QDate& proposta) {
         const detail::Paleta pal = detail::paletaPadrao();
-        detail::TouchCalendario cal(platform::Hoje(), pal.faixa, pal.corpo, this);
+        detail::CalendarDialog cal(platform::Hoje(), pal.faixa, pal.corpo, this);
         cal.setWindowTitle(titulo);
         cal.tituloLabel()->setText(titulo);
         cal.selecionaData(proposta);
@@ -332,8 +332,8 @@ private:
         dataset::ClientDataSet ds;
         ds.setData(b.finish());
         const detail::Paleta pal = detail::paletaPadrao();
-        detail::TouchPesquisa lista(ds, {pal.faixa, pal.corpo, QColor(0xFF, 0xB3, 0x47), pal.faixa},
-                                    false, this);
+        detail::PickListDialog lista(
+            ds, {pal.faixa, pal.corpo, QColor(0xFF, 0xB3, 0x47), pal.faixa}, false, this);
         lista.setWindowTitle(QStringLiteral("Reimprimir cupom"));
         lista.tituloLabel()->setText(QStringLiteral("Reimprimir cupom: número ou consumidor"));
         if (lista.exec() != QDialog::Accepted || lista.linhaEscolhida() < 0) return 0;

@@ -1,4 +1,4 @@
-#include "pos/FiltroPesquisa.h"
+#include "pos/touch/PickListFilter.h"
 
 #include "textorder/OrdemPtBr.h"
 
@@ -29,9 +29,9 @@ QString quebraTitulo(const QString& titulo) {
     return t;
 }
 
-FiltroPesquisa::FiltroPesquisa(QObject* parent) : QSortFilterProxyModel(parent) {}
+PickListFilter::PickListFilter(QObject* parent) : QSortFilterProxyModel(parent) {}
 
-void FiltroPesquisa::setSourceModel(QAbstractItemModel* model) {
+void PickListFilter::setSourceModel(QAbstractItemModel* model) {
     if (sourceModel()) sourceModel()->disconnect(this);
     descartaCache();
     QSortFilterProxyModel::setSourceModel(model);
@@ -44,31 +44,31 @@ void FiltroPesquisa::setSourceModel(QAbstractItemModel* model) {
     connect(model, &QAbstractItemModel::layoutChanged, this, [this] { descartaCache(); });
 }
 
-void FiltroPesquisa::setTextoPesquisa(const QString& texto) {
+void PickListFilter::setTextoPesquisa(const QString& texto) {
     if (texto == texto_) return;
     texto_ = texto;
     palavras_ = dobraTexto(texto).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     invalidateFilter();
 }
 
-void FiltroPesquisa::setTitulosEmDuasLinhas(const QSet<int>& colunas) {
+void PickListFilter::setTitulosEmDuasLinhas(const QSet<int>& colunas) {
     if (colunas == duasLinhas_) return;
     duasLinhas_ = colunas;
     headerDataChanged(Qt::Horizontal, 0, std::max(0, columnCount() - 1));
 }
 
-QVariant FiltroPesquisa::headerData(int section, Qt::Orientation o, int role) const {
+QVariant PickListFilter::headerData(int section, Qt::Orientation o, int role) const {
     QVariant v = QSortFilterProxyModel::headerData(section, o, role);
     if (o == Qt::Horizontal && role == Qt::DisplayRole && duasLinhas_.contains(section))
         return quebraTitulo(v.toString());
     return v;
 }
 
-void FiltroPesquisa::descartaCache() {
+void PickListFilter::descartaCache() {
     cache_.clear();
 }
 
-const QString& FiltroPesquisa::textoDaLinha(int sourceRow) const {
+const QString& PickListFilter::textoDaLinha(int sourceRow) const {
     const QAbstractItemModel* m = sourceModel();
     if (cache_.size() != m->rowCount()) {
         cache_.clear();
@@ -86,13 +86,13 @@ const QString& FiltroPesquisa::textoDaLinha(int sourceRow) const {
     return cache_.at(sourceRow);
 }
 
-bool FiltroPesquisa::lessThan(const QModelIndex& esquerda, const QModelIndex& direita) const {
+bool PickListFilter::lessThan(const QModelIndex& esquerda, const QModelIndex& direita) const {
     const QString a = sourceModel()->data(esquerda, sortRole()).toString();
     const QString b = sourceModel()->data(direita, sortRole()).toString();
     return textorder::comparaUtf16(vista(a), vista(b)) < 0;
 }
 
-bool FiltroPesquisa::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
+bool PickListFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
     if (palavras_.isEmpty() || sourceParent.isValid()) return true;
     const QString& linha = textoDaLinha(sourceRow);
     for (const QString& p : palavras_)

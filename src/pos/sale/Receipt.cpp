@@ -1,8 +1,8 @@
-#include "pos/Receipt.h"
+#include "pos/sale/Receipt.h"
 
 #include <QLocale>
 
-#include "pos/ReceiptLayout.h"
+#include "pos/sale/ReceiptLayout.h"
 
 namespace Hul00002 {
 

@@ -1,4 +1,4 @@
-#include "pos/TouchDialog.h"
+#include "pos/touch/TouchDialog.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QList>
 
-#include "pos/TouchDialog.h"
+#include "pos/touch/TouchDialog.h"
 
 class QLabel;
 class QPushButton;
@@ -11,10 +11,10 @@ class QPushButton;
 namespace Hul00002::detail {
 
 // Month calendar with large cells for a touch till; today is framed.
-class TouchCalendario : public TouchDialog {
+class CalendarDialog : public TouchDialog {
     Q_OBJECT
 public:
-    TouchCalendario(const QDate& hoje, QColor faixa, QColor corpo, QWidget* parent = nullptr);
+    CalendarDialog(const QDate& hoje, QColor faixa, QColor corpo, QWidget* parent = nullptr);
     QDate dataSelecionada() const { return selecionada_; }
     void selecionaData(const QDate& d);
 

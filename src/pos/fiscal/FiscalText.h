@@ -7,7 +7,7 @@
 
 #include <hul00002/Hul00002.h>
 
-#include "pos/FiscalBook.h"
+#include "pos/fiscal/FiscalBook.h"
 
 namespace Hul00002 {
 

@@ -1,0 +1,336 @@
+#include "pos/sale/SaleGenerator.h"
+
+#include <QHash>
+
+#include <exception>
+
+#include "platform/DialetoBanco.h"
+#include "platform/Platform.h"
+#include "platform/Registro.h"
+#include "platform/TADOConnection.h"
+#include "platform/Transacao.h"
+#include "pos/sale/HandOver.h"
+#include "pos/sale/Receipt.h"
+#include "pos/sale/SaleStore.h"
+#include "pos/sale/SalesSchema.h"
+#include "pos/touch/InputBlocker.h"
+#include "pos/touch/WaitingWindow.h"
+
+namespace Hul00002 {
+
+namespace {
+
+QVariant textOrNull(const QString& s) {
+    return s.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s);
+}
+
+QString failureText(std::exception_ptr e, platform::TADOConnection* c) {
+    return platform::ADOExceptionMessage(e, c, QString());
+}
+
+QString fileNamePart(const QString& s) {
+    QString r = s;
+    for (QChar& ch : r)
+        if (!ch.isLetterOrNumber()) ch = QLatin1Char('_');
+    return r;
+}
+
+// ------------------------------------------------------------------ one run
+
+// One run over a hand-over: the till's set-up, products and closed days read once each.
+class SaleRunner {
+public:
+    SaleRunner(const HandOver& h, const SaleGeneratorOptions& o, SaleStore& s)
+        : handOver_(h), options_(o), store_(s) {}
+
+    SaleOutcome sell(int row) {
+        SaleOutcome o;
+        o.record = row;
+        o.branch = handOver_.text(row, HandOverField::Branch);
+        o.till = handOver_.text(row, HandOverField::Till);
+        o.consumer = handOver_.text(row, HandOverField::Consumer);
+        o.consumerName = handOver_.text(row, HandOverField::Name);
+        o.badge = handOver_.text(row, HandOverField::Badge);
+        if (stopped_) {
+            o.reason = QStringLiteral("não processado: a geração parou na falha do banco de dados");
+            return o;
+        }
+        try {
+            sellRecord(row, o);
+        } catch (...) {
+            // Whatever the database did not finish stays undone; the records after it are not
+            // tried, so that a failing database never gets half a run.
+            o.status = SaleStatus::NotSold;
+            o.saleId = o.saleNumber = o.receiptNumber = 0;
+            const std::exception_ptr e = std::current_exception();
+            QString what =
+                platform::textoDaFalha(platform::classificaFalha(e, store_.connection().dialeto()));
+            if (what.isEmpty()) what = QStringLiteral("falha no banco de dados");
+            what[0] = what.at(0).toLower();
+            o.reason = what + QStringLiteral(": ") + failureText(e, &store_.connection());
+            stopped_ = true;
+        }
+        return o;
+    }
+
+private:
+    const Till& till(const QString& branch, const QString& till) {
+        const QString key = branch + QChar(0x1F) + till;
+        auto it = tills_.find(key);
+        if (it == tills_.end()) it = tills_.insert(key, store_.loadTill(branch, till));
+        return it.value();
+    }
+
+    const QList<Product>& products(const Till& t, const QString& service, const QString& type) {
+        const QString key = t.branch + QChar(0x1F) + t.till + QChar(0x1F) + service + QChar(0x1F) +
+                            (type.isNull() ? QStringLiteral("*") : type);
+        auto it = products_.find(key);
+        if (it == products_.end()) it = products_.insert(key, store_.products(t, service, type));
+        return it.value();
+    }
+
+    // The service the hour gives, or null with the reason in the outcome.
+    const Service* serviceFor(const Till& t, int hour, SaleOutcome& o) {
+        QList<TillService> stored;
+        for (const Service& s : t.services) stored << s.stored;
+        const ServiceChoice c = serviceForHour(stored, hour);
+        if (c.index >= 0) return &t.services.at(c.index);
+        if (c.index == -1) {
+            o.reason = QStringLiteral("nenhum serviço do caixa %1 atende às %2")
+                           .arg(o.till, hourWithColon(hour));
+            return nullptr;
+        }
+        QStringList which;
+        for (int i : c.candidates) which << t.services.at(i).stored.code;
+        o.reason = QStringLiteral("as %1 estão em mais de um serviço do caixa (%2)")
+                       .arg(hourWithColon(hour), which.join(QStringLiteral(", ")));
+        return nullptr;
+    }
+
+    bool alreadyServed(const QString& service, const QDate& day, SaleOutcome& o) {
+        EarlierSale earlier;
+        if (!store_.earlierSale(o.branch, o.till, service, o.consumer, day, earlier)) return false;
+        o.status = SaleStatus::AlreadyServed;
+        o.service = earlier.service;
+        o.saleId = earlier.saleId;
+        o.saleNumber = earlier.saleNumber;
+        o.receiptNumber = earlier.receiptNumber;
+        return true;
+    }
+
+    void sellRecord(int row, SaleOutcome& o) {
+        if (o.branch.isEmpty() || o.till.isEmpty()) {
+            o.reason = QStringLiteral("filial ou caixa não informados");
+            return;
+        }
+        if (o.consumer.isEmpty()) {
+            o.reason = QStringLiteral("código do consumidor não informado");
+            return;
+        }
+        const QDate day = handOver_.day(row);
+        if (!day.isValid()) {
+            o.reason = QStringLiteral("data da venda não informada");
+            return;
+        }
+        const QString hourText = handOver_.text(row, HandOverField::Hour);
+        const int hour = hourFromText(hourText);
+        if (hour < 0) {
+            o.reason = QStringLiteral("hora da venda inválida (\"%1\")").arg(hourText);
+            return;
+        }
+
+        const Till& t = till(o.branch, o.till);
+        const Service* sv = serviceFor(t, hour, o);
+        if (!sv) return;
+        o.service = sv->stored.code;
+
+        const QString type = handOver_.text(row, HandOverField::ConsumptionType);
+        QList<Product> items = products(t, sv->stored.code, QString());
+        if (items.isEmpty()) items = products(t, sv->stored.code, type);
+        if (items.isEmpty()) {
+            o.reason =
+                QStringLiteral("nenhum produto cadastrado para o serviço %1 (tipo de consumo %2)")
+                    .arg(sv->stored.code, type.isEmpty() ? QStringLiteral("vazio") : type);
+            return;
+        }
+        for (const Product& p : items)
+            if (!p.registered) {
+                o.reason = QStringLiteral("o produto %1 do serviço %2 não está cadastrado")
+                               .arg(p.code, sv->stored.code);
+                return;
+            }
+
+        if (alreadyServed(sv->stored.code, day, o)) return;
+        if (options_.hook) options_.hook(SaleStep::Checked, sold_);
+
+        const QDateTime consumed(day, QTime(hour / 100, hour % 100));
+        const QDateTime now = platform::Agora();
+        ReceiptData r;
+        r.branch = o.branch;
+        r.branchName = t.branchName;
+        r.till = o.till;
+        r.tillName = t.tillName;
+        r.consumedAt = consumed;
+        r.issuedAt = now;
+        r.consumer = o.consumer;
+        r.consumerName = o.consumerName;
+        r.badge = o.badge;
+        r.service = sv->stored.code;
+        r.serviceName = sv->name;
+        for (const Product& p : items) {
+            r.items << ReceiptItem{p.code, p.name, p.cents, 1, p.cents};
+            r.totalCents += p.cents;
+        }
+
+        const QString dayKey =
+            o.branch + QChar(0x1F) + o.till + QChar(0x1F) + day.toString(Qt::ISODate);
+        if (const qint64 z = closedDays_.value(dayKey)) {
+            dayClosed(o, day, z);
+            return;
+        }
+        QStringList lines;
+        {
+            platform::Transacao tx(store_.connection());
+            const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till);
+            // Looked at inside the transaction: a closing made since the run began counts.
+            if (const qint64 z = store_.closingOf(o.branch, o.till, day)) {
+                tx.rollback();
+                closedDays_.insert(dayKey, z);  // a closing is never undone
+                dayClosed(o, day, z);
+                return;
+            }
+            r.saleNumber = saleNumber;
+            r.receiptNumber = receiptNumber;
+            qint64 id = 0;
+            QSqlError refusal;
+            const bool written = store_.insertSale(
+                {o.branch, o.till, sv->stored.code, o.consumer,
+                 textOrNull(handOver_.text(row, HandOverField::Client)), textOrNull(type),
+                 items.first().code, double(r.totalCents) / 100.0, store_.dateTime(consumed),
+                 store_.dateTime(now), QStringLiteral("%1").arg(hour, 4, 10, QLatin1Char('0')),
+                 receiptNumberText(receiptNumber),
+                 textOrNull(handOver_.text(row, HandOverField::LogSeq)),
+                 textOrNull(handOver_.text(row, HandOverField::FileSeq)), store_.day(day),
+                 saleNumber},
+                id, refusal);
+            if (!written) {
+                // A dead connection or a lock wait that ran out is no refusal: the run stops.
+                const platform::Falha f = platform::classificaFalha(
+                    refusal.databaseText() + QLatin1Char(' ') + refusal.driverText(),
+                    refusal.nativeErrorCode(), store_.connection().dialeto());
+                if (f == platform::Falha::ConexaoPerdida || f == platform::Falha::Bloqueio)
+                    raiseDatabaseError(refusal);
+                tx.rollback();
+                // The database's rule against a second sale, met by a sale another run made
+                // since the look above, whatever words the server has for it.
+                if (alreadyServed(sv->stored.code, day, o)) return;
+                raiseDatabaseError(refusal);
+            }
+            int n = 0;
+            for (const ReceiptItem& it : r.items)
+                store_.insertItem({id, ++n, it.product, it.quantity, double(it.unitCents) / 100.0,
+                                   double(it.totalCents) / 100.0});
+            lines = receiptLines(r);
+            store_.insertReceipt({id, o.branch, o.till, receiptNumber, store_.dateTime(now),
+                                  lines.join(QLatin1Char('\n'))});
+            if (options_.hook) options_.hook(SaleStep::BeforeCommit, sold_);
+            tx.commit();
+            o.saleId = id;
+            o.saleNumber = saleNumber;
+            o.receiptNumber = receiptNumber;
+        }
+        o.status = SaleStatus::Sold;
+        ++sold_;
+        if (options_.hook) options_.hook(SaleStep::Committed, sold_);
+        if (sv->printsReceipt) print(o, day, lines);
+    }
+
+    static void dayClosed(SaleOutcome& o, const QDate& day, qint64 z) {
+        o.reason = QStringLiteral("dia fechado (Redução Z nº %1 do caixa %2 em %3)")
+                       .arg(z)
+                       .arg(o.till, day.toString(QStringLiteral("dd/MM/yyyy")));
+    }
+
+    // The sale stands whatever the printer does; a receipt that did not print is reported.
+    void print(SaleOutcome& o, const QDate& day, const QStringList& lines) {
+        const QString file =
+            QStringLiteral("%1-%2-%3-%4")
+                .arg(fileNamePart(o.branch), fileNamePart(o.till),
+                     day.toString(QStringLiteral("yyyyMMdd")), receiptNumberText(o.receiptNumber));
+        try {
+            o.printedTo = printReceipt(lines, file, options_.printer);
+        } catch (...) {
+            o.printError = failureText(std::current_exception(), nullptr);
+            return;
+        }
+        try {
+            store_.markPrinted(o.saleId);
+        } catch (...) {
+            // The paper is out; only the mark is missing, and it decides nothing.
+        }
+    }
+
+    const HandOver& handOver_;
+    const SaleGeneratorOptions& options_;
+    SaleStore& store_;
+    QHash<QString, Till> tills_;
+    QHash<QString, QList<Product>> products_;
+    QHash<QString, qint64> closedDays_;  // branch, till and day -> closing number
+    int sold_ = 0;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+SaleRun generateSales(const QVariant& pacote, const SaleGeneratorOptions& opcoes) {
+    const HandOver handOver = HandOver::read(pacote);
+    SaleRun run;
+    const int total = handOver.rowCount();
+    if (total == 0) return run;
+
+    platform::TADOConnection conexao;
+    conexao.setReadOnly(false);
+    conexao.setConnectionString(opcoes.connectionString);
+    conexao.setConnected(true);
+    ensureSalesSchema(conexao);
+    SaleStore store(conexao);
+    SaleRunner runner(handOver, opcoes, store);
+    for (int row = 0; row < total; ++row) {
+        run.outcomes << runner.sell(row);
+        if (opcoes.progress) opcoes.progress(row + 1, total);
+    }
+    return run;
+}
+
+SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
+    auto progresso = std::move(opcoes.progress);
+    opcoes.progress = [&progresso](int feitas, int total) {
+        detail::showProgress(feitas, total);
+        if (progresso) progresso(feitas, total);
+    };
+    SaleRun run;
+    {
+        detail::InputBlocker bloqueio;
+        run = generateSales(pacote, opcoes);
+    }
+    // Support reads here what became of each consumer handed over.
+    for (const SaleOutcome& o : run.outcomes) qCInfo(platform::lcVenda).noquote() << outcomeText(o);
+    const QString aviso = notSoldNotice(run);
+    if (!aviso.isEmpty())
+        platform::Mensagem(aviso, QString(), QStringLiteral("N"), QStringLiteral("N"), 2, QString(),
+                           QString(), 0, nullptr);
+    return run;
+}
+
+namespace detail {
+
+void geraCupomVendaPadrao(const QVariant& pacote, int, const QVariantList&, QVariant& resultado) {
+    SaleGeneratorOptions op;
+    op.connectionString = platform::_GetStringConexZor(QString());
+    op.printer = ReceiptPrinterSettings::fromConfiguration();
+    resultado = toVariant(runSaleGeneration(pacote, std::move(op)));
+}
+
+}  // namespace detail
+
+}  // namespace Hul00002

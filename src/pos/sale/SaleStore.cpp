@@ -1,0 +1,234 @@
+#include "pos/sale/SaleStore.h"
+
+#include "platform/DialetoBanco.h"
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
+
+namespace Hul00002 {
+
+namespace {
+
+qint64 cents(const QVariant& v) {
+    return qRound64(v.toDouble() * 100.0);
+}
+
+// clang-format off
+const char* const kServices =
+    "SELECT SC.CDSERVFILI, SE.NMSERVICO, SC.HRINISERTUR, SC.HRFINSERTUR, SC.IDIMPCUPOMAUT"
+    " FROM SERVTURCAIXA SC, SERVICO SE"
+    " WHERE SC.CDSERVFILI = SE.CDSERVFILI AND SC.CDFILIAL = ? AND SC.CDCAIXA = ?"
+    " ORDER BY SC.CDSERVFILI";
+const char* const kNames =
+    "SELECT (SELECT NMFILIAL FROM FILIAL WHERE CDFILIAL = ?),"
+    " (SELECT NMCAIXA FROM CAIXA WHERE CDFILIAL = ? AND CDCAIXA = ?)";
+const char* const kProductsByService =
+    "SELECT PT.CDPRODUTO, PR.NMPRODUTO, PR.VRPRECO FROM PRODTURCAIXA PT"
+    " LEFT JOIN PRODUTO PR ON PR.CDPRODUTO = PT.CDPRODUTO"
+    " WHERE PT.CDSERVFILI = ? AND PT.CDFILIAL = ? AND PT.CDCAIXA = ?"
+    " ORDER BY PT.CDPRODUTO";
+const char* const kProductsByType =
+    "SELECT PC.CDPRODUTO, PR.NMPRODUTO, PR.VRPRECO FROM PRODSERVTCON PC"
+    " LEFT JOIN PRODUTO PR ON PR.CDPRODUTO = PC.CDPRODUTO"
+    " WHERE PC.CDSERVFILI = ? AND PC.CDFILIAL = ? AND PC.CDCAIXA = ? AND PC.CDTIPOCONS = ?"
+    " ORDER BY PC.CDPRODUTO";
+const char* const kNumbering =
+    "INSERT INTO NUMCAIXA (CDFILIAL, CDCAIXA, NRULTVENDA, NRULTCUPOM)"
+    " SELECT ?, ?,"
+    " COALESCE((SELECT MAX(NRVENDA) FROM VENDA WHERE CDFILIAL = ? AND CDCAIXA = ?), 0),"
+    " COALESCE((SELECT MAX(NRCUPOM) FROM CUPOMVENDA WHERE CDFILIAL = ? AND CDCAIXA = ?), 0)"
+    " WHERE NOT EXISTS (SELECT 1 FROM NUMCAIXA WHERE CDFILIAL = ? AND CDCAIXA = ?)";
+const char* const kEarlierServer =
+    "SELECT TOP 1 CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL"
+    " FROM VENDA WHERE CDCONSUMIDOR = ? AND CDFILIAL = ?"
+    " AND CDCAIXA = ? AND CDSERVFILI = ? AND IDSITUVENDA = 'O'"
+    " AND ((DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?)"
+    " OR DTCONSUMO = ?) ORDER BY NRSEQVENDA";
+const char* const kEarlier =
+    "SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL"
+    " FROM VENDA WHERE CDCONSUMIDOR = ? AND CDFILIAL = ?"
+    " AND CDCAIXA = ? AND CDSERVFILI = ? AND IDSITUVENDA = 'O'"
+    " AND ((DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?)"
+    " OR DTCONSUMO = ?) ORDER BY NRSEQVENDA LIMIT 1";
+const char* const kAdvance =
+    "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA + 1, NRULTCUPOM = NRULTCUPOM + 1"
+    " WHERE CDFILIAL = ? AND CDCAIXA = ?";
+const char* const kNumbers =
+    "SELECT NRULTVENDA, NRULTCUPOM FROM NUMCAIXA WHERE CDFILIAL = ? AND CDCAIXA = ?";
+const char* const kSaleColumns =
+    "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR,"
+    " CDCLIENTE, CDTIPOCONS, CDPRODUTO, QTVENDA, VRVENDA, DTHRREALCONCONS,"
+    " DTENTRVENDA, HRREALCONCONS, IDSITUVENDA, NRCUPOMFISCAL, NRSEQLOGCAT,"
+    " NRSEQARQIMP, DTCONSUMO, NRVENDA)";
+const char* const kSaleValues =
+    " VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, 'O', ?, ?, ?, ?, ?)";
+const char* const kItem =
+    "INSERT INTO ITEMVENDA (NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO, VRUNITARIO, VRTOTAL)"
+    " VALUES (?, ?, ?, ?, ?, ?)";
+const char* const kReceipt =
+    "INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM, DTEMISCUPOM, TXCUPOM,"
+    " IDIMPRESSO) VALUES (?, ?, ?, ?, ?, ?, 'N')";
+const char* const kPrinted = "UPDATE CUPOMVENDA SET IDIMPRESSO = 'S' WHERE NRSEQVENDA = ?";
+// On SQL Server under the lock that a closing of the day takes, so that a sale either commits
+// before the closing reads the day or sees the closing.
+const char* const kClosedServer =
+    "SELECT NRFECHAMENTO FROM FECHACAIXA WITH (UPDLOCK, HOLDLOCK)"
+    " WHERE CDFILIAL = ? AND CDCAIXA = ? AND DTMOVIMENTO = ?";
+const char* const kClosed =
+    "SELECT NRFECHAMENTO FROM FECHACAIXA WHERE CDFILIAL = ? AND CDCAIXA = ? AND DTMOVIMENTO = ?";
+// clang-format on
+
+QString sql(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+QString saleStatement(bool server, bool postgres) {
+    return sql(kSaleColumns) +
+           (server ? QStringLiteral(" OUTPUT INSERTED.NRSEQVENDA") : QString()) + sql(kSaleValues) +
+           (postgres ? QStringLiteral(" RETURNING NRSEQVENDA") : QString());
+}
+
+}  // namespace
+
+SaleStore::SaleStore(platform::TADOConnection& c)
+    : connection_(c),
+      server_(c.isSqlServer()),
+      postgres_(c.dialeto() == platform::Dialeto::Postgres),
+      services_(c, sql(kServices)),
+      names_(c, sql(kNames)),
+      productsByService_(c, sql(kProductsByService)),
+      productsByType_(c, sql(kProductsByType)),
+      numbering_(c, sql(kNumbering)),
+      earlier_(c, sql(server_ ? kEarlierServer : kEarlier)),
+      advance_(c, sql(kAdvance)),
+      numbers_(c, sql(kNumbers)),
+      sale_(c, saleStatement(server_, postgres_)),
+      item_(c, sql(kItem)),
+      receipt_(c, sql(kReceipt)),
+      printed_(c, sql(kPrinted)),
+      closed_(c, sql(server_ ? kClosedServer : kClosed)) {
+    if (!server_ && !postgres_)
+        lastId_ = std::make_unique<Statement>(c, QStringLiteral("SELECT last_insert_rowid()"));
+}
+
+SaleStore::~SaleStore() = default;
+
+QVariant SaleStore::dateTime(const QDateTime& d) const {
+    return server_ || postgres_ ? QVariant(d)
+                                : QVariant(d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+}
+
+QVariant SaleStore::day(const QDate& d) const {
+    return server_ || postgres_ ? QVariant(d) : QVariant(d.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+Till SaleStore::loadTill(const QString& branch, const QString& till) {
+    Till t;
+    t.branch = branch;
+    t.till = till;
+    names_.run({branch, branch, till});
+    if (names_.next()) {
+        t.branchName = names_.value(0).toString().trimmed();
+        t.tillName = names_.value(1).toString().trimmed();
+    }
+    names_.finish();
+    services_.run({branch, till});
+    while (services_.next()) {
+        Service s;
+        s.stored.code = services_.value(0).toString().trimmed();
+        s.name = services_.value(1).toString().trimmed();
+        s.stored.start = services_.value(2).toString().trimmed();
+        s.stored.end = services_.value(3).toString().trimmed();
+        s.printsReceipt = services_.value(4).toString().trimmed().compare(QLatin1String("S"),
+                                                                          Qt::CaseInsensitive) == 0;
+        t.services << s;
+    }
+    services_.finish();
+    // A till that never sold starts its numbers after whatever it already has.
+    if (!numbering_.tryRun({branch, till, branch, till, branch, till, branch, till})) {
+        const QSqlError failed = numbering_.lastError();
+        numbers_.run({branch, till});
+        const bool exists = numbers_.next();
+        numbers_.finish();
+        if (!exists) raiseDatabaseError(failed);  // not the other process's row: a real failure
+    }
+    numbering_.finish();
+    return t;
+}
+
+QList<Product> SaleStore::products(const Till& t, const QString& service, const QString& type) {
+    Statement& s = type.isNull() ? productsByService_ : productsByType_;
+    if (type.isNull())
+        s.run({service, t.branch, t.till});
+    else
+        s.run({service, t.branch, t.till, type});
+    QList<Product> r;
+    while (s.next()) {
+        Product p;
+        p.code = s.value(0).toString().trimmed();
+        p.registered = !s.value(1).isNull();
+        p.name = s.value(1).toString().trimmed();
+        p.cents = cents(s.value(2));
+        r << p;
+    }
+    s.finish();
+    return r;
+}
+
+bool SaleStore::earlierSale(const QString& branch, const QString& till, const QString& service,
+                            const QString& consumer, const QDate& d, EarlierSale& found) {
+    earlier_.run({consumer, branch, till, service, dateTime(QDateTime(d, QTime(0, 0))),
+                  dateTime(QDateTime(d.addDays(1), QTime(0, 0))), day(d)});
+    const bool exists = earlier_.next();
+    if (exists) {
+        found.service = earlier_.value(0).toString().trimmed();
+        found.saleId = earlier_.value(1).toLongLong();
+        found.saleNumber = earlier_.value(2).toLongLong();
+        found.receiptNumber = earlier_.value(3).toString().trimmed().toLongLong();
+    }
+    earlier_.finish();
+    return exists;
+}
+
+qint64 SaleStore::closingOf(const QString& branch, const QString& till, const QDate& d) {
+    closed_.run({branch, till, day(d)});
+    const qint64 n = closed_.next() ? closed_.value(0).toLongLong() : 0;
+    closed_.finish();
+    return n;
+}
+
+std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QString& till) {
+    advance_.run({branch, till});
+    if (advance_.rowsAffected() != 1)
+        throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi "
+                                             "encontrada.")
+                                  .arg(till, branch));
+    advance_.finish();
+    numbers_.run({branch, till});
+    if (!numbers_.next()) raiseDatabaseError(numbers_.lastError());
+    const std::pair<qint64, qint64> r{numbers_.value(0).toLongLong(),
+                                      numbers_.value(1).toLongLong()};
+    numbers_.finish();
+    return r;
+}
+
+bool SaleStore::insertSale(const QVariantList& values, qint64& id, QSqlError& error) {
+    if (!sale_.tryRun(values)) {
+        error = sale_.lastError();
+        sale_.finish();
+        return false;
+    }
+    if (!lastId_) {
+        if (!sale_.next()) raiseDatabaseError(sale_.lastError());
+        id = sale_.value(0).toLongLong();
+        sale_.finish();
+    } else {
+        sale_.finish();
+        lastId_->run({});
+        if (!lastId_->next()) raiseDatabaseError(lastId_->lastError());
+        id = lastId_->value(0).toLongLong();
+        lastId_->finish();
+    }
+    return true;
+}
+
+}  // namespace Hul00002

@@ -1,0 +1,90 @@
+#pragma once
+
+// The sale generator's statements on a read-write till connection, in the connection's
+// dialect: the till's set-up (names, services, products), the look for an earlier sale, the
+// till's numbering, the closed-day check and the writes of a sale. Every statement runs through
+// Statement, so each has the command timeout and the watchdog past it.
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QSqlError>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <utility>
+
+#include "pos/sale/ServiceRule.h"
+#include "pos/sale/Statement.h"
+
+namespace platform {
+class TADOConnection;
+}
+
+namespace Hul00002 {
+
+struct Product {
+    QString code, name;
+    qint64 cents = 0;
+    bool registered = true;  // false: PRODUTO has no row for the code
+};
+
+struct Service {
+    TillService stored;
+    QString name;
+    bool printsReceipt = false;
+};
+
+struct Till {
+    QString branch, till, branchName, tillName;
+    QList<Service> services;
+};
+
+// What an earlier sale of the consumer was recorded as.
+struct EarlierSale {
+    QString service;
+    qint64 saleId = 0, saleNumber = 0, receiptNumber = 0;
+};
+
+class SaleStore {
+public:
+    explicit SaleStore(platform::TADOConnection& c);
+    ~SaleStore();
+
+    platform::TADOConnection& connection() { return connection_; }
+
+    // Date-times go to SQLite as text that sorts as time; the servers take them typed.
+    QVariant dateTime(const QDateTime& d) const;
+    QVariant day(const QDate& d) const;
+
+    // Names and services of the till; its numbering is created when it has none.
+    Till loadTill(const QString& branch, const QString& till);
+    // The products set up for the service, or for the service and a consumption type.
+    QList<Product> products(const Till& t, const QString& service, const QString& type);
+    // The valid sale already recorded for that consumer, service and day, if any: by its
+    // time, as the attendance list finds it, or by its stored day, as the database's rule does.
+    bool earlierSale(const QString& branch, const QString& till, const QString& service,
+                     const QString& consumer, const QDate& d, EarlierSale& found);
+    // The number of the till's closing of that day; 0 while the day is open.
+    qint64 closingOf(const QString& branch, const QString& till, const QDate& d);
+    // Inside the sale's transaction: the till's next sale and receipt numbers. The update
+    // comes first, so that the transaction holds the till's numbering until it ends.
+    std::pair<qint64, qint64> nextNumbers(const QString& branch, const QString& till);
+    // False when the database refused the sale row; the error stays in `error`.
+    bool insertSale(const QVariantList& values, qint64& id, QSqlError& error);
+    void insertItem(const QVariantList& v) { item_.run(v).finish(); }
+    void insertReceipt(const QVariantList& v) { receipt_.run(v).finish(); }
+    void markPrinted(qint64 saleId) { printed_.run({saleId}).finish(); }
+
+private:
+    platform::TADOConnection& connection_;
+    bool server_;
+    bool postgres_;
+    Statement services_, names_, productsByService_, productsByType_, numbering_, earlier_,
+        advance_, numbers_, sale_, item_, receipt_, printed_, closed_;
+    std::unique_ptr<Statement> lastId_;
+};
+
+}  // namespace Hul00002

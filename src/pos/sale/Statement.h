@@ -1,0 +1,56 @@
+#pragma once
+
+// One fixed statement of the point-of-sale package on a till connection: prepared once, run
+// with bound values only, and every run bounded by the connection's statement deadline (the
+// command timeout, and the watchdog past it), as the data service's reads are. Failures are
+// raised as platform::DatabaseError with the database's own words; a run that ran out of time
+// raises the deadline's text instead.
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+
+#include <hul00002/hul00002_export.h>
+
+namespace platform {
+class StatementDeadline;
+class TADOConnection;
+}  // namespace platform
+
+namespace Hul00002 {
+
+class HUL00002_TEST_EXPORT Statement {
+public:
+    Statement(platform::TADOConnection& connection, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Runs with these values; false, with the error kept, when the database refuses. A run
+    // that ran out of time raises.
+    bool tryRun(const QVariantList& values);
+    // Runs, and raises when the database refuses.
+    Statement& run(const QVariantList& values);
+
+    bool next() { return q_.next(); }
+    QVariant value(int i) const { return q_.value(i); }
+    int rowsAffected() const { return q_.numRowsAffected(); }
+    QSqlError lastError() const { return q_.lastError(); }
+    // A finished read holds no snapshot and no deadline: a later write must see what others
+    // committed.
+    void finish();
+
+private:
+    platform::TADOConnection& connection_;
+    QSqlQuery q_;
+    std::unique_ptr<platform::StatementDeadline> deadline_;
+};
+
+// The database's own words for a failure, as a DatabaseError.
+[[noreturn]] HUL00002_TEST_EXPORT void raiseDatabaseError(const QSqlError& e);
+
+}  // namespace Hul00002

@@ -125,9 +125,10 @@ StatementDeadline::~StatementDeadline() {
 bool StatementDeadline::expired() const {
     if (*cancelled_) return true;
     if (!statement_) return false;
-    // Drivers answer in the ODBC 3 states or in their ODBC 2 spelling (FreeTDS: S1T00).
+    // Drivers answer in the ODBC 3 states or in their ODBC 2 spelling (FreeTDS: S1T00); the
+    // PostgreSQL driver hands the timeout to the server, which cancels with its own state.
     const QByteArray state = sqlStateOf(statement_);
-    return state == "HYT00" || state == "HYT01" || state == "S1T00";
+    return state == "HYT00" || state == "HYT01" || state == "S1T00" || state == "57014";
 }
 
 DatabaseError StatementDeadline::timeoutError() const {

@@ -22,6 +22,7 @@
 #include <pkg_kel00815/ListaPresenca.h>
 
 #include "common/FakeTdsServer.h"
+#include "common/TillFiles.h"
 #include "module/Cli_Kel00815.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TfrmPresenca.h"
@@ -92,15 +93,7 @@ protected:
         Hul00002::ResetToUnassigned();
         // A database of the till: a string that reaches it opens the screen.
         banco = dir.filePath(QStringLiteral("till.db"));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("c"));
-        db.setDatabaseName(banco);
-        ASSERT_TRUE(db.open());
-        for (const char* t : {"CONSUMIDOR", "CLIENFILIAL", "VENDA", "SERVTURCAIXA", "SERVICO",
-                              "PRODTURCAIXA", "PRODSERVTCON"})
-            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE %1 (X TEXT)").arg(QLatin1String(t)));
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("c"));
+        teste::makeSqlite(banco, teste::emptyTillTables());
     }
     void TearDown() override {
         platform::SetMensagemPresenter(anterior);
@@ -215,12 +208,10 @@ TEST_F(Canario, NoMalformedConnectionStringShowsOrLogsThePassword) {
 // either as itself or as the mis-decoded text.
 TEST_F(Canario, AConfigurationFileInWindows1252KeepsThePasswordHiddenToo) {
     const QString ini = QCoreApplication::applicationDirPath() + QStringLiteral("/conexao.ini");
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     QStringEncoder cp1252("Windows-1252");
-    f.write(cp1252(
-        QStringLiteral("[Banco]\r\nConexao=Provider=MSDAORA.1 Password=%1\r\n").arg(kCanario)));
-    f.close();
+    teste::writeTillFile(ini, cp1252(QStringLiteral("[Banco]\r\nConexao=Provider=MSDAORA.1 "
+                                                    "Password=%1\r\n")
+                                         .arg(kCanario)));
     textos.clear();
     Captura captura;
     percorre(QString());

@@ -15,6 +15,7 @@
 
 #include <pkg_kel00815/ListaPresenca.h>
 
+#include "common/TillFiles.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -33,17 +34,9 @@ QStringList nomes(QSqlQuery& q) {
 TEST(Descarga, HostConnectionsOutliveTheModule) {
     QTemporaryDir dir;
     const QString banco = dir.filePath(QStringLiteral("till.db"));
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
-        db.setDatabaseName(banco);
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(QStringLiteral("CREATE TABLE T (NM TEXT)")));
-        ASSERT_TRUE(q.exec(QString::fromUtf8("INSERT INTO T VALUES ('Zé'), ('Ângela'), ('ana')")));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+    teste::makeSqlite(banco,
+                      {QStringLiteral("CREATE TABLE T (NM TEXT)"),
+                       QString::fromUtf8("INSERT INTO T VALUES ('Zé'), ('Ângela'), ('ana')")});
     qputenv("LISTAPRESENCA_CONEXAO", banco.toUtf8());
     const platform::MensagemPresenter anterior =
         platform::SetMensagemPresenter([](const platform::MensagemArgs&) { return true; });

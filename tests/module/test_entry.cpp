@@ -14,6 +14,7 @@
 #include <hul00002/Hul00002.h>
 #include <pkg_kel00815/ListaPresenca.h>
 
+#include "common/TillFiles.h"
 #include "dataset/ClientDataSet.h"
 #include "module/Cli_Kel00815.h"
 #include "module/dataservice/TrdmListaPresenca.h"
@@ -53,19 +54,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         banco = dir.filePath(QStringLiteral("till.db"));
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
-            db.setDatabaseName(banco);
-            ASSERT_TRUE(db.open());
-            // The till's tables, empty: the entry only has to open the screen on them.
-            for (const char* t : {"CONSUMIDOR", "CLIENFILIAL", "VENDA", "SERVTURCAIXA", "SERVICO",
-                                  "PRODTURCAIXA", "PRODSERVTCON"})
-                QSqlQuery(db).exec(
-                    QStringLiteral("CREATE TABLE %1 (X TEXT)").arg(QLatin1String(t)));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+        // The till's tables, empty: the entry only has to open the screen on them.
+        teste::makeSqlite(banco, teste::emptyTillTables());
         qputenv("LISTAPRESENCA_CONEXAO", banco.toUtf8());
         anterior = platform::SetMensagemPresenter([this](const platform::MensagemArgs& a) {
             mensagens << a;
@@ -242,27 +232,8 @@ TEST_F(Entrada, TheTillsSchemePaintsTheHeaderWhileTheLegendColoursStay) {
     // The parameter file beside this test program, as a till has it beside its host.
     const QString arquivo =
         QCoreApplication::applicationDirPath() + QStringLiteral("/PARAMETROSZOR.CDS");
-    {
-        dataset::ClientDataSet cds;
-        dataset::FieldDefs defs;
-        for (int i = 1; i <= 6; ++i) {
-            dataset::FieldDef f;
-            f.name = QStringLiteral("INCOR%1").arg(i);
-            f.type = dataset::FieldType::Integer;
-            defs << f;
-        }
-        defs << dataset::FieldDef::text(QStringLiteral("IDESQUEMA"), 3)
-             << dataset::FieldDef::text(QStringLiteral("CDFILIAL"), 4)
-             << dataset::FieldDef::text(QStringLiteral("CDCAIXA"), 3);
-        cds.setFieldDefs(defs);
-        cds.createDataSet();
-        cds.append();
-        for (int i = 1; i <= 6; ++i)
-            cds.fieldByName(QStringLiteral("INCOR%1").arg(i)).setAsInteger(i == 2 ? 255 : 0x00FF00);
-        cds.fieldByName(QStringLiteral("CDFILIAL")).setAsString(QStringLiteral("0001"));
-        cds.post();
-        cds.saveToFile(arquivo);
-    }
+    teste::writeParameterFile(arquivo, QStringLiteral("0001"), QString(), QString(),
+                              {0x00FF00, 255, 0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00});
     QColor painel, pendente, inativos, vendidos, total;
     QString filial;
     quandoVisivel([&] {

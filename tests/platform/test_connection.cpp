@@ -12,6 +12,7 @@
 
 #include "common/FakeTdsServer.h"
 #include "common/OdbcDrivers.h"
+#include "common/TillFiles.h"
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
@@ -29,16 +30,8 @@ const QString secret = QStringLiteral("Segr3do;}x");
 // A small SQLite database with one table, made through its own connection.
 QString makeDatabase(const QTemporaryDir& dir, const QString& name = QStringLiteral("t.db")) {
     const QString path = dir.filePath(name);
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
-        db.setDatabaseName(path);
-        EXPECT_TRUE(db.open());
-        QSqlQuery q(db);
-        EXPECT_TRUE(q.exec(QStringLiteral("CREATE TABLE T (A INTEGER)")));
-        EXPECT_TRUE(q.exec(QStringLiteral("INSERT INTO T VALUES (1)")));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+    teste::makeSqlite(path, {QStringLiteral("CREATE TABLE T (A INTEGER)"),
+                             QStringLiteral("INSERT INTO T VALUES (1)")});
     return path;
 }
 

@@ -18,6 +18,7 @@
 
 #include "common/FakeTdsServer.h"
 #include "common/OdbcDrivers.h"
+#include "common/TillFiles.h"
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
 #include "platform/StatementDeadline.h"
@@ -48,15 +49,8 @@ QString connectError(TADOConnection& c) {
 // A SQLite file with a table T of one row, made through Qt's own driver.
 QString sqliteFile(const QTemporaryDir& dir) {
     const QString path = dir.filePath(QStringLiteral("t.db"));
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
-        db.setDatabaseName(path);
-        EXPECT_TRUE(db.open());
-        QSqlQuery(db).exec(QStringLiteral("CREATE TABLE T (A INTEGER)"));
-        QSqlQuery(db).exec(QStringLiteral("INSERT INTO T VALUES (1)"));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+    teste::makeSqlite(path, {QStringLiteral("CREATE TABLE T (A INTEGER)"),
+                             QStringLiteral("INSERT INTO T VALUES (1)")});
     return path;
 }
 

@@ -2,7 +2,6 @@
 // same till's consumers, wait for each other's transactions, lose their connection.
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSqlError>
@@ -13,14 +12,18 @@
 
 #include <stdexcept>
 
+#include "common/GeraVendaProcess.h"
 #include "dataset/DataPacket.h"
 #include "dataset/PacketFile.h"
 #include "module/dataservice/TrdmListaPresenca.h"
+#include "platform/Platform.h"
 #include "platform/TADOConnection.h"
+#include "pos/fiscal/FiscalBook.h"
 #include "pos/sale/HandOver.h"
+#include "pos/sale/SaleGenerator.h"
 #include "postgres/ClusterPostgres.h"
 
-using teste::ClusterPostgres;
+using namespace teste;
 
 namespace {
 
@@ -42,65 +45,6 @@ const char* const kCadastro[] = {
 
 QString consumidor(int i) {
     return QStringLiteral("C%1").arg(i, 2, 10, QLatin1Char('0'));
-}
-
-struct Saida {
-    int codigo = -1;
-    QString out, err;
-};
-
-int linhas(const QString& texto, const QString& parte) {
-    int n = 0;
-    for (const QString& l : texto.split(QLatin1Char('\n'))) n += l.contains(parte) ? 1 : 0;
-    return n;
-}
-
-void prepara(QProcess& p, const QStringList& args, const QString& pausa = QString(),
-             bool largada = false,
-             const QProcessEnvironment& base = QProcessEnvironment::systemEnvironment()) {
-    QProcessEnvironment env = base;
-    env.remove(QStringLiteral("LISTAPRESENCA_CONEXAO"));
-    env.remove(QStringLiteral("LISTAPRESENCA_IMPRESSORA"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (!pausa.isEmpty()) env.insert(QStringLiteral("GERAVENDA_TESTE_PAUSA"), pausa);
-    if (largada) env.insert(QStringLiteral("GERAVENDA_TESTE_LARGADA"), QStringLiteral("1"));
-    p.setProcessEnvironment(env);
-    p.setProgram(QStringLiteral(GERAVENDA));
-    p.setArguments(args);
-}
-
-Saida termina(QProcess& p) {
-    Saida s;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        ADD_FAILURE() << "geravenda did not finish";
-    }
-    s.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    s.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    s.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return s;
-}
-
-Saida roda(const QStringList& args,
-           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    QProcess p;
-    prepara(p, args, QString(), false, env);
-    p.start();
-    return termina(p);
-}
-
-// Reads stderr until the process says `aviso`; every wait has its deadline.
-bool espera(QProcess& p, const char* aviso) {
-    QByteArray err;
-    QElapsedTimer prazo;
-    prazo.start();
-    while (!err.contains(aviso) && prazo.elapsed() < 30000 && p.state() != QProcess::NotRunning) {
-        p.waitForReadyRead(100);
-        err += p.readAllStandardError();
-    }
-    EXPECT_TRUE(err.contains(aviso)) << err.toStdString();
-    return err.contains(aviso);
 }
 
 // A canteen on the test server: till 001 of branch 0001 serves lunch (00002, 11:00-14:00) to
@@ -219,20 +163,20 @@ TEST_F(Caixas, TwoRunsOfOverlappingHandOversAtOnceSellEachConsumerOnce) {
         const QString outra =
             ClusterPostgres::semQPsql().isEmpty() ? ClusterPostgres::instancia().url(banco_) : odbc;
         QProcess a, b;
-        prepara(a, {entrega(1, 30), QStringLiteral("--conexao"), odbc}, QString(), true);
-        prepara(b, {entrega(11, 40), QStringLiteral("--conexao"), outra}, QString(), true);
+        setUpGeraVenda(a, {entrega(1, 30), QStringLiteral("--conexao"), odbc}, QString(), true);
+        setUpGeraVenda(b, {entrega(11, 40), QStringLiteral("--conexao"), outra}, QString(), true);
         a.start();
         b.start();
-        ASSERT_TRUE(espera(a, "geravenda: pronto"));
-        ASSERT_TRUE(espera(b, "geravenda: pronto"));
+        ASSERT_TRUE(waitForSignal(a, "geravenda: pronto"));
+        ASSERT_TRUE(waitForSignal(b, "geravenda: pronto"));
         a.write("\n");
         b.write("\n");
-        const Saida sa = termina(a);
-        const Saida sb = termina(b);
-        EXPECT_EQ(sa.codigo, 0) << sa.out.toStdString() << sa.err.toStdString();
-        EXPECT_EQ(sb.codigo, 0) << sb.out.toStdString() << sb.err.toStdString();
-        EXPECT_EQ(linhas(sa.out + sb.out, QStringLiteral(": vendido")), 40);
-        EXPECT_EQ(linhas(sa.out + sb.out, QStringLiteral(": já atendido")), 20);
+        const ProcessOutput sa = finishProcess(a);
+        const ProcessOutput sb = finishProcess(b);
+        EXPECT_EQ(sa.code, 0) << sa.out.toStdString() << sa.err.toStdString();
+        EXPECT_EQ(sb.code, 0) << sb.out.toStdString() << sb.err.toStdString();
+        EXPECT_EQ(countLines(sa.out + sb.out, QStringLiteral(": vendido")), 40);
+        EXPECT_EQ(countLines(sa.out + sb.out, QStringLiteral(": já atendido")), 20);
         EXPECT_EQ(confereInteiras(), 40);
     }
     // The attendance list on the same server sees every one of them sold that day.
@@ -257,26 +201,27 @@ TEST_F(Caixas, AnOpenTransactionMakesTheOtherRunWaitOnlyUntilTheDeadlineThenRepo
     const QString odbc = cantina(5);
     const QString arquivo = entrega(1, 5);
     QProcess a;
-    prepara(a, {arquivo, QStringLiteral("--conexao"), odbc}, QStringLiteral("0"));
+    setUpGeraVenda(a, {arquivo, QStringLiteral("--conexao"), odbc}, QStringLiteral("0"));
     a.start();
-    ASSERT_TRUE(espera(a, "geravenda: pausa"));
+    ASSERT_TRUE(waitForSignal(a, "geravenda: pausa"));
 
-    const Saida b = roda({arquivo, QStringLiteral("--conexao"), odbc});
-    EXPECT_EQ(b.codigo, 1) << b.out.toStdString() << b.err.toStdString();
-    EXPECT_EQ(linhas(b.out, QStringLiteral("não vendido - o banco de dados ficou ocupado por outra"
-                                           " transação")),
-              1)
+    const ProcessOutput b = runGeraVenda({arquivo, QStringLiteral("--conexao"), odbc});
+    EXPECT_EQ(b.code, 1) << b.out.toStdString() << b.err.toStdString();
+    EXPECT_EQ(
+        countLines(b.out, QStringLiteral("não vendido - o banco de dados ficou ocupado por outra"
+                                         " transação")),
+        1)
         << b.out.toStdString();
-    EXPECT_EQ(linhas(b.out, QStringLiteral("não processado")), 4);
-    EXPECT_EQ(linhas(b.out, QStringLiteral(": vendido")), 0);
+    EXPECT_EQ(countLines(b.out, QStringLiteral("não processado")), 4);
+    EXPECT_EQ(countLines(b.out, QStringLiteral(": vendido")), 0);
 
     a.write("\n");
-    const Saida sa = termina(a);
-    EXPECT_EQ(sa.codigo, 0) << sa.out.toStdString();
-    EXPECT_EQ(linhas(sa.out, QStringLiteral(": vendido")), 5);
-    const Saida c = roda({arquivo, QStringLiteral("--conexao"), odbc});
-    EXPECT_EQ(c.codigo, 0);
-    EXPECT_EQ(linhas(c.out, QStringLiteral(": já atendido")), 5);
+    const ProcessOutput sa = finishProcess(a);
+    EXPECT_EQ(sa.code, 0) << sa.out.toStdString();
+    EXPECT_EQ(countLines(sa.out, QStringLiteral(": vendido")), 5);
+    const ProcessOutput c = runGeraVenda({arquivo, QStringLiteral("--conexao"), odbc});
+    EXPECT_EQ(c.code, 0);
+    EXPECT_EQ(countLines(c.out, QStringLiteral(": já atendido")), 5);
     EXPECT_EQ(confereInteiras(), 5);
 }
 
@@ -290,24 +235,25 @@ TEST_F(Caixas, AConnectionTheServerKillsKeepsTheSalesBeforeItAndARerunSellsExact
         const QString odbc = cantina(n);
         const QString arquivo = entrega(1, n);
         QProcess a;
-        prepara(a, {arquivo, QStringLiteral("--conexao"), odbc}, QString::fromLatin1(pausa));
+        setUpGeraVenda(a, {arquivo, QStringLiteral("--conexao"), odbc}, QString::fromLatin1(pausa));
         a.start();
-        ASSERT_TRUE(espera(a, "geravenda: pausa"));
+        ASSERT_TRUE(waitForSignal(a, "geravenda: pausa"));
         ASSERT_EQ(ClusterPostgres::instancia().derrubaSessoes(banco_, QStringLiteral("geravenda")),
                   1);
         a.write("\n");
-        const Saida sa = termina(a);
-        EXPECT_EQ(sa.codigo, 1) << sa.out.toStdString() << sa.err.toStdString();
-        EXPECT_EQ(linhas(sa.out, QStringLiteral(": vendido")), k);
-        EXPECT_EQ(linhas(sa.out, QStringLiteral("a conexão com o banco de dados foi perdida")), 1)
+        const ProcessOutput sa = finishProcess(a);
+        EXPECT_EQ(sa.code, 1) << sa.out.toStdString() << sa.err.toStdString();
+        EXPECT_EQ(countLines(sa.out, QStringLiteral(": vendido")), k);
+        EXPECT_EQ(countLines(sa.out, QStringLiteral("a conexão com o banco de dados foi perdida")),
+                  1)
             << sa.out.toStdString();
-        EXPECT_EQ(linhas(sa.out, QStringLiteral("não processado")), n - k - 1);
+        EXPECT_EQ(countLines(sa.out, QStringLiteral("não processado")), n - k - 1);
         EXPECT_EQ(confereInteiras(), k);
 
-        const Saida resto = roda({arquivo, QStringLiteral("--conexao"), odbc});
-        EXPECT_EQ(resto.codigo, 0) << resto.out.toStdString() << resto.err.toStdString();
-        EXPECT_EQ(linhas(resto.out, QStringLiteral(": vendido")), n - k);
-        EXPECT_EQ(linhas(resto.out, QStringLiteral(": já atendido")), k);
+        const ProcessOutput resto = runGeraVenda({arquivo, QStringLiteral("--conexao"), odbc});
+        EXPECT_EQ(resto.code, 0) << resto.out.toStdString() << resto.err.toStdString();
+        EXPECT_EQ(countLines(resto.out, QStringLiteral(": vendido")), n - k);
+        EXPECT_EQ(countLines(resto.out, QStringLiteral(": já atendido")), k);
         EXPECT_EQ(confereInteiras(), n);
     }
 }
@@ -316,9 +262,9 @@ TEST_F(Caixas, AConnectionTheServerKillsKeepsTheSalesBeforeItAndARerunSellsExact
 TEST_F(Caixas, ADatabaseWithoutTheSaleTablesIsRefusedNamingItsSchema) {
     cantina(2);
     exec(QStringLiteral("DROP TABLE NUMCAIXA"));
-    const Saida s = roda(
+    const ProcessOutput s = runGeraVenda(
         {entrega(1, 2), QStringLiteral("--conexao"), ClusterPostgres::instancia().odbc(banco_)});
-    EXPECT_EQ(s.codigo, 3) << s.out.toStdString();
+    EXPECT_EQ(s.code, 3) << s.out.toStdString();
     EXPECT_TRUE(s.err.contains(QStringLiteral("schema_postgresql.sql"))) << s.err.toStdString();
     EXPECT_EQ(conta(QStringLiteral("SELECT COUNT(*) FROM VENDA")), 0);
 }
@@ -345,10 +291,56 @@ TEST_F(Caixas, TheDialectIsTheServersNotTheConnectionStringsGuess) {
     env.insert(QStringLiteral("ODBCSYSINI"), pasta_.path());
     QString conexao = ClusterPostgres::instancia().odbc(banco_);
     conexao.replace(QStringLiteral("{PostgreSQL Unicode}"), QStringLiteral("{SQL Server}"));
-    const Saida s = roda({entrega(1, 3), QStringLiteral("--conexao"), conexao}, env);
-    EXPECT_EQ(s.codigo, 0) << s.out.toStdString() << s.err.toStdString();
-    EXPECT_EQ(linhas(s.out, QStringLiteral(": vendido")), 3);
+    const ProcessOutput s =
+        runGeraVenda({entrega(1, 3), QStringLiteral("--conexao"), conexao}, env);
+    EXPECT_EQ(s.code, 0) << s.out.toStdString() << s.err.toStdString();
+    EXPECT_EQ(countLines(s.out, QStringLiteral(": vendido")), 3);
     EXPECT_EQ(confereInteiras(), 3);
 }
 
 }  // namespace
+
+// Another till holds rows the sale and the day's reading need: with a command timeout shorter
+// than the server's lock wait, both end by the statement deadline and say so, not by the lock
+// wait.
+TEST_F(Caixas, ASaleRunAndADayReadingThatWaitOnALockEndByTheStatementDeadline) {
+    const QString odbc = cantina(2) + QStringLiteral(";Command Timeout=1");
+    QSqlDatabase outra = db();
+    ASSERT_TRUE(outra.transaction());
+    QSqlQuery trava(outra);
+    ASSERT_TRUE(trava.exec(QStringLiteral("LOCK TABLE VENDA IN ACCESS EXCLUSIVE MODE")));
+
+    QList<Hul00002::HandOverRecord> r;
+    r << Hul00002::HandOverRecord{QStringLiteral("0001"),
+                                  QStringLiteral("001"),
+                                  QStringLiteral("CRC01"),
+                                  consumidor(1),
+                                  QStringLiteral("Aluno C01"),
+                                  QStringLiteral("CL1"),
+                                  QStringLiteral("01"),
+                                  kDia,
+                                  QStringLiteral("1215"),
+                                  {},
+                                  {}};
+    Hul00002::SaleGeneratorOptions op;
+    op.connectionString = odbc;
+    const Hul00002::SaleRun run =
+        Hul00002::generateSales(dataset::toVariant(Hul00002::buildHandOver(r)), op);
+    ASSERT_EQ(run.outcomes.size(), 1);
+    EXPECT_EQ(run.outcomes[0].status, Hul00002::SaleStatus::NotSold);
+    EXPECT_TRUE(run.outcomes[0].reason.contains(QStringLiteral("Tempo esgotado")))
+        << run.outcomes[0].reason.toStdString();
+
+    platform::TADOConnection c;
+    c.setReadOnly(false);
+    c.setConnectionString(odbc);
+    c.setConnected(true);
+    try {
+        Hul00002::readDay(c, QStringLiteral("0001"), QStringLiteral("001"), kDia);
+        ADD_FAILURE() << "the reading did not wait on the lock";
+    } catch (const platform::Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Tempo esgotado")))
+            << e.message().toStdString();
+    }
+    outra.rollback();
+}

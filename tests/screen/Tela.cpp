@@ -8,6 +8,7 @@
 
 #include <hul00002/Hul00002.h>
 
+#include "common/TillFiles.h"
 #include "module/Cli_Kel00815.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TLabel.h"
@@ -82,9 +83,7 @@ Banco CriaBanco(const QString& dir, bool comEsquema) {
         }
     } else {
         // The product's tables without their columns: the connect accepts it, every query fails.
-        for (const char* t : {"CONSUMIDOR", "CLIENFILIAL", "VENDA", "SERVTURCAIXA", "SERVICO",
-                              "PRODTURCAIXA", "PRODSERVTCON"})
-            comandos << QStringLiteral("CREATE TABLE %1 (X TEXT)").arg(QLatin1String(t));
+        comandos << emptyTillTables();
     }
     b.Executa(comandos);
     return b;

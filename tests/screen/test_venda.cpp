@@ -274,11 +274,63 @@ TEST_F(Venda, AHeaderThatCannotBeSoldHandsNothingOver) {
         mensagens.clear();
         chamadas.clear();
         Gera();
-        ASSERT_FALSE(mensagens.isEmpty());
-        EXPECT_EQ(mensagens[0].texto, c.mensagem);
+        // Said once: nothing changed, so no reload says it again, and the marks stay.
+        EXPECT_EQ(Textos(), QStringList{c.mensagem});
         EXPECT_FALSE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
         EXPECT_TRUE(tela->lblSair->isEnabled());
+        EXPECT_EQ(MarcaDe(QStringLiteral("100")), QStringLiteral("S"));
     }
+}
+
+// The generator finds the service by the hour: an all-day service chosen at an hour that lunch
+// holds would be sold as lunch, and the reload would leave the consumer markable.
+TEST_F(Venda, AnHourThatAnotherServiceHoldsIsRefusedNamingThatService) {
+    Pronta();
+    tela->cdsServico->setData(Pacote(
+        {QStringLiteral("CDSERVFILI"), QStringLiteral("NMSERVICO"), QStringLiteral("HRINISERTUR"),
+         QStringLiteral("HRFINSERTUR"), QStringLiteral("IDIMPCUPOMAUT")},
+        {{QStringLiteral("01"), QStringLiteral("ALMOÇO"), QStringLiteral("1100"),
+          QStringLiteral("1400"), QStringLiteral("N")},
+         {QStringLiteral("09"), QStringLiteral("DIA TODO"), QStringLiteral("0000"),
+          QStringLiteral("0000"), QStringLiteral("N")}}));
+    banco.Executa(
+        {QStringLiteral("INSERT INTO PRODTURCAIXA (CDFILIAL, CDCAIXA, CDSERVFILI, "
+                        "CDPRODUTO) VALUES ('0001','001','09','P1')")});
+    const struct {
+        QString servico, hora;
+        bool vende;
+    } casos[] = {{QStringLiteral("09"), QStringLiteral("12:00"), false},
+                 {QStringLiteral("09"), QStringLiteral("16:00"), true},
+                 {QStringLiteral("01"), QStringLiteral("12:00"), true}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(QString(c.servico + QLatin1Char(' ') + c.hora).toStdString());
+        tela->stCdServFili = c.servico;
+        tela->blbHrVenda->setCaption(c.hora);
+        ClicaMarca(QStringLiteral("100"));
+        mensagens.clear();
+        chamadas.clear();
+        Gera();
+        EXPECT_EQ(chamadas.contains(QStringLiteral("GeraCupomVenda")), c.vende);
+        if (!c.vende) {
+            ASSERT_EQ(mensagens.size(), 1);
+            EXPECT_EQ(mensagens[0].tipo, 2);
+            EXPECT_TRUE(mensagens[0].texto.contains(QStringLiteral("ALMOÇO (01)")))
+                << mensagens[0].texto.toStdString();
+            ClicaMarca(QStringLiteral("100"));  // the mark stayed: take it off for the next case
+        }
+    }
+}
+
+TEST_F(Venda, AProductCheckThatFailsStopsTheRunWithItsErrorOnce) {
+    Pronta(false);
+    banco.Executa({QStringLiteral("DROP TABLE PRODTURCAIXA")});
+    ClicaMarca(QStringLiteral("100"));
+    Gera();
+    EXPECT_FALSE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
+    ASSERT_EQ(mensagens.size(), 2);  // the confirmation, then the failed request
+    EXPECT_EQ(mensagens[1].tipo, 3);
+    EXPECT_TRUE(erros.isEmpty());
+    TerminouBem();
 }
 
 }  // namespace

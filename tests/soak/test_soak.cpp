@@ -21,6 +21,7 @@
 #include <hul00002/Hul00002.h>
 #include <pkg_kel00815/ListaPresenca.h>
 
+#include "common/TillFiles.h"
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
 #include "module/Cli_Kel00815.h"
@@ -60,29 +61,6 @@ int rounds() {
     return ok && n > 0 ? n : 1000;
 }
 
-// The demo till's identity beside this program, as beside a host.
-void gravaParametros(const QString& arquivo) {
-    dataset::ClientDataSet cds;
-    dataset::FieldDefs defs;
-    for (int i = 1; i <= 6; ++i) {
-        dataset::FieldDef f;
-        f.name = QStringLiteral("INCOR%1").arg(i);
-        f.type = dataset::FieldType::Integer;
-        defs << f;
-    }
-    defs << dataset::FieldDef::text(QStringLiteral("IDESQUEMA"), 3)
-         << dataset::FieldDef::text(QStringLiteral("CDFILIAL"), 4)
-         << dataset::FieldDef::text(QStringLiteral("CDCAIXA"), 3);
-    cds.setFieldDefs(defs);
-    cds.createDataSet();
-    cds.append();
-    cds.fieldByName(QStringLiteral("CDFILIAL")).setAsString(QStringLiteral("0001"));
-    cds.fieldByName(QStringLiteral("CDCAIXA")).setAsString(QStringLiteral("001"));
-    cds.fieldByName(QStringLiteral("IDESQUEMA")).setAsString(QStringLiteral("001"));
-    cds.post();
-    cds.saveToFile(arquivo);
-}
-
 class Dia : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,7 +72,7 @@ protected:
                   0);
         qputenv("LISTAPRESENCA_CONEXAO", banco.toUtf8());
         parametros = QCoreApplication::applicationDirPath() + QStringLiteral("/PARAMETROSZOR.CDS");
-        gravaParametros(parametros);
+        teste::writeParameterFile(parametros);
         presenter = platform::SetMensagemPresenter([this](const platform::MensagemArgs& a) {
             avisos << a.texto;
             return true;

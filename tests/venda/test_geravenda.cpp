@@ -1,24 +1,19 @@
 // The command-line runner: killed at any moment, run twice at once, run again.
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "common/GeraVendaProcess.h"
 #include "dataset/PacketFile.h"
 #include "venda/Cantina.h"
 
-using teste::Cantina;
+using namespace teste;
 
 namespace {
-
-struct Saida {
-    int codigo = -1;
-    QString out, err;
-};
 
 QString gravaEntrega(const QTemporaryDir& dir, int n) {
     const QString arquivo = dir.filePath(QStringLiteral("entrega.cds"));
@@ -28,82 +23,31 @@ QString gravaEntrega(const QTemporaryDir& dir, int n) {
     return arquivo;
 }
 
-void prepara(QProcess& p, const QStringList& args, const QString& pausa = QString(),
-             bool largada = false) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("LISTAPRESENCA_CONEXAO"));
-    env.remove(QStringLiteral("LISTAPRESENCA_IMPRESSORA"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (!pausa.isEmpty()) env.insert(QStringLiteral("GERAVENDA_TESTE_PAUSA"), pausa);
-    if (largada) env.insert(QStringLiteral("GERAVENDA_TESTE_LARGADA"), QStringLiteral("1"));
-    p.setProcessEnvironment(env);
-    p.setProgram(QStringLiteral(GERAVENDA));
-    p.setArguments(args);
-}
-
-Saida termina(QProcess& p) {
-    Saida s;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        ADD_FAILURE() << "geravenda did not finish";
-    }
-    s.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    s.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    s.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return s;
-}
-
-Saida roda(const QStringList& args) {
-    QProcess p;
-    prepara(p, args);
-    p.start();
-    return termina(p);
-}
-
-// Reads stderr until the process says `aviso`; every wait has its deadline.
-bool espera(QProcess& p, const char* aviso) {
-    QByteArray err;
-    QElapsedTimer prazo;
-    prazo.start();
-    while (!err.contains(aviso) && prazo.elapsed() < 20000 && p.state() != QProcess::NotRunning) {
-        p.waitForReadyRead(100);
-        err += p.readAllStandardError();
-    }
-    EXPECT_TRUE(err.contains(aviso)) << err.toStdString();
-    return err.contains(aviso);
-}
-
-int linhas(const QString& texto, const QString& parte) {
-    int n = 0;
-    for (const QString& l : texto.split(QLatin1Char('\n'))) n += l.contains(parte) ? 1 : 0;
-    return n;
-}
-
 }  // namespace
 
 TEST(GeraVenda, SaysHowToUseItAndWhatItsExitCodesMean) {
-    const Saida ajuda = roda({QStringLiteral("--help")});
-    EXPECT_EQ(ajuda.codigo, 0);
+    const ProcessOutput ajuda = runGeraVenda({QStringLiteral("--help")});
+    EXPECT_EQ(ajuda.code, 0);
     EXPECT_TRUE(ajuda.out.contains(QStringLiteral("uso: geravenda ARQUIVO")));
     EXPECT_TRUE(ajuda.out.contains(QStringLiteral("Códigos de saída")));
-    EXPECT_EQ(roda({}).codigo, 2);
-    EXPECT_EQ(roda({QStringLiteral("a"), QStringLiteral("b")}).codigo, 2);
+    EXPECT_EQ(runGeraVenda({}).code, 2);
+    EXPECT_EQ(runGeraVenda({QStringLiteral("a"), QStringLiteral("b")}).code, 2);
 
     QTemporaryDir dir{teste::ModeloPasta()};
-    const Saida semArquivo =
-        roda({dir.filePath(QStringLiteral("nada.cds")), QStringLiteral("--conexao"),
-              dir.filePath(QStringLiteral("x.db"))});
-    EXPECT_EQ(semArquivo.codigo, 3);
+    const ProcessOutput semArquivo =
+        runGeraVenda({dir.filePath(QStringLiteral("nada.cds")), QStringLiteral("--conexao"),
+                      dir.filePath(QStringLiteral("x.db"))});
+    EXPECT_EQ(semArquivo.code, 3);
     EXPECT_TRUE(semArquivo.err.contains(QStringLiteral("geravenda: ")))
         << semArquivo.err.toStdString();
 
     // A server that cannot be reached: nothing done, and its password never shown.
     const QString entrega = gravaEntrega(dir, 1);
-    const Saida semBanco = roda({entrega, QStringLiteral("--conexao"),
-                                 QStringLiteral("Driver=SQLite3;Database=%1;PWD=Segredo#42")
-                                     .arg(dir.filePath(QStringLiteral("falta/x.db")))});
-    EXPECT_EQ(semBanco.codigo, 3);
+    const ProcessOutput semBanco =
+        runGeraVenda({entrega, QStringLiteral("--conexao"),
+                      QStringLiteral("Driver=SQLite3;Database=%1;PWD=Segredo#42")
+                          .arg(dir.filePath(QStringLiteral("falta/x.db")))});
+    EXPECT_EQ(semBanco.code, 3);
     EXPECT_FALSE(semBanco.err.contains(QStringLiteral("Segredo#42")));
     EXPECT_FALSE(semBanco.out.contains(QStringLiteral("Segredo#42")));
 }
@@ -123,19 +67,20 @@ TEST(GeraVenda, KilledAnywhereItLeavesWholeSalesAndARerunCompletesTheRest) {
         ASSERT_TRUE(QFile::copy(modelo, c.arquivo()));
 
         QProcess p;
-        prepara(p, {entrega, QStringLiteral("--conexao"), c.arquivo()},
-                QString::number(k) + (depois ? QStringLiteral(":gravada") : QString()));
+        setUpGeraVenda(p, {entrega, QStringLiteral("--conexao"), c.arquivo()},
+                       QString::number(k) + (depois ? QStringLiteral(":gravada") : QString()));
         p.start();
-        ASSERT_TRUE(espera(p, "geravenda: pausa"));
+        ASSERT_TRUE(waitForSignal(p, "geravenda: pausa"));
         p.kill();  // SIGKILL
         ASSERT_TRUE(p.waitForFinished(10000));
 
         EXPECT_EQ(c.confereInteiras(), k);
         c.fecha();
-        const Saida resto = roda({entrega, QStringLiteral("--conexao"), c.arquivo()});
-        EXPECT_EQ(resto.codigo, 0) << resto.err.toStdString();
-        EXPECT_EQ(linhas(resto.out, QStringLiteral(": vendido")), n - k);
-        EXPECT_EQ(linhas(resto.out, QStringLiteral(": já atendido")), k);
+        const ProcessOutput resto =
+            runGeraVenda({entrega, QStringLiteral("--conexao"), c.arquivo()});
+        EXPECT_EQ(resto.code, 0) << resto.err.toStdString();
+        EXPECT_EQ(countLines(resto.out, QStringLiteral(": vendido")), n - k);
+        EXPECT_EQ(countLines(resto.out, QStringLiteral(": já atendido")), k);
         EXPECT_EQ(c.confereInteiras(), n);
     }
 }
@@ -149,20 +94,22 @@ TEST(GeraVenda, TheDatabaseRefusesTheSecondSaleThatALookCannotSee) {
     Cantina c(dir.path(), n);
     c.fecha();
     QProcess a, b;
-    prepara(a, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QStringLiteral("0:verificada"));
-    prepara(b, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QStringLiteral("0:verificada"));
+    setUpGeraVenda(a, {entrega, QStringLiteral("--conexao"), c.arquivo()},
+                   QStringLiteral("0:verificada"));
+    setUpGeraVenda(b, {entrega, QStringLiteral("--conexao"), c.arquivo()},
+                   QStringLiteral("0:verificada"));
     a.start();
     b.start();
-    ASSERT_TRUE(espera(a, "geravenda: pausa"));
-    ASSERT_TRUE(espera(b, "geravenda: pausa"));
+    ASSERT_TRUE(waitForSignal(a, "geravenda: pausa"));
+    ASSERT_TRUE(waitForSignal(b, "geravenda: pausa"));
     a.write("\n");
-    const Saida sa = termina(a);
+    const ProcessOutput sa = finishProcess(a);
     b.write("\n");
-    const Saida sb = termina(b);
-    EXPECT_EQ(sa.codigo, 0) << sa.err.toStdString();
-    EXPECT_EQ(sb.codigo, 0) << sb.err.toStdString();
-    EXPECT_EQ(linhas(sa.out, QStringLiteral(": vendido")), n);
-    EXPECT_EQ(linhas(sb.out, QStringLiteral(": já atendido")), n) << sb.out.toStdString();
+    const ProcessOutput sb = finishProcess(b);
+    EXPECT_EQ(sa.code, 0) << sa.err.toStdString();
+    EXPECT_EQ(sb.code, 0) << sb.err.toStdString();
+    EXPECT_EQ(countLines(sa.out, QStringLiteral(": vendido")), n);
+    EXPECT_EQ(countLines(sb.out, QStringLiteral(": já atendido")), n) << sb.out.toStdString();
     EXPECT_EQ(c.confereInteiras(), n);
 }
 
@@ -175,21 +122,21 @@ TEST(GeraVenda, TwoRunnersAtOnceMakeEverySaleOnce) {
         Cantina c(dir.path(), n);
         c.fecha();
         QProcess a, b;
-        prepara(a, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QString(), true);
-        prepara(b, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QString(), true);
+        setUpGeraVenda(a, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QString(), true);
+        setUpGeraVenda(b, {entrega, QStringLiteral("--conexao"), c.arquivo()}, QString(), true);
         a.start();
         b.start();
         // Both ready, then both go: they meet on the same consumers.
-        ASSERT_TRUE(espera(a, "geravenda: pronto"));
-        ASSERT_TRUE(espera(b, "geravenda: pronto"));
+        ASSERT_TRUE(waitForSignal(a, "geravenda: pronto"));
+        ASSERT_TRUE(waitForSignal(b, "geravenda: pronto"));
         a.write("\n");
         b.write("\n");
-        const Saida sa = termina(a);
-        const Saida sb = termina(b);
-        EXPECT_EQ(sa.codigo, 0) << sa.err.toStdString();
-        EXPECT_EQ(sb.codigo, 0) << sb.err.toStdString();
-        EXPECT_EQ(linhas(sa.out + sb.out, QStringLiteral(": vendido")), n);
-        EXPECT_EQ(linhas(sa.out + sb.out, QStringLiteral(": já atendido")), n);
+        const ProcessOutput sa = finishProcess(a);
+        const ProcessOutput sb = finishProcess(b);
+        EXPECT_EQ(sa.code, 0) << sa.err.toStdString();
+        EXPECT_EQ(sb.code, 0) << sb.err.toStdString();
+        EXPECT_EQ(countLines(sa.out + sb.out, QStringLiteral(": vendido")), n);
+        EXPECT_EQ(countLines(sa.out + sb.out, QStringLiteral(": já atendido")), n);
         EXPECT_EQ(c.confereInteiras(), n);
         EXPECT_EQ(c.conta(QStringLiteral("SELECT COUNT(DISTINCT CDCONSUMIDOR) FROM VENDA")), n);
     }

@@ -1,0 +1,61 @@
+#include "common/GeraVendaProcess.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+namespace teste {
+
+void setUpGeraVenda(QProcess& p, const QStringList& args, const QString& pause, bool waitToStart,
+                    const QProcessEnvironment& base) {
+    QProcessEnvironment env = base;
+    env.remove(QStringLiteral("LISTAPRESENCA_CONEXAO"));
+    env.remove(QStringLiteral("LISTAPRESENCA_IMPRESSORA"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!pause.isEmpty()) env.insert(QStringLiteral("GERAVENDA_TESTE_PAUSA"), pause);
+    if (waitToStart) env.insert(QStringLiteral("GERAVENDA_TESTE_LARGADA"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.setProgram(QStringLiteral(GERAVENDA));
+    p.setArguments(args);
+}
+
+ProcessOutput finishProcess(QProcess& p) {
+    ProcessOutput s;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        ADD_FAILURE() << "geravenda did not finish";
+    }
+    s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    s.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    s.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return s;
+}
+
+ProcessOutput runGeraVenda(const QStringList& args, const QProcessEnvironment& base) {
+    QProcess p;
+    setUpGeraVenda(p, args, QString(), false, base);
+    p.start();
+    return finishProcess(p);
+}
+
+bool waitForSignal(QProcess& p, const char* signal) {
+    QByteArray err;
+    QElapsedTimer deadline;
+    deadline.start();
+    while (!err.contains(signal) && deadline.elapsed() < 30000 &&
+           p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(100);
+        err += p.readAllStandardError();
+    }
+    EXPECT_TRUE(err.contains(signal)) << err.toStdString();
+    return err.contains(signal);
+}
+
+int countLines(const QString& text, const QString& part) {
+    int n = 0;
+    for (const QString& l : text.split(QLatin1Char('\n'))) n += l.contains(part) ? 1 : 0;
+    return n;
+}
+
+}  // namespace teste

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/ConnectionText_p.h"
+#include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
 #include "platform/StatementDeadline.h"
 
@@ -244,7 +245,16 @@ void TADOConnection::requireTables(const QStringList& tables) const {
             ok = q.exec();
             if (!ok && deadline.expired()) throw deadline.timeoutError();
         }
-        if (!ok) missing << table;
+        if (!ok) {
+            // A table another till holds locked is there: say it is busy, not missing.
+            const QSqlError e = q.lastError();
+            const Falha f = classificaFalha(e.databaseText() + QLatin1Char(' ') + e.driverText(),
+                                            e.nativeErrorCode(), dialeto());
+            if (f == Falha::Bloqueio || f == Falha::ConexaoPerdida)
+                throw DatabaseError(textoDaFalha(f) + QStringLiteral(" (tabela %1).").arg(table),
+                                    e.nativeErrorCode());
+            missing << table;
+        }
     }
     if (!missing.isEmpty())
         throw DatabaseError(QStringLiteral("Este banco de dados não é o do caixa: não tem %1 %2.")

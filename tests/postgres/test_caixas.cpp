@@ -328,7 +328,7 @@ TEST_F(Caixas, ASaleRunAndADayReadingThatWaitOnALockEndByTheStatementDeadline) {
         Hul00002::generateSales(dataset::toVariant(Hul00002::buildHandOver(r)), op);
     ASSERT_EQ(run.outcomes.size(), 1);
     EXPECT_EQ(run.outcomes[0].status, Hul00002::SaleStatus::NotSold);
-    EXPECT_TRUE(run.outcomes[0].reason.contains(QStringLiteral("Tempo esgotado")))
+    EXPECT_TRUE(run.outcomes[0].reason.contains(QStringLiteral("empo esgotado")))
         << run.outcomes[0].reason.toStdString();
 
     platform::TADOConnection c;

@@ -24,16 +24,19 @@
 #include "dataset/DataPacket.h"
 #include "dataset/PacketFile.h"
 #include "platform/Platform.h"
+#include "platform/Registro.h"
 #include "pos/sale/HandOver.h"
+#include "pos/sale/PendingHandOvers.h"
 #include "pos/sale/SaleGenerator.h"
 
 namespace {
 
 enum Saida {
-    kTudoVendido = 0,     // every record sold or already served
-    kAlgoNaoVendido = 1,  // some record not sold, or some receipt not printed
+    kTudoVendido = 0,     // every record sold or already served, every receipt printed
+    kAlgoNaoVendido = 1,  // some record not sold
     kUsoErrado = 2,
-    kNadaFeito = 3,  // unreadable file, packet refused, or database out of reach
+    kNadaFeito = 3,      // unreadable file, packet refused, or database out of reach
+    kCupomPendente = 4,  // all sold, but some receipt still to print
 };
 
 void escreve(std::FILE* f, const QString& s) {
@@ -53,6 +56,7 @@ QString camposDaEntrega() {
 QByteArray ajuda() {
     return QStringLiteral(
                "uso: geravenda ARQUIVO [--conexao CONEXAO]\n"
+               "     geravenda --pendentes [--conexao CONEXAO]\n"
                "\n"
                "Gera uma venda com seu cupom para cada registro do pacote de entrega ARQUIVO\n"
                "(arquivo binário ou XML de client dataset com os campos %1),\n"
@@ -60,6 +64,12 @@ QByteArray ajuda() {
                "vendido de novo: rodar o mesmo arquivo outra vez completa uma geração "
                "interrompida.\n"
                "\n"
+               "Antes das vendas, imprime (como originais) os cupons que gerações anteriores\n"
+               "deixaram pendentes de impressão nos caixas do pacote.\n"
+               "\n"
+               "  --pendentes        completa as gerações que a Lista de Presença não terminou\n"
+               "                     (as entregas guardadas em %2), da mais antiga\n"
+               "                     à mais nova, e apaga cada uma que terminar bem\n"
                "  --conexao CONEXAO  cadeia de conexão do banco; sem ela, a do caixa\n"
                "                     (LISTAPRESENCA_CONEXAO, conexao.ini ou demo.db ao lado do "
                "programa)\n"
@@ -72,11 +82,13 @@ QByteArray ajuda() {
                "PDF por cupom na pasta cupons ao lado do programa.\n"
                "\n"
                "Mostra uma linha por registro. Códigos de saída:\n"
-               "  0  todos os registros vendidos ou já atendidos\n"
-               "  1  algum registro não vendido, ou algum cupom não impresso\n"
+               "  0  todos os registros vendidos ou já atendidos, e todos os cupons impressos\n"
+               "  1  algum registro não vendido\n"
                "  2  uso incorreto\n"
-               "  3  nada foi feito: arquivo ilegível, pacote recusado ou banco inacessível\n")
-        .arg(camposDaEntrega())
+               "  3  nada foi feito: arquivo ilegível, pacote recusado ou banco inacessível\n"
+               "  4  tudo vendido, mas algum cupom ficou pendente de impressão (a próxima\n"
+               "     geração o imprime)\n")
+        .arg(camposDaEntrega(), Hul00002::pendingHandOverFolder())
         .toLocal8Bit();
 }
 
@@ -95,6 +107,7 @@ std::function<void(Hul00002::SaleStep, int)> pausaDeTeste() {
     const QString ponto = partes.value(1);
     const Hul00002::SaleStep onde =
         ponto == QLatin1String("gravada")      ? Hul00002::SaleStep::Committed
+        : ponto == QLatin1String("impresso")   ? Hul00002::SaleStep::Printed
         : ponto == QLatin1String("verificada") ? Hul00002::SaleStep::Checked
                                                : Hul00002::SaleStep::BeforeCommit;
     return [k, onde](Hul00002::SaleStep passo, int vendidas) {
@@ -104,6 +117,40 @@ std::function<void(Hul00002::SaleStep, int)> pausaDeTeste() {
 
 }  // namespace
 
+// One hand-over file; a saved one (`guardada`) is removed once its run ended well.
+int gera(const QString& arquivo, const QString& conexao, bool guardada) {
+    try {
+        const dataset::DataPacket pacote = dataset::readPacketFile(arquivo);
+        Hul00002::SaleGeneratorOptions op;
+        op.connectionString = !conexao.isNull() ? conexao : platform::_GetStringConexZor(QString());
+        op.printer = Hul00002::ReceiptPrinterSettings::fromConfiguration();
+        op.hook = pausaDeTeste();
+        if (!qEnvironmentVariableIsEmpty("GERAVENDA_TESTE_LARGADA"))
+            esperaSinal(QStringLiteral("geravenda: pronto"));
+        const Hul00002::SaleRun run =
+            Hul00002::runSaleGeneration(dataset::toVariant(pacote), std::move(op));
+        for (const Hul00002::ReprintedReceipt& r : run.reprinted)
+            escreve(stdout, Hul00002::reprintedText(r));
+        for (const Hul00002::SaleOutcome& o : run.outcomes)
+            escreve(stdout, Hul00002::outcomeText(o));
+        escreve(stdout,
+                QStringLiteral("%1 registros: %2 vendidos, %3 já atendidos, %4 não vendidos")
+                    .arg(run.outcomes.size())
+                    .arg(run.count(Hul00002::SaleStatus::Sold))
+                    .arg(run.count(Hul00002::SaleStatus::AlreadyServed))
+                    .arg(run.count(Hul00002::SaleStatus::NotSold)));
+        if (guardada && !run.interrupted && !run.receiptsPending())
+            Hul00002::removePendingHandOver(arquivo);
+        if (!run.allSold()) return kAlgoNaoVendido;
+        return run.receiptsPending() ? kCupomPendente : kTudoVendido;
+    } catch (...) {
+        escreve(stderr,
+                QStringLiteral("geravenda: ") +
+                    platform::ADOExceptionMessage(std::current_exception(), nullptr, QString()));
+        return kNadaFeito;
+    }
+}
+
 int main(int argc, char** argv) {
     // Receipts are laid out with fonts even when they only go to a PDF: no display needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -112,8 +159,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("geravenda"));
 
+    platform::IniciaRegistro();
     QString arquivo, conexao;
-    bool temConexao = false;
+    bool temConexao = false, pendentes = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -132,6 +180,8 @@ int main(int argc, char** argv) {
             }
             conexao = args.at(++i);
             temConexao = true;
+        } else if (a == QLatin1String("--pendentes")) {
+            pendentes = true;
         } else if (a.startsWith(QLatin1String("-")) || !arquivo.isEmpty()) {
             escreve(stderr, QStringLiteral("geravenda: argumento inesperado: %1").arg(a));
             std::fputs(ajuda().constData(), stderr);
@@ -140,7 +190,7 @@ int main(int argc, char** argv) {
             arquivo = a;
         }
     }
-    if (arquivo.isEmpty()) {
+    if (arquivo.isEmpty() == !pendentes) {
         std::fputs(ajuda().constData(), stderr);
         return kUsoErrado;
     }
@@ -151,29 +201,19 @@ int main(int argc, char** argv) {
         return false;
     });
 
-    try {
-        const dataset::DataPacket pacote = dataset::readPacketFile(arquivo);
-        Hul00002::SaleGeneratorOptions op;
-        op.connectionString = temConexao ? conexao : platform::_GetStringConexZor(QString());
-        op.printer = Hul00002::ReceiptPrinterSettings::fromConfiguration();
-        op.hook = pausaDeTeste();
-        if (!qEnvironmentVariableIsEmpty("GERAVENDA_TESTE_LARGADA"))
-            esperaSinal(QStringLiteral("geravenda: pronto"));
-        const Hul00002::SaleRun run =
-            Hul00002::runSaleGeneration(dataset::toVariant(pacote), std::move(op));
-        for (const Hul00002::SaleOutcome& o : run.outcomes)
-            escreve(stdout, Hul00002::outcomeText(o));
-        escreve(stdout,
-                QStringLiteral("%1 registros: %2 vendidos, %3 já atendidos, %4 não vendidos")
-                    .arg(run.outcomes.size())
-                    .arg(run.count(Hul00002::SaleStatus::Sold))
-                    .arg(run.count(Hul00002::SaleStatus::AlreadyServed))
-                    .arg(run.count(Hul00002::SaleStatus::NotSold)));
-        return run.allFine() ? kTudoVendido : kAlgoNaoVendido;
-    } catch (...) {
-        escreve(stderr,
-                QStringLiteral("geravenda: ") +
-                    platform::ADOExceptionMessage(std::current_exception(), nullptr, QString()));
-        return kNadaFeito;
+    const QString cadeia = temConexao ? conexao : QString();
+    if (!pendentes) return gera(arquivo, cadeia, false);
+    const QStringList arquivos = Hul00002::pendingHandOvers();
+    if (arquivos.isEmpty()) escreve(stdout, QStringLiteral("Nenhuma entrega pendente."));
+    int pior = kTudoVendido;
+    for (const QString& f : arquivos) {
+        escreve(stdout, QStringLiteral("Entrega %1:").arg(f));
+        const int r = gera(f, cadeia, true);
+        // The worst outcome decides: nothing done, then not sold, then receipts pending.
+        const auto peso = [](int c) {
+            return c == kNadaFeito ? 3 : c == kAlgoNaoVendido ? 2 : c == kCupomPendente ? 1 : 0;
+        };
+        if (peso(r) > peso(pior)) pior = r;
     }
+    return pior;
 }

@@ -4,6 +4,7 @@
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
 #include "pos/fiscal/FiscalText.h"
+#include "pos/sale/SaleStore.h"
 #include "pos/sale/Statement.h"
 
 namespace Hul00002 {
@@ -190,6 +191,9 @@ Closing closeDay(platform::TADOConnection& c, const QString& branch, const QStri
     Closing z;
     {
         platform::Transacao t(c);
+        // The till's numbering row, which every sale updates first: a sale in flight commits
+        // before the day is read, and the next one waits for the closing and then sees it.
+        lockTillNumbering(c, branch, till);
         const Closing anterior = fechamentoDoDia(c, branch, till, day, true);
         if (anterior.number != 0) jaFechado(anterior);
         {

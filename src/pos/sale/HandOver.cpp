@@ -88,6 +88,10 @@ QString HandOver::text(int row, HandOverField f) const {
     return packet_.text(row, columns_[indexOf(f)]).trimmed();
 }
 
+QString HandOver::rawText(int row, HandOverField f) const {
+    return packet_.text(row, columns_[indexOf(f)]);
+}
+
 QDate HandOver::day(int row) const {
     const QVariant v = packet_.value(row, columns_[indexOf(HandOverField::Day)]);
     return v.metaType().id() == QMetaType::QDate ? v.toDate() : v.toDateTime().date();

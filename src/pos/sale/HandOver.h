@@ -60,7 +60,8 @@ public:
 
     int rowCount() const { return packet_.rowCount(); }
     QString text(int row, HandOverField f) const;  // trimmed
-    QDate day(int row) const;                      // invalid when empty
+    QString rawText(int row, HandOverField f) const;
+    QDate day(int row) const;  // invalid when empty
 
 private:
     dataset::DataPacket packet_;

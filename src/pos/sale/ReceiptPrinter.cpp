@@ -14,6 +14,9 @@
 #include <QPrinterInfo>
 #include <QTextStream>
 
+#include <filesystem>
+#include <system_error>
+
 #include "platform/Platform.h"
 #include "pos/sale/Receipt.h"
 
@@ -97,9 +100,12 @@ QString printReceipt(const QStringList& lines, const QString& fileStem,
         throw platform::Error(
             QStringLiteral("Não foi possível criar a pasta %1.").arg(settings.pdfFolder));
     const QString file = QDir(settings.pdfFolder).filePath(fileStem + QStringLiteral(".pdf"));
+    // Written under another name and renamed when whole: a receipt file under its own name is
+    // always complete, whatever stopped the program.
+    const QString partial = file + QStringLiteral(".parcial");
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
+    printer.setOutputFileName(partial);
     printer.setDocName(fileStem);
     // 80 mm paper, as long as the receipt.
     const qreal mm = 4.0 + 3.6 * lines.size() + 4.0;
@@ -107,9 +113,18 @@ QString printReceipt(const QStringList& lines, const QString& fileStem,
                                       QPageLayout::Portrait, QMarginsF(4, 4, 4, 4),
                                       QPageLayout::Millimeter));
     paint(printer, lines);
-    if (!QFileInfo(file).isFile())
-        throw platform::Error(QStringLiteral("Não foi possível gravar %1.").arg(file));
+    std::error_code failed = std::make_error_code(std::errc::no_such_file_or_directory);
+    if (QFileInfo(partial).isFile())
+        std::filesystem::rename(QFile::encodeName(partial).constData(),
+                                QFile::encodeName(file).constData(), failed);
+    if (failed) throw platform::Error(QStringLiteral("Não foi possível gravar %1.").arg(file));
     return file;
+}
+
+QString printedReceiptFile(const QString& fileStem, const ReceiptPrinterSettings& settings) {
+    if (!settings.printerName.isEmpty()) return QString();
+    const QString file = QDir(settings.pdfFolder).filePath(fileStem + QStringLiteral(".pdf"));
+    return QFileInfo(file).isFile() && QFileInfo(file).size() > 0 ? file : QString();
 }
 
 }  // namespace Hul00002

@@ -24,4 +24,9 @@ struct HUL00002_EXPORT ReceiptPrinterSettings {
 HUL00002_EXPORT QString printReceipt(const QStringList& lines, const QString& fileStem,
                                      const ReceiptPrinterSettings& settings);
 
+// The PDF of that receipt when it was already written whole; empty when it goes to a printer
+// or was not written.
+HUL00002_EXPORT QString printedReceiptFile(const QString& fileStem,
+                                           const ReceiptPrinterSettings& settings);
+
 }  // namespace Hul00002

@@ -1,6 +1,7 @@
 #include "pos/sale/SaleGenerator.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <exception>
 
@@ -10,6 +11,7 @@
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
 #include "pos/sale/HandOver.h"
+#include "pos/sale/PendingHandOvers.h"
 #include "pos/sale/Receipt.h"
 #include "pos/sale/SaleStore.h"
 #include "pos/sale/SalesSchema.h"
@@ -35,6 +37,65 @@ QString fileNamePart(const QString& s) {
     return r;
 }
 
+// Prints a receipt the database holds as to be printed, then marks it printed. A PDF already
+// written whole (a run stopped between the file and the mark) is not written again. A mark that
+// fails leaves it to print: the next run finds the file, or prints it once more on paper.
+QString printRecorded(const SaleGeneratorOptions& options, SaleStore& store,
+                      const PendingReceipt& r, const QString& branch, const QString& till,
+                      int sold) {
+    const QString stem =
+        QStringLiteral("%1-%2-%3-%4")
+            .arg(fileNamePart(branch), fileNamePart(till),
+                 r.day.toString(QStringLiteral("yyyyMMdd")), receiptNumberText(r.number));
+    QString where = printedReceiptFile(stem, options.printer);
+    if (where.isEmpty()) where = printReceipt(r.lines, stem, options.printer);
+    if (options.hook) options.hook(SaleStep::Printed, sold);
+    try {
+        store.markPrinted(r.saleId);
+    } catch (...) {
+        qCWarning(platform::lcVenda).noquote()
+            << QStringLiteral("Cupom %1 impresso, mas não marcado como impresso: %2")
+                   .arg(receiptNumberText(r.number),
+                        failureText(std::current_exception(), &store.connection()));
+    }
+    return where;
+}
+
+// Receipts of the tills of this hand-over that earlier runs left to print, as originals.
+QList<ReprintedReceipt> printPending(const HandOver& h, const SaleGeneratorOptions& options,
+                                     SaleStore& store) {
+    QList<ReprintedReceipt> done;
+    QSet<QString> seen;
+    for (int row = 0; row < h.rowCount(); ++row) {
+        const QString branch = h.text(row, HandOverField::Branch);
+        const QString till = h.text(row, HandOverField::Till);
+        if (branch.isEmpty() || till.isEmpty() || seen.contains(branch + QChar(0x1F) + till))
+            continue;
+        seen.insert(branch + QChar(0x1F) + till);
+        QList<PendingReceipt> pending;
+        try {
+            pending = store.pendingReceipts(branch, till);
+        } catch (...) {
+            // The sales themselves still say what the database does; these wait for the next run.
+            qCWarning(platform::lcVenda).noquote()
+                << QStringLiteral("Cupons pendentes do caixa %1 não lidos: %2")
+                       .arg(till, failureText(std::current_exception(), &store.connection()));
+            continue;
+        }
+        for (const PendingReceipt& p : pending) {
+            ReprintedReceipt r{branch, till, p.consumer, p.consumerName, p.number, {}, {}};
+            try {
+                r.printedTo = printRecorded(options, store, p, branch, till, 0);
+            } catch (...) {
+                r.printError = failureText(std::current_exception(), nullptr);
+            }
+            qCInfo(platform::lcVenda).noquote() << reprintedText(r);
+            done << r;
+        }
+    }
+    return done;
+}
+
 // ------------------------------------------------------------------ one run
 
 // One run over a hand-over: the till's set-up, products and closed days read once each.
@@ -56,28 +117,47 @@ public:
             return o;
         }
         try {
+            tillWide_ = false;
             sellRecord(row, o);
         } catch (...) {
-            // Whatever the database did not finish stays undone; the records after it are not
-            // tried, so that a failing database never gets half a run.
+            // Whatever the database did not finish stays undone.
             o.status = SaleStatus::NotSold;
             o.saleId = o.saleNumber = o.receiptNumber = 0;
             const std::exception_ptr e = std::current_exception();
-            QString what =
-                platform::textoDaFalha(platform::classificaFalha(e, store_.connection().dialeto()));
+            const platform::Dialeto d = store_.connection().dialeto();
+            const platform::Falha f = platform::classificaFalha(e, d);
+            const QString words = failureText(e, &store_.connection());
+            qCWarning(platform::lcVenda).noquote()
+                << QStringLiteral("Falha na venda de %1: %2").arg(o.consumer, words);
+            // A server locks rows: another till that holds this consumer's keeps only this
+            // record back. SQLite locks the whole file, and the till's numbering is every
+            // record's: the records after it are not tried, so that a failing database never
+            // waits once per record or gets half a run.
+            if (f == platform::Falha::Bloqueio && d != platform::Dialeto::Sqlite && !tillWide_) {
+                o.reason = QStringLiteral("ocupado por outro caixa");
+                return o;
+            }
+            QString what = platform::textoDaFalha(f);
+            if (what.isEmpty()) what = words;
             if (what.isEmpty()) what = QStringLiteral("falha no banco de dados");
             what[0] = what.at(0).toLower();
-            o.reason = what + QStringLiteral(": ") + failureText(e, &store_.connection());
+            o.reason = what;
             stopped_ = true;
         }
         return o;
     }
 
+    bool stopped() const { return stopped_; }
+
 private:
     const Till& till(const QString& branch, const QString& till) {
         const QString key = branch + QChar(0x1F) + till;
         auto it = tills_.find(key);
-        if (it == tills_.end()) it = tills_.insert(key, store_.loadTill(branch, till));
+        if (it == tills_.end()) {
+            tillWide_ = true;  // left set when it raises: the catch reads it
+            it = tills_.insert(key, store_.loadTill(branch, till));
+            tillWide_ = false;
+        }
         return it.value();
     }
 
@@ -118,6 +198,42 @@ private:
         return true;
     }
 
+    // Texts as the screen writes them: no NUL, which would cut a code short in the database,
+    // and none longer than its field, which would put whatever came on a receipt.
+    bool textsFit(int row, SaleOutcome& o) const {
+        const dataset::FieldDefs& fields = handOverFieldDefs();
+        for (int c = 0; c < kHandOverFieldCount; ++c) {
+            const auto f = static_cast<HandOverField>(c);
+            if (f == HandOverField::Day) continue;
+            const QString t = handOver_.rawText(row, f);
+            if (t.contains(QChar(0))) {
+                o.reason =
+                    QStringLiteral("o campo %1 tem um caractere nulo").arg(fields.at(c).name);
+                return false;
+            }
+            if (fields.at(c).size > 0 && t.trimmed().size() > fields.at(c).size) {
+                o.reason = QStringLiteral("o campo %1 tem %2 caracteres, mais que os %3 do campo")
+                               .arg(fields.at(c).name)
+                               .arg(t.trimmed().size())
+                               .arg(fields.at(c).size);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool consumerMayBuy(SaleOutcome& o) {
+        const ConsumerOnFile c = store_.consumer(o.branch, o.consumer);
+        if (!c.exists)
+            o.reason = QStringLiteral("consumidor %1 não cadastrado").arg(o.consumer);
+        else if (!c.active)
+            o.reason = QStringLiteral("consumidor inativo");
+        else if (!c.servedAtBranch)
+            o.reason =
+                QStringLiteral("o cliente do consumidor não é atendido na filial %1").arg(o.branch);
+        return c.exists && c.active && c.servedAtBranch;
+    }
+
     void sellRecord(int row, SaleOutcome& o) {
         if (o.branch.isEmpty() || o.till.isEmpty()) {
             o.reason = QStringLiteral("filial ou caixa não informados");
@@ -127,9 +243,15 @@ private:
             o.reason = QStringLiteral("código do consumidor não informado");
             return;
         }
+        if (!textsFit(row, o)) return;
         const QDate day = handOver_.day(row);
         if (!day.isValid()) {
             o.reason = QStringLiteral("data da venda não informada");
+            return;
+        }
+        if (day > platform::Hoje()) {
+            o.reason = QStringLiteral("a data da venda (%1) é posterior a hoje")
+                           .arg(day.toString(QStringLiteral("dd/MM/yyyy")));
             return;
         }
         const QString hourText = handOver_.text(row, HandOverField::Hour);
@@ -139,6 +261,7 @@ private:
             return;
         }
 
+        if (!consumerMayBuy(o)) return;
         const Till& t = till(o.branch, o.till);
         const Service* sv = serviceFor(t, hour, o);
         if (!sv) return;
@@ -190,8 +313,10 @@ private:
         }
         QStringList lines;
         {
+            tillWide_ = true;  // left set when it raises: the catch reads it
             platform::Transacao tx(store_.connection());
             const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till);
+            tillWide_ = false;
             // Looked at inside the transaction: a closing made since the run began counts.
             if (const qint64 z = store_.closingOf(o.branch, o.till, day)) {
                 tx.rollback();
@@ -232,7 +357,8 @@ private:
                                    double(it.totalCents) / 100.0});
             lines = receiptLines(r);
             store_.insertReceipt({id, o.branch, o.till, receiptNumber, store_.dateTime(now),
-                                  lines.join(QLatin1Char('\n'))});
+                                  lines.join(QLatin1Char('\n')),
+                                  sv->printsReceipt ? QStringLiteral("P") : QStringLiteral("N")});
             if (options_.hook) options_.hook(SaleStep::BeforeCommit, sold_);
             tx.commit();
             o.saleId = id;
@@ -251,22 +377,15 @@ private:
                        .arg(o.till, day.toString(QStringLiteral("dd/MM/yyyy")));
     }
 
-    // The sale stands whatever the printer does; a receipt that did not print is reported.
+    // The sale stands whatever the printer does; a receipt that did not print is reported
+    // and stays to print for the next run.
     void print(SaleOutcome& o, const QDate& day, const QStringList& lines) {
-        const QString file =
-            QStringLiteral("%1-%2-%3-%4")
-                .arg(fileNamePart(o.branch), fileNamePart(o.till),
-                     day.toString(QStringLiteral("yyyyMMdd")), receiptNumberText(o.receiptNumber));
         try {
-            o.printedTo = printReceipt(lines, file, options_.printer);
+            o.printedTo =
+                printRecorded(options_, store_, {o.saleId, o.receiptNumber, day, {}, {}, lines},
+                              o.branch, o.till, sold_);
         } catch (...) {
             o.printError = failureText(std::current_exception(), nullptr);
-            return;
-        }
-        try {
-            store_.markPrinted(o.saleId);
-        } catch (...) {
-            // The paper is out; only the mark is missing, and it decides nothing.
         }
     }
 
@@ -278,6 +397,7 @@ private:
     QHash<QString, qint64> closedDays_;  // branch, till and day -> closing number
     int sold_ = 0;
     bool stopped_ = false;
+    bool tillWide_ = false;
 };
 
 }  // namespace
@@ -294,11 +414,13 @@ SaleRun generateSales(const QVariant& pacote, const SaleGeneratorOptions& opcoes
     conexao.setConnected(true);
     ensureSalesSchema(conexao);
     SaleStore store(conexao);
+    run.reprinted = printPending(handOver, opcoes, store);
     SaleRunner runner(handOver, opcoes, store);
     for (int row = 0; row < total; ++row) {
         run.outcomes << runner.sell(row);
         if (opcoes.progress) opcoes.progress(row + 1, total);
     }
+    run.interrupted = runner.stopped();
     return run;
 }
 
@@ -316,9 +438,16 @@ SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
     // Support reads here what became of each consumer handed over.
     for (const SaleOutcome& o : run.outcomes) qCInfo(platform::lcVenda).noquote() << outcomeText(o);
     const QString aviso = notSoldNotice(run);
-    if (!aviso.isEmpty())
+    if (!aviso.isEmpty()) {
+        // The operator reads the notice, not the waiting window over it.
+        try {
+            DesativaProcesso();
+        } catch (...) {
+            detail::desativaProcessoPadrao();
+        }
         platform::Mensagem(aviso, QString(), QStringLiteral("N"), QStringLiteral("N"), 2, QString(),
                            QString(), 0, nullptr);
+    }
     return run;
 }
 
@@ -328,7 +457,13 @@ void geraCupomVendaPadrao(const QVariant& pacote, int, const QVariantList&, QVar
     SaleGeneratorOptions op;
     op.connectionString = platform::_GetStringConexZor(QString());
     op.printer = ReceiptPrinterSettings::fromConfiguration();
-    resultado = toVariant(runSaleGeneration(pacote, std::move(op)));
+    // Kept until the run ends well, for geravenda to finish what a stopped host did not; a
+    // packet that is no hand-over is refused before anything is kept.
+    HandOver::read(pacote);
+    const QString guardada = savePendingHandOver(pacote);
+    const SaleRun run = runSaleGeneration(pacote, std::move(op));
+    if (!run.interrupted && !run.receiptsPending()) removePendingHandOver(guardada);
+    resultado = toVariant(run);
 }
 
 }  // namespace detail

@@ -19,8 +19,9 @@ namespace Hul00002 {
 
 // Points at which a test can stop the generator: after the look for an earlier sale of the
 // consumer, before the transaction; inside a sale's transaction just before its commit; right
-// after the commit. `sold` counts the sales committed so far in this run.
-enum class SaleStep { Checked, BeforeCommit, Committed };
+// after the commit; after a receipt was printed, before it is marked printed. `sold` counts the
+// sales committed so far in this run.
+enum class SaleStep { Checked, BeforeCommit, Committed, Printed };
 
 struct SaleGeneratorOptions {
     QString connectionString;

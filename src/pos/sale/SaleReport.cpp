@@ -33,10 +33,18 @@ int SaleRun::count(SaleStatus s) const {
     return n;
 }
 
-bool SaleRun::allFine() const {
+bool SaleRun::allSold() const {
     for (const SaleOutcome& o : outcomes)
-        if (o.status == SaleStatus::NotSold || !o.printError.isEmpty()) return false;
+        if (o.status == SaleStatus::NotSold) return false;
     return true;
+}
+
+bool SaleRun::receiptsPending() const {
+    for (const SaleOutcome& o : outcomes)
+        if (!o.printError.isEmpty()) return true;
+    for (const ReprintedReceipt& r : reprinted)
+        if (!r.printError.isEmpty()) return true;
+    return false;
 }
 
 QVariant toVariant(const SaleRun& run) {
@@ -56,7 +64,18 @@ QVariant toVariant(const SaleRun& run) {
                              {QStringLiteral("reason"), o.reason},
                              {QStringLiteral("printedTo"), o.printedTo},
                              {QStringLiteral("printError"), o.printError}};
+    QVariantList reimpressos;
+    for (const ReprintedReceipt& r : run.reprinted)
+        reimpressos << QVariantMap{{QStringLiteral("branch"), r.branch},
+                                   {QStringLiteral("till"), r.till},
+                                   {QStringLiteral("consumer"), r.consumer},
+                                   {QStringLiteral("name"), r.consumerName},
+                                   {QStringLiteral("receipt"), r.receiptNumber},
+                                   {QStringLiteral("printedTo"), r.printedTo},
+                                   {QStringLiteral("printError"), r.printError}};
     return QVariantMap{{QStringLiteral("sold"), run.count(SaleStatus::Sold)},
+                       {QStringLiteral("reprinted"), reimpressos},
+                       {QStringLiteral("interrupted"), run.interrupted},
                        {QStringLiteral("alreadyServed"), run.count(SaleStatus::AlreadyServed)},
                        {QStringLiteral("notSold"), run.count(SaleStatus::NotSold)},
                        {QStringLiteral("outcomes"), lista}};
@@ -86,11 +105,25 @@ QString outcomeText(const SaleOutcome& o) {
     return quem(o) + QStringLiteral(": não vendido - ") + o.reason;
 }
 
+QString reprintedText(const ReprintedReceipt& r) {
+    const QString who =
+        QStringLiteral("%1 (%2), cupom %3")
+            .arg(r.consumerName.isEmpty() ? QStringLiteral("(sem nome)") : r.consumerName,
+                 r.consumer, receiptNumberText(r.receiptNumber));
+    return r.printError.isEmpty()
+               ? who + QStringLiteral(": cupom pendente impresso em ") + r.printedTo
+               : who + QStringLiteral(": cupom pendente ainda não impresso - ") + r.printError;
+}
+
 QString notSoldNotice(const SaleRun& run) {
-    QStringList naoVendidos, naoImpressos;
+    QStringList naoVendidos, naoImpressos, pendentes;
+    for (const ReprintedReceipt& r : run.reprinted)
+        pendentes << QStringLiteral("- ") + reprintedText(r);
     for (const SaleOutcome& o : run.outcomes) {
         if (o.status == SaleStatus::NotSold)
             naoVendidos << QStringLiteral("- %1: %2").arg(quem(o), o.reason);
+        else if (o.status == SaleStatus::AlreadyServed)
+            naoVendidos << QStringLiteral("- %1: já atendido").arg(quem(o));
         else if (!o.printError.isEmpty())
             naoImpressos << QStringLiteral("- %1, cupom %2: %3")
                                 .arg(quem(o), receiptNumberText(o.receiptNumber), o.printError);
@@ -105,6 +138,11 @@ QString notSoldNotice(const SaleRun& run) {
     if (!naoImpressos.isEmpty()) {
         if (!partes.isEmpty()) partes << QString();
         partes << QStringLiteral("Vendas gravadas cujo cupom não foi impresso:") << naoImpressos;
+    }
+    if (!pendentes.isEmpty()) {
+        if (!partes.isEmpty()) partes << QString();
+        partes << QStringLiteral("Cupons de vendas anteriores que estavam pendentes de impressão:")
+               << pendentes;
     }
     return partes.join(QLatin1Char('\n'));
 }

@@ -26,21 +26,38 @@ struct SaleOutcome {
     QString printError;  // sold, but its receipt did not print
 };
 
+// A receipt an earlier run recorded as to be printed and never printed, printed (as the
+// original) at the start of this run.
+struct ReprintedReceipt {
+    QString branch, till, consumer, consumerName;
+    qint64 receiptNumber = 0;
+    QString printedTo;   // where it went
+    QString printError;  // still not printed
+};
+
 struct HUL00002_EXPORT SaleRun {
+    QList<ReprintedReceipt> reprinted;
     QList<SaleOutcome> outcomes;
+    bool interrupted = false;  // a failure of the database ended the run before its end
     int count(SaleStatus s) const;
-    bool allFine() const;  // nothing left unsold, no receipt left unprinted
+    bool allSold() const;          // nothing left unsold
+    bool receiptsPending() const;  // some receipt, of this run or an earlier one, not printed
+    bool allFine() const { return allSold() && !receiptsPending(); }
 };
 
 // The result variant of GeraCupomVenda: {"sold", "alreadyServed", "notSold", "outcomes": [{
 // "record", "branch", "till", "consumer", "name", "badge", "status" ("sold", "alreadyServed",
 // "notSold"), "service", "sale", "saleNumber", "receipt", "reason", "printedTo",
-// "printError"}]}.
+// "printError"}], "reprinted": [{"branch", "till", "consumer", "name", "receipt", "printedTo",
+// "printError"}], "interrupted"}.
 HUL00002_EXPORT QVariant toVariant(const SaleRun& run);
 // One line for the operator: "Ana Silva (000012): vendido - venda 15, cupom 000015".
 HUL00002_EXPORT QString outcomeText(const SaleOutcome& o);
-// The notice naming every consumer not sold and every receipt not printed, and why; empty
-// when there is none.
+// The notice naming every consumer not sold (those another till or run had served as "já
+// atendido"), one line each with its reason, every receipt not printed, and the earlier
+// receipts this run printed; empty when there is none of these.
 HUL00002_EXPORT QString notSoldNotice(const SaleRun& run);
+// One line for a receipt of an earlier run printed now, or still not printed.
+HUL00002_EXPORT QString reprintedText(const ReprintedReceipt& r);
 
 }  // namespace Hul00002

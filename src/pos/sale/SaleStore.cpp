@@ -64,9 +64,21 @@ const char* const kSaleValues =
 const char* const kItem =
     "INSERT INTO ITEMVENDA (NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO, VRUNITARIO, VRTOTAL)"
     " VALUES (?, ?, ?, ?, ?, ?)";
+// IDIMPRESSO: 'P' to print, 'S' printed, 'N' a service that prints none.
 const char* const kReceipt =
     "INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM, DTEMISCUPOM, TXCUPOM,"
-    " IDIMPRESSO) VALUES (?, ?, ?, ?, ?, ?, 'N')";
+    " IDIMPRESSO) VALUES (?, ?, ?, ?, ?, ?, ?)";
+const char* const kPending =
+    "SELECT C.NRSEQVENDA, C.NRCUPOM, V.DTCONSUMO, V.CDCONSUMIDOR, CO.NMCONSUMIDOR, C.TXCUPOM"
+    " FROM CUPOMVENDA C JOIN VENDA V ON V.NRSEQVENDA = C.NRSEQVENDA"
+    " LEFT JOIN CONSUMIDOR CO ON CO.CDCONSUMIDOR = V.CDCONSUMIDOR"
+    " WHERE C.CDFILIAL = ? AND C.CDCAIXA = ? AND C.IDIMPRESSO = 'P' ORDER BY C.NRCUPOM";
+const char* const kConsumer =
+    "SELECT C.IDSITCONSUMI, (SELECT COUNT(*) FROM CLIENFILIAL F"
+    " WHERE F.CDFILIAL = ? AND F.CDCLIENTE = C.CDCLIENTE)"
+    " FROM CONSUMIDOR C WHERE C.CDCONSUMIDOR = ?";
+const char* const kTouchNumbering =
+    "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA WHERE CDFILIAL = ? AND CDCAIXA = ?";
 const char* const kPrinted = "UPDATE CUPOMVENDA SET IDIMPRESSO = 'S' WHERE NRSEQVENDA = ?";
 // On SQL Server under the lock that a closing of the day takes, so that a sale either commits
 // before the closing reads the day or sees the closing.
@@ -105,7 +117,9 @@ SaleStore::SaleStore(platform::TADOConnection& c)
       item_(c, sql(kItem)),
       receipt_(c, sql(kReceipt)),
       printed_(c, sql(kPrinted)),
-      closed_(c, sql(server_ ? kClosedServer : kClosed)) {
+      closed_(c, sql(server_ ? kClosedServer : kClosed)),
+      consumer_(c, sql(kConsumer)),
+      pending_(c, sql(kPending)) {
     if (!server_ && !postgres_)
         lastId_ = std::make_unique<Statement>(c, QStringLiteral("SELECT last_insert_rowid()"));
 }
@@ -146,6 +160,11 @@ Till SaleStore::loadTill(const QString& branch, const QString& till) {
     // A till that never sold starts its numbers after whatever it already has.
     if (!numbering_.tryRun({branch, till, branch, till, branch, till, branch, till})) {
         const QSqlError failed = numbering_.lastError();
+        // A lock is no other process's row: waiting again on the read would double the wait.
+        if (platform::classificaFalha(
+                failed.databaseText() + QLatin1Char(' ') + failed.driverText(),
+                failed.nativeErrorCode(), connection_.dialeto()) == platform::Falha::Bloqueio)
+            raiseDatabaseError(failed);
         numbers_.run({branch, till});
         const bool exists = numbers_.next();
         numbers_.finish();
@@ -171,6 +190,38 @@ QList<Product> SaleStore::products(const Till& t, const QString& service, const 
         r << p;
     }
     s.finish();
+    return r;
+}
+
+ConsumerOnFile SaleStore::consumer(const QString& branch, const QString& consumer) {
+    ConsumerOnFile r;
+    consumer_.run({branch, consumer});
+    if (consumer_.next()) {
+        r.exists = true;
+        r.active = consumer_.value(0).toString().trimmed() == QLatin1String("1");
+        r.servedAtBranch = consumer_.value(1).toInt() > 0;
+    }
+    consumer_.finish();
+    return r;
+}
+
+QList<PendingReceipt> SaleStore::pendingReceipts(const QString& branch, const QString& till) {
+    QList<PendingReceipt> r;
+    pending_.run({branch, till});
+    while (pending_.next()) {
+        PendingReceipt p;
+        p.saleId = pending_.value(0).toLongLong();
+        p.number = pending_.value(1).toLongLong();
+        const QVariant day = pending_.value(2);
+        p.day = day.metaType().id() == QMetaType::QDate
+                    ? day.toDate()
+                    : QDate::fromString(day.toString().trimmed().left(10), Qt::ISODate);
+        p.consumer = pending_.value(3).toString().trimmed();
+        p.consumerName = pending_.value(4).toString().trimmed();
+        p.lines = pending_.value(5).toString().split(QLatin1Char('\n'));
+        r << p;
+    }
+    pending_.finish();
     return r;
 }
 
@@ -209,6 +260,13 @@ std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QS
                                       numbers_.value(1).toLongLong()};
     numbers_.finish();
     return r;
+}
+
+void lockTillNumbering(platform::TADOConnection& c, const QString& branch, const QString& till) {
+    Statement numbering(c, sql(kNumbering));
+    numbering.run({branch, till, branch, till, branch, till, branch, till});
+    Statement touch(c, sql(kTouchNumbering));
+    touch.run({branch, till});
 }
 
 bool SaleStore::insertSale(const QVariantList& values, qint64& id, QSqlError& error) {

@@ -11,10 +11,13 @@
 #include <QList>
 #include <QSqlError>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
 #include <utility>
+
+#include <hul00002/hul00002_export.h>
 
 #include "pos/sale/ServiceRule.h"
 #include "pos/sale/Statement.h"
@@ -42,6 +45,21 @@ struct Till {
     QList<Service> services;
 };
 
+// What the database knows of a consumer handed over.
+struct ConsumerOnFile {
+    bool exists = false;
+    bool active = false;
+    bool servedAtBranch = false;  // the consumer's client is one the branch serves (CLIENFILIAL)
+};
+
+// A receipt recorded as to be printed whose printing was never confirmed.
+struct PendingReceipt {
+    qint64 saleId = 0, number = 0;
+    QDate day;
+    QString consumer, consumerName;
+    QStringList lines;
+};
+
 // What an earlier sale of the consumer was recorded as.
 struct EarlierSale {
     QString service;
@@ -63,6 +81,9 @@ public:
     Till loadTill(const QString& branch, const QString& till);
     // The products set up for the service, or for the service and a consumption type.
     QList<Product> products(const Till& t, const QString& service, const QString& type);
+    ConsumerOnFile consumer(const QString& branch, const QString& consumer);
+    // The till's receipts still to print, oldest first.
+    QList<PendingReceipt> pendingReceipts(const QString& branch, const QString& till);
     // The valid sale already recorded for that consumer, service and day, if any: by its
     // time, as the attendance list finds it, or by its stored day, as the database's rule does.
     bool earlierSale(const QString& branch, const QString& till, const QString& service,
@@ -75,6 +96,7 @@ public:
     // False when the database refused the sale row; the error stays in `error`.
     bool insertSale(const QVariantList& values, qint64& id, QSqlError& error);
     void insertItem(const QVariantList& v) { item_.run(v).finish(); }
+    // Sale, branch, till, number, issued, text, and 'P' (to print) or 'N' (no printing).
     void insertReceipt(const QVariantList& v) { receipt_.run(v).finish(); }
     void markPrinted(qint64 saleId) { printed_.run({saleId}).finish(); }
 
@@ -83,8 +105,14 @@ private:
     bool server_;
     bool postgres_;
     Statement services_, names_, productsByService_, productsByType_, numbering_, earlier_,
-        advance_, numbers_, sale_, item_, receipt_, printed_, closed_;
+        advance_, numbers_, sale_, item_, receipt_, printed_, closed_, consumer_, pending_;
     std::unique_ptr<Statement> lastId_;
 };
+
+// Inside a transaction: takes the till's numbering row (creating it when the till never sold),
+// which every sale of the till updates first. A closing that holds it waits for the sale in
+// flight to commit and keeps the next one out until it commits, on every server.
+HUL00002_TEST_EXPORT void lockTillNumbering(platform::TADOConnection& c, const QString& branch,
+                                            const QString& till);
 
 }  // namespace Hul00002

@@ -59,3 +59,45 @@ int countLines(const QString& text, const QString& part) {
 }
 
 }  // namespace teste
+
+#include <QThread>
+
+#include <thread>
+
+#include "platform/Platform.h"
+#include "platform/TADOConnection.h"
+#include "pos/fiscal/FiscalBook.h"
+#include "pos/sale/SalesSchema.h"
+
+namespace teste {
+
+int closingDuringAnOpenSale(const QString& handOver, const QString& connection, const QDate& day) {
+    QProcess p;
+    setUpGeraVenda(p, {handOver, QStringLiteral("--conexao"), connection}, QStringLiteral("0"));
+    p.start();
+    if (!waitForSignal(p, "geravenda: pausa")) return -1;
+    int counted = -1;
+    QString failure;
+    std::thread closing([&] {
+        try {
+            platform::TADOConnection c;
+            c.setReadOnly(false);
+            c.setConnectionString(connection);
+            c.setConnected(true);
+            Hul00002::ensureSalesSchema(c);
+            counted =
+                Hul00002::closeDay(c, QStringLiteral("0001"), QStringLiteral("001"), day).sales;
+        } catch (...) {
+            failure = platform::TextoDaExcecao(std::current_exception(), QString());
+        }
+    });
+    QThread::msleep(1500);  // the closing is waiting on the sale by now
+    p.write("\n");
+    const ProcessOutput out = finishProcess(p);
+    closing.join();
+    EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    EXPECT_EQ(out.code, 0) << out.out.toStdString() << out.err.toStdString();
+    return counted;
+}
+
+}  // namespace teste

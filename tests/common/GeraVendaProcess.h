@@ -31,3 +31,14 @@ bool waitForSignal(QProcess& p, const char* signal);
 int countLines(const QString& text, const QString& part);
 
 }  // namespace teste
+
+#include <QDate>
+
+namespace teste {
+
+// Runs geravenda on `handOver` paused inside its first sale's transaction, closes the day of
+// branch 0001, till 001 from another session meanwhile, then lets the sale go. Returns the
+// number of sales the closing counted (-1, and a failure, when it could not close).
+int closingDuringAnOpenSale(const QString& handOver, const QString& connection, const QDate& day);
+
+}  // namespace teste

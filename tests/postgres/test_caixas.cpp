@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -343,4 +344,69 @@ TEST_F(Caixas, ASaleRunAndADayReadingThatWaitOnALockEndByTheStatementDeadline) {
             << e.message().toStdString();
     }
     outra.rollback();
+}
+
+// The closing of a till's day and a sale of that day held open by geravenda: the closing
+// waits for the sale and counts it (the server would otherwise let it commit outside).
+TEST_F(Caixas, AClosingWhileASaleIsOpenCountsThatSale) {
+    const QString odbc = cantina(1);
+    const int contadas = closingDuringAnOpenSale(entrega(1, 1), odbc, kDia);
+    EXPECT_EQ(contadas, conta(QStringLiteral("SELECT COUNT(*) FROM VENDA")));
+    EXPECT_EQ(contadas, 1);
+}
+
+// Another program holds a sale of C03 it has not committed: C03 waits the lock deadline and
+// is reported, the others are sold; a table another session locks is said to be busy.
+TEST_F(Caixas, OneConsumerAnotherSessionHoldsIsReportedAndTheOthersAreSold) {
+    const QString odbc = cantina(4);
+    QSqlDatabase outra = db();
+    ASSERT_TRUE(outra.transaction());
+    QSqlQuery q(outra);
+    ASSERT_TRUE(q.exec(QStringLiteral(
+        "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTHRREALCONCONS,"
+        " DTENTRVENDA, DTCONSUMO, NRVENDA) VALUES ('0001', '001', '00002', 'C03',"
+        " '2026-03-16 12:15', '2026-03-16 12:15', '2026-03-16', 900)")))
+        << q.lastError().text().toStdString();
+    const ProcessOutput r = runGeraVenda({entrega(1, 4), QStringLiteral("--conexao"), odbc});
+    outra.rollback();
+    EXPECT_EQ(r.code, 1) << r.out.toStdString();
+    EXPECT_EQ(countLines(r.out, QStringLiteral(": vendido")), 3) << r.out.toStdString();
+    EXPECT_EQ(
+        countLines(r.out, QStringLiteral("C03 (CRC03): não vendido - ocupado por outro caixa")), 1)
+        << r.out.toStdString();
+
+    ASSERT_TRUE(outra.transaction());
+    ASSERT_TRUE(q.exec(QStringLiteral("LOCK TABLE CONSUMIDOR IN ACCESS EXCLUSIVE MODE")));
+    platform::TADOConnection c;
+    c.setConnectionString(odbc);
+    try {
+        c.setConnected(true);
+        c.requireTables({QStringLiteral("CONSUMIDOR")});
+        ADD_FAILURE() << "a locked table passed";
+    } catch (const platform::Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("ocupado"))) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(QStringLiteral("não tem a tabela")));
+    }
+    outra.rollback();
+}
+
+// The till login the README sets up sells and closes its day with exactly those grants.
+TEST_F(Caixas, TheTillLoginOfTheReadmeSellsAndClosesTheDay) {
+    const QString lp = cantina(2);
+    const QString papel = QStringLiteral("caixa_") + banco_;
+    exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'senha-do-caixa'").arg(papel));
+    exec(QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO %1").arg(papel));
+    exec(QStringLiteral("GRANT INSERT, UPDATE ON VENDA, ITEMVENDA, CUPOMVENDA, NUMCAIXA, FECHACAIXA"
+                        " TO %1")
+             .arg(papel));
+    QString odbc = lp;
+    odbc.replace(QRegularExpression(QStringLiteral("UID=lp;PWD=.*$")),
+                 QStringLiteral("UID=%1;PWD=senha-do-caixa").arg(papel));
+    const ProcessOutput r = runGeraVenda({entrega(1, 2), QStringLiteral("--conexao"), odbc});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    platform::TADOConnection c;
+    c.setReadOnly(false);
+    c.setConnectionString(odbc);
+    c.setConnected(true);
+    EXPECT_EQ(Hul00002::closeDay(c, QStringLiteral("0001"), QStringLiteral("001"), kDia).sales, 2);
 }

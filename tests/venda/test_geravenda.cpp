@@ -2,13 +2,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <hul00002/Hul00002.h>
+
 #include "common/GeraVendaProcess.h"
 #include "dataset/PacketFile.h"
+#include "platform/Platform.h"
+#include "pos/sale/PendingHandOvers.h"
 #include "venda/Cantina.h"
 
 using namespace teste;
@@ -140,4 +146,121 @@ TEST(GeraVenda, TwoRunnersAtOnceMakeEverySaleOnce) {
         EXPECT_EQ(c.confereInteiras(), n);
         EXPECT_EQ(c.conta(QStringLiteral("SELECT COUNT(DISTINCT CDCONSUMIDOR) FROM VENDA")), n);
     }
+}
+
+// Breakfast prints its receipts to PDF. Killed before a commit, between a commit and its
+// receipt, or between the receipt and its mark, a run and its re-run leave every sale with
+// exactly one whole receipt file, never written twice.
+TEST(GeraVenda, KilledAnywhereEverySaleEndsWithOneWholeReceiptPrintedOnce) {
+    constexpr int n = 20;
+    QTemporaryDir dir{teste::ModeloPasta()};
+    QList<teste::Registro> cafe;
+    for (int i = 1; i <= n; ++i)
+        cafe << teste::Registro(teste::Consumidor(i), QStringLiteral("0700"));
+    const QString entrega = dir.filePath(QStringLiteral("cafe.cds"));
+    {
+        QFile f(entrega);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(dataset::writeBinaryPacket(teste::Entrega(cafe)));
+    }
+    const QString modelo = Cantina(dir.path(), n).arquivo();
+    const char* const pontos[] = {"", ":gravada", ":impresso"};
+    for (int k = 0; k < n; ++k) {
+        SCOPED_TRACE(k);
+        Cantina c(dir.path(), 0);
+        c.fecha();
+        QFile::remove(c.arquivo());
+        ASSERT_TRUE(QFile::copy(modelo, c.arquivo()));
+        QDir cupons(dir.filePath(QStringLiteral("cupons-%1").arg(k)));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LISTAPRESENCA_CUPONS"), cupons.path());
+
+        QProcess p;
+        setUpGeraVenda(p, {entrega, QStringLiteral("--conexao"), c.arquivo()},
+                       QString::number(k) + QLatin1String(pontos[k % 3]), false, env);
+        p.start();
+        ASSERT_TRUE(waitForSignal(p, "geravenda: pausa"));
+        p.kill();
+        ASSERT_TRUE(p.waitForFinished(10000));
+        QHash<QString, QDateTime> antes;
+        for (const QFileInfo& f : cupons.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
+            antes.insert(f.fileName(), f.lastModified());
+
+        const ProcessOutput resto =
+            runGeraVenda({entrega, QStringLiteral("--conexao"), c.arquivo()}, env);
+        EXPECT_EQ(resto.code, 0) << resto.out.toStdString() << resto.err.toStdString();
+        EXPECT_EQ(c.confereInteiras(), n);
+        EXPECT_EQ(c.conta(QStringLiteral("SELECT COUNT(*) FROM CUPOMVENDA WHERE IDIMPRESSO = 'S'")),
+                  n);
+        const QFileInfoList pdfs = cupons.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files);
+        EXPECT_EQ(pdfs.size(), n);
+        EXPECT_TRUE(cupons.entryList({QStringLiteral("*.parcial")}, QDir::Files).isEmpty());
+        for (const QFileInfo& f : pdfs) {
+            QFile pdf(f.filePath());
+            ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+            const QByteArray bytes = pdf.readAll();
+            EXPECT_TRUE(bytes.startsWith("%PDF") && bytes.trimmed().endsWith("%%EOF"))
+                << f.fileName().toStdString();
+            if (antes.contains(f.fileName())) {
+                EXPECT_EQ(f.lastModified(), antes.value(f.fileName()))
+                    << f.fileName().toStdString() << " written twice";
+            }
+        }
+    }
+}
+
+// The screen's run keeps its hand-over until it ends well; geravenda --pendentes finishes it.
+TEST(GeraVenda, AHandOverTheScreenDidNotFinishIsFinishedByPendentes) {
+    QTemporaryDir dir{teste::ModeloPasta()};
+    Cantina c(dir.path(), 6);
+    c.exec(
+        QStringLiteral("CREATE TRIGGER FALHA BEFORE INSERT ON CUPOMVENDA"
+                       " WHEN (SELECT COUNT(*) FROM CUPOMVENDA) >= 2"
+                       " BEGIN SELECT RAISE(ABORT, 'disco cheio simulado'); END"));
+    c.fecha();
+    const QString registro = dir.filePath(QStringLiteral("estado"));
+    qputenv("LISTAPRESENCA_REGISTRO", registro.toUtf8());
+    qputenv("LISTAPRESENCA_CONEXAO", c.arquivo().toUtf8());
+    const platform::MensagemPresenter antes =
+        platform::SetMensagemPresenter([](const platform::MensagemArgs&) { return true; });
+    Hul00002::InstallDefaults();
+    Hul00002::AtivaProcesso = [](QWidget*, const QString&, int, int) {};
+    Hul00002::DesativaProcesso = [] {};
+    QVariant resultado;
+    Hul00002::GeraCupomVenda(dataset::toVariant(teste::Entrega(teste::Almoco(6))), 0,
+                             QVariantList(16), resultado);
+    Hul00002::ResetToUnassigned();
+    platform::SetMensagemPresenter(antes);
+    qunsetenv("LISTAPRESENCA_CONEXAO");
+    EXPECT_TRUE(resultado.toMap().value(QStringLiteral("interrupted")).toBool());
+    ASSERT_EQ(Hul00002::pendingHandOvers().size(), 1);
+
+    c.exec(QStringLiteral("DROP TRIGGER FALHA"));
+    c.fecha();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const ProcessOutput r = runGeraVenda(
+        {QStringLiteral("--pendentes"), QStringLiteral("--conexao"), c.arquivo()}, env);
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(countLines(r.out, QStringLiteral(": vendido")), 4);
+    EXPECT_EQ(countLines(r.out, QStringLiteral(": já atendido")), 2);
+    EXPECT_TRUE(Hul00002::pendingHandOvers().isEmpty());
+    EXPECT_EQ(c.confereInteiras(), 6);
+    // What became of each consumer is in the support log too.
+    QFile log(QDir(registro).filePath(QStringLiteral("listapresenca.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(
+        QString::fromUtf8(log.readAll()).contains(QStringLiteral("Aluno C06 (CRC06): vendido")));
+    qunsetenv("LISTAPRESENCA_REGISTRO");
+}
+
+// A sale of the day held open in geravenda while the day's closing runs in another session:
+// the closing waits for it and counts it, whatever the database.
+TEST(GeraVenda, AClosingWhileASaleIsOpenCountsThatSale) {
+    QTemporaryDir dir{teste::ModeloPasta()};
+    Cantina c(dir.path(), 1);
+    c.fecha();
+    const int contadas =
+        teste::closingDuringAnOpenSale(gravaEntrega(dir, 1), c.arquivo(), QDate(2026, 3, 16));
+    EXPECT_EQ(contadas, c.conta(QStringLiteral("SELECT COUNT(*) FROM VENDA")));
+    EXPECT_EQ(contadas, 1);
 }

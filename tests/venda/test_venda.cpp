@@ -16,16 +16,19 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <hul00002/Hul00002.h>
 
+#include "common/GeraVendaProcess.h"
 #include "dataset/DataPacket.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "platform/Platform.h"
+#include "pos/sale/HandOver.h"
 #include "pos/sale/Receipt.h"
 #include "pos/sale/SaleGenerator.h"
 #include "pos/sale/SalesSchema.h"
 #include "pos/touch/WaitingWindow.h"
-#include "common/GeraVendaProcess.h"
 #include "venda/Cantina.h"
 
 using namespace Hul00002;
@@ -496,3 +499,86 @@ TEST_F(Venda, TheDemoDatabaseHoldsWholeNumberedSalesThatTheGeneratorContinues) {
     ASSERT_EQ(run.count(SaleStatus::Sold), 1) << outcomeText(run.outcomes.at(0)).toStdString();
     EXPECT_EQ(QString::number(run.outcomes.at(0).receiptNumber), livre);
 }
+
+namespace {
+
+// A hand-over written as a till administrator's tool or a foreign host might: each record one
+// way of being wrong, and one right.
+TEST_F(Venda, WhatIsHandedOverIsCheckedRecordByRecord) {
+    Cantina c(dir.path(), 6);
+    c.exec(QStringLiteral("UPDATE CONSUMIDOR SET IDSITCONSUMI = '2' WHERE CDCONSUMIDOR = 'C04'"));
+    c.exec(QStringLiteral("UPDATE CONSUMIDOR SET CDCLIENTE = 'CL9' WHERE CDCONSUMIDOR = 'C05'"));
+    c.fecha();
+    const auto rec = [](const QString& codigo, const QDate& dia, const QString& nome) {
+        return HandOverRecord{QStringLiteral("0001"),
+                              QStringLiteral("001"),
+                              QStringLiteral("CR") + codigo,
+                              codigo,
+                              nome,
+                              QStringLiteral("CL1"),
+                              QStringLiteral("01"),
+                              dia,
+                              QStringLiteral("1130"),
+                              {},
+                              {}};
+    };
+    const QDate hoje = kAgora.date();
+    const QList<HandOverRecord> r{
+        rec(QStringLiteral("C01"), hoje, QStringLiteral("Aluno C01")),
+        rec(QStringLiteral("C02"), hoje.addDays(30), QStringLiteral("Aluno C02")),
+        rec(QStringLiteral("C99"), hoje, QStringLiteral("Ninguém")),
+        rec(QStringLiteral("C03") + QChar(0) + QStringLiteral("X"), hoje, QStringLiteral("Aluno")),
+        rec(QStringLiteral("C04"), hoje, QStringLiteral("Aluno C04")),
+        rec(QStringLiteral("C05"), hoje, QStringLiteral("Aluno C05")),
+        rec(QStringLiteral("C06"), hoje, QString(1 << 20, QLatin1Char('A')))};
+    SaleGeneratorOptions op;
+    op.connectionString = c.arquivo();
+    const SaleRun run = runSaleGeneration(dataset::toVariant(buildHandOver(r)), op);
+    ASSERT_EQ(run.outcomes.size(), 7);
+    EXPECT_EQ(run.outcomes[0].status, SaleStatus::Sold);
+    const char* const motivos[] = {"posterior a hoje",
+                                   "não cadastrado",
+                                   "caractere nulo",
+                                   "inativo",
+                                   "não é atendido na filial 0001",
+                                   "mais que os 50"};
+    for (int i = 1; i < 7; ++i) {
+        EXPECT_EQ(run.outcomes[i].status, SaleStatus::NotSold) << i;
+        EXPECT_TRUE(run.outcomes[i].reason.contains(QString::fromUtf8(motivos[i - 1])))
+            << run.outcomes[i].reason.toStdString();
+    }
+    EXPECT_EQ(c.conta(QStringLiteral("SELECT COUNT(*) FROM VENDA")), 1);
+}
+
+// SQLite locks the whole file: the run waits once, not once per record, and says it in
+// Portuguese; the notice comes with the waiting window gone.
+TEST_F(Venda, ALockedDatabaseFileEndsTheRunAfterOneWaitWithAReadableReason) {
+    Cantina c(dir.path(), 3);
+    c.fecha();
+    sqlite3* outro = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(c.arquivo()).constData(), &outro), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(outro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    Hul00002::InstallDefaults();
+    QWidget form;
+    form.show();
+    Hul00002::AtivaProcesso(&form, QStringLiteral("Aguarde"), 0, 0);
+    bool janelaNoAviso = true;
+    platform::SetMensagemPresenter([&](const platform::MensagemArgs& a) {
+        mensagens << a;
+        janelaNoAviso = detail::janelaProcesso() != nullptr;
+        return true;
+    });
+    const SaleRun run = gera(c, teste::Almoco(3));
+    sqlite3_exec(outro, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(outro);
+    EXPECT_EQ(situacoes(run), teste::Textos({"C01:not sold", "C02:not sold", "C03:not sold"}));
+    EXPECT_TRUE(run.outcomes[0].reason.contains(QStringLiteral("ocupado")))
+        << run.outcomes[0].reason.toStdString();
+    EXPECT_TRUE(run.outcomes[2].reason.contains(QStringLiteral("não processado")));
+    ASSERT_EQ(mensagens.size(), 1);
+    EXPECT_FALSE(mensagens[0].texto.contains(QStringLiteral("database is locked")));
+    EXPECT_FALSE(janelaNoAviso);
+    Hul00002::ResetToUnassigned();
+}
+
+}  // namespace

@@ -77,7 +77,8 @@ ReceiptPrinterSettings ReceiptPrinterSettings::fromConfiguration() {
     const QString dir = hostDir();
     s.printerName = qEnvironmentVariable("LISTAPRESENCA_IMPRESSORA").trimmed();
     if (s.printerName.isEmpty()) s.printerName = printerFromIni(dir);
-    s.pdfFolder = dir + QStringLiteral("/cupons");
+    s.pdfFolder = qEnvironmentVariable("LISTAPRESENCA_CUPONS").trimmed();
+    if (s.pdfFolder.isEmpty()) s.pdfFolder = dir + QStringLiteral("/cupons");
     return s;
 }
 

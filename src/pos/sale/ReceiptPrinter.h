@@ -14,7 +14,8 @@ struct HUL00002_EXPORT ReceiptPrinterSettings {
     QString pdfFolder;
 
     // env LISTAPRESENCA_IMPRESSORA, else an "Impressora=" line in conexao.ini beside the host;
-    // with neither, PDF files in "cupons" beside the host.
+    // with neither, PDF files in the folder LISTAPRESENCA_CUPONS names, else "cupons" beside
+    // the host.
     static ReceiptPrinterSettings fromConfiguration();
 };
 

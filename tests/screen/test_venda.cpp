@@ -2,6 +2,7 @@
 // who is handed over, what the operator is asked and told, and that the run always ends with the
 // window removed, "X" enabled and the list reloaded.
 
+#include <QLabel>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QTest>
@@ -70,6 +71,8 @@ protected:
             [](unsigned, void* ctx, void* p, void*) -> int {
                 const QString sql = QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(p)));
                 auto* self = static_cast<Venda*>(ctx);
+                // The data service's own statements; the run's preview reads the prices.
+                if (sql.contains(QLatin1String("PR.VRPRECO"))) return 0;
                 if (sql.contains(QLatin1String("FROM PRODTURCAIXA"))) ++self->pedidos[0];
                 if (sql.contains(QLatin1String("DISTINCT CO.CDTIPOCONS"))) ++self->pedidos[1];
                 if (sql.contains(QLatin1String("FROM PRODSERVTCON"))) ++self->pedidos[2];
@@ -331,6 +334,33 @@ TEST_F(Venda, AProductCheckThatFailsStopsTheRunWithItsErrorOnce) {
     EXPECT_EQ(mensagens[1].tipo, 3);
     EXPECT_TRUE(erros.isEmpty());
     TerminouBem();
+}
+
+}  // namespace
+
+namespace {
+
+// Beside the confirmation the operator reads what the run will sell, priced by the generator's
+// rule; it is gone once answered.
+TEST_F(Venda, TheConfirmationShowsWhatTheRunWillSellAndItsTotal) {
+    Pronta();
+    banco.Executa(
+        {QStringLiteral("INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, VRPRECO) VALUES "
+                        "('P1', 'Almoço', 22.9)")});
+    ClicaMarca(QStringLiteral("100"));
+    ClicaMarca(QStringLiteral("102"));
+    QString resumo;
+    aoMostrar = [&](const platform::MensagemArgs& a) {
+        if (a.tipo != 1) return;
+        auto* l = tela->findChild<QLabel*>(QStringLiteral("lblResumoVenda"));
+        resumo = l && l->isVisible() ? l->text() : QStringLiteral("<nada>");
+        Foto();
+    };
+    Gera();
+    EXPECT_EQ(resumo, QString::fromUtf8("2 vendas · ALMOÇO (01)\n15/03/2024 às 11:30 · Total R$ "
+                                        "45,80"));
+    EXPECT_FALSE(tela->findChild<QLabel*>(QStringLiteral("lblResumoVenda"))->isVisible());
+    EXPECT_TRUE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
 }
 
 }  // namespace

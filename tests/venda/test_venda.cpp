@@ -24,6 +24,7 @@
 #include "dataset/DataPacket.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "platform/Platform.h"
+#include "platform/TADOConnection.h"
 #include "pos/sale/HandOver.h"
 #include "pos/sale/Receipt.h"
 #include "pos/sale/SaleGenerator.h"
@@ -207,9 +208,20 @@ TEST_F(Venda, WhoCannotBeSoldIsNamedInOneNoticeAndTheOthersAreSold) {
         return Registro(teste::Consumidor(i), QString::fromLatin1(hora), QString::fromLatin1(caixa),
                         QString::fromLatin1(tipo));
     };
-    const SaleRun run =
-        gera(c, {r(1, "1130"), r(2, "1130", "001", "03"), r(3, "1400"), r(4, "1000"), r(5, "2500"),
-                 r(6, "0045"), r(7, "1000", "002"), r(8, "1200", "002"), r(9, "0700")});
+    const QList<Registro> registros{
+        r(1, "1130"), r(2, "1130", "001", "03"), r(3, "1400"),        r(4, "1000"), r(5, "2500"),
+        r(6, "0045"), r(7, "1000", "002"),       r(8, "1200", "002"), r(9, "0700")};
+    // What the screen shows beside the confirmation, read only, is what the run sells.
+    SalePreview previa;
+    {
+        platform::TADOConnection leitura;
+        leitura.setConnectionString(c.arquivo());
+        leitura.setConnected(true);
+        previa = previewSales(leitura, dataset::toVariant(teste::Entrega(registros)));
+    }
+    const SaleRun run = gera(c, registros);
+    EXPECT_EQ(previa.sales, run.count(SaleStatus::Sold));
+    EXPECT_EQ(previa.totalCents, run.soldCents());
     EXPECT_EQ(situacoes(run),
               teste::Textos({"C01:sold", "C02:not sold", "C03:not sold", "C04:not sold",
                              "C05:not sold", "C06:sold", "C07:sold", "C08:sold", "C09:sold"}));
@@ -223,6 +235,9 @@ TEST_F(Venda, WhoCannotBeSoldIsNamedInOneNoticeAndTheOthersAreSold) {
     ASSERT_EQ(mensagens.size(), 1);
     EXPECT_EQ(mensagens.at(0).tipo, 2);
     const QString aviso = mensagens.at(0).texto;
+    EXPECT_TRUE(aviso.startsWith(
+        QStringLiteral("5 vendas gravadas, total R$ %1.").arg(moneyText(run.soldCents()))))
+        << aviso.toStdString();
     for (const char* parte : {"Aluno C02", "nenhum produto", "Aluno C03", "mais de um serviço",
                               "00002, 00003", "Aluno C04",
                               "nenhum serviço do caixa 001 atende "

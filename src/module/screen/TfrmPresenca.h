@@ -190,11 +190,13 @@ private:
     bool geraVendas();
     bool cabecalhoVendavel();
     bool horaDoServicoEscolhido();
+    void mostraResumoDaVenda();
     void preencheEntrega();
     bool faltamProdutos();
     void avisa(const QString& chave);
 
-    QPixmap marcaPintada_[2];  // the check pictures with olive left transparent
+    QPixmap marcaPintada_[2];           // the check pictures with olive left transparent
+    QLabel* lblResumoVenda_ = nullptr;  // what a run will sell, beside its confirmation
 };
 
 }  // namespace Cli_Kel00815

@@ -3,6 +3,7 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QTime>
 
@@ -14,6 +15,8 @@
 #include "platform/Registro.h"
 #include "platform/TMessages.h"
 #include "pos/sale/HandOver.h"
+#include "pos/sale/Receipt.h"
+#include "pos/sale/SaleGenerator.h"
 #include "pos/sale/ServiceRule.h"
 
 #include <hul00002/Hul00002.h>
@@ -98,10 +101,12 @@ bool TfrmPresenca::geraVendas() {
         avisa(QStringLiteral("GERNOTPER"));
         return true;
     }
-    if (!platform::Mensagem(msgPadrao->Msg(QStringLiteral("CONFGERACAO")), QString(),
-                            QStringLiteral("N"), QStringLiteral("S"), 1, QString(), stIdEsquema, 0,
-                            nullptr))
-        return true;
+    mostraResumoDaVenda();
+    const bool confirmou = platform::Mensagem(msgPadrao->Msg(QStringLiteral("CONFGERACAO")),
+                                              QString(), QStringLiteral("N"), QStringLiteral("S"),
+                                              1, QString(), stIdEsquema, 0, nullptr);
+    if (lblResumoVenda_) lblResumoVenda_->hide();
+    if (!confirmou) return true;
     if (faltamProdutos()) {
         avisa(QStringLiteral("GERNOTPER2"));
         return true;
@@ -148,6 +153,42 @@ bool TfrmPresenca::horaDoServicoEscolhido() {
             .arg(hora, outro),
         QString(), QStringLiteral("N"), QStringLiteral("N"), 2, QString(), stIdEsquema, 0, nullptr);
     return false;
+}
+
+// Beside the confirmation, what the run will sell: read only, on the screen's connection, by
+// the generator's own rule for the service and its products. A failure to read it shows
+// nothing and stops nothing: the run says the rest.
+void TfrmPresenca::mostraResumoDaVenda() {
+    Hul00002::SalePreview r;
+    try {
+        r = Hul00002::previewSales(*Srv_Kel00815::rdmListaPresenca->adcListaPresenca,
+                                   cdsPresencaAux->dataVariant());
+    } catch (...) {
+        qCWarning(platform::lcVenda).noquote()
+            << QStringLiteral("Resumo da geração não calculado: %1")
+                   .arg(platform::TextoDaExcecao(std::current_exception(), QString()));
+        return;
+    }
+    if (!lblResumoVenda_) {
+        lblResumoVenda_ = new QLabel(this);
+        lblResumoVenda_->setObjectName(QStringLiteral("lblResumoVenda"));
+        lblResumoVenda_->setGeometry(108, 482, 587, 56);
+        lblResumoVenda_->setAlignment(Qt::AlignCenter);
+        lblResumoVenda_->setStyleSheet(
+            QStringLiteral("QLabel { background: #FFFFE1; color: black; border: 1px solid #808080;"
+                           " border-radius: 8px; font-size: 15px; font-weight: bold; }"));
+    }
+    const QString servico = r.serviceName.isEmpty()
+                                ? r.service
+                                : QStringLiteral("%1 (%2)").arg(r.serviceName, r.service);
+    lblResumoVenda_->setText(
+        QStringLiteral("%1 · %2\n%3 às %4 · Total R$ %5")
+            .arg(
+                r.sales == 1 ? QStringLiteral("1 venda") : QStringLiteral("%1 vendas").arg(r.sales),
+                servico.isEmpty() ? QStringLiteral("nenhum serviço") : servico,
+                blbDtVenda->caption(), blbHrVenda->caption(), Hul00002::moneyText(r.totalCents)));
+    lblResumoVenda_->show();
+    lblResumoVenda_->raise();
 }
 
 // One hand-over record per marked row, date and hour read from the header for each record.

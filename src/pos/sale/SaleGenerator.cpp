@@ -162,10 +162,11 @@ private:
     }
 
     const QList<Product>& products(const Till& t, const QString& service, const QString& type) {
-        const QString key = t.branch + QChar(0x1F) + t.till + QChar(0x1F) + service + QChar(0x1F) +
-                            (type.isNull() ? QStringLiteral("*") : type);
+        const QString key =
+            t.branch + QChar(0x1F) + t.till + QChar(0x1F) + service + QChar(0x1F) + type;
         auto it = products_.find(key);
-        if (it == products_.end()) it = products_.insert(key, store_.products(t, service, type));
+        if (it == products_.end())
+            it = products_.insert(key, store_.setup().productsFor(t, service, type));
         return it.value();
     }
 
@@ -268,8 +269,7 @@ private:
         o.service = sv->stored.code;
 
         const QString type = handOver_.text(row, HandOverField::ConsumptionType);
-        QList<Product> items = products(t, sv->stored.code, QString());
-        if (items.isEmpty()) items = products(t, sv->stored.code, type);
+        const QList<Product> items = products(t, sv->stored.code, type);
         if (items.isEmpty()) {
             o.reason =
                 QStringLiteral("nenhum produto cadastrado para o serviço %1 (tipo de consumo %2)")
@@ -362,6 +362,7 @@ private:
             if (options_.hook) options_.hook(SaleStep::BeforeCommit, sold_);
             tx.commit();
             o.saleId = id;
+            o.totalCents = r.totalCents;
             o.saleNumber = saleNumber;
             o.receiptNumber = receiptNumber;
         }
@@ -424,6 +425,37 @@ SaleRun generateSales(const QVariant& pacote, const SaleGeneratorOptions& opcoes
     return run;
 }
 
+SalePreview previewSales(platform::TADOConnection& c, const QVariant& pacote) {
+    const HandOver h = HandOver::read(pacote);
+    TillSetup setup(c);
+    QHash<QString, Till> tills;
+    SalePreview p;
+    for (int row = 0; row < h.rowCount(); ++row) {
+        const QString branch = h.text(row, HandOverField::Branch);
+        const QString tillCode = h.text(row, HandOverField::Till);
+        const int hour = hourFromText(h.text(row, HandOverField::Hour));
+        if (branch.isEmpty() || tillCode.isEmpty() || hour < 0 || !h.day(row).isValid()) continue;
+        const QString key = branch + QChar(0x1F) + tillCode;
+        if (!tills.contains(key)) tills.insert(key, setup.loadTill(branch, tillCode));
+        const Till& t = tills[key];
+        QList<TillService> stored;
+        for (const Service& s : t.services) stored << s.stored;
+        const ServiceChoice choice = serviceForHour(stored, hour);
+        if (choice.index < 0) continue;
+        const Service& sv = t.services.at(choice.index);
+        const QList<Product> items =
+            setup.productsFor(t, sv.stored.code, h.text(row, HandOverField::ConsumptionType));
+        if (items.isEmpty()) continue;
+        ++p.sales;
+        p.service = sv.stored.code;
+        p.serviceName = sv.name;
+        p.day = h.day(row);
+        p.hour = hourWithColon(hour);
+        for (const Product& it : items) p.totalCents += it.cents;
+    }
+    return p;
+}
+
 SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
     auto progresso = std::move(opcoes.progress);
     opcoes.progress = [&progresso](int feitas, int total) {
@@ -437,6 +469,10 @@ SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
     }
     // Support reads here what became of each consumer handed over.
     for (const SaleOutcome& o : run.outcomes) qCInfo(platform::lcVenda).noquote() << outcomeText(o);
+    qCInfo(platform::lcVenda).noquote()
+        << QStringLiteral("Geração terminada: %1 vendas, total R$ %2")
+               .arg(run.count(SaleStatus::Sold))
+               .arg(moneyText(run.soldCents()));
     const QString aviso = notSoldNotice(run);
     if (!aviso.isEmpty()) {
         // The operator reads the notice, not the waiting window over it.

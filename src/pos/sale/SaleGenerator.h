@@ -4,6 +4,7 @@
 // packet (HandOver.h), each written whole in one transaction with its items and receipt,
 // through a read-write connection of its own.
 
+#include <QDate>
 #include <QString>
 #include <QVariant>
 
@@ -14,6 +15,10 @@
 #include "pos/sale/ReceiptPrinter.h"
 #include "pos/sale/SaleReport.h"
 #include "pos/sale/ServiceRule.h"
+
+namespace platform {
+class TADOConnection;
+}
 
 namespace Hul00002 {
 
@@ -36,6 +41,17 @@ struct SaleGeneratorOptions {
 // the run there, and the records after it come back unsold. A record for a day that its till
 // has closed (FECHACAIXA) is not sold; its reason begins "dia fechado".
 HUL00002_EXPORT SaleRun generateSales(const QVariant& pacote, const SaleGeneratorOptions& opcoes);
+
+// What a run of that hand-over would sell, read only, by the generator's own rule for the
+// service and its products: the records it would sell, the service, day and hour, the total.
+struct SalePreview {
+    int sales = 0;
+    QString service, serviceName;
+    QDate day;
+    QString hour;  // "HH:MM"
+    qint64 totalCents = 0;
+};
+HUL00002_EXPORT SalePreview previewSales(platform::TADOConnection& c, const QVariant& pacote);
 
 // A whole run as GeraCupomVenda makes it: no input reaches the screen meanwhile, the waiting
 // window shows the progress, and one notice (Mensagem kind 2) names whoever was not sold.

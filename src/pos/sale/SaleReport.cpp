@@ -33,6 +33,12 @@ int SaleRun::count(SaleStatus s) const {
     return n;
 }
 
+qint64 SaleRun::soldCents() const {
+    qint64 t = 0;
+    for (const SaleOutcome& o : outcomes) t += o.status == SaleStatus::Sold ? o.totalCents : 0;
+    return t;
+}
+
 bool SaleRun::allSold() const {
     for (const SaleOutcome& o : outcomes)
         if (o.status == SaleStatus::NotSold) return false;
@@ -61,6 +67,7 @@ QVariant toVariant(const SaleRun& run) {
                              {QStringLiteral("sale"), o.saleId},
                              {QStringLiteral("saleNumber"), o.saleNumber},
                              {QStringLiteral("receipt"), o.receiptNumber},
+                             {QStringLiteral("total"), o.totalCents},
                              {QStringLiteral("reason"), o.reason},
                              {QStringLiteral("printedTo"), o.printedTo},
                              {QStringLiteral("printError"), o.printError}};
@@ -129,6 +136,12 @@ QString notSoldNotice(const SaleRun& run) {
                                 .arg(quem(o), receiptNumberText(o.receiptNumber), o.printError);
     }
     QStringList partes;
+    if (naoVendidos.isEmpty() && naoImpressos.isEmpty() && pendentes.isEmpty()) return QString();
+    const int vendidas = run.count(SaleStatus::Sold);
+    partes << (vendidas == 1 ? QStringLiteral("1 venda gravada, total R$ %1.")
+                             : QStringLiteral("%1 vendas gravadas, total R$ %2.").arg(vendidas))
+                  .arg(moneyText(run.soldCents()))
+           << QString();
     if (!naoVendidos.isEmpty())
         partes << (naoVendidos.size() == 1
                        ? QStringLiteral("Não foi gerada a venda de 1 consumidor:")

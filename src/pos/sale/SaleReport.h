@@ -21,9 +21,10 @@ struct SaleOutcome {
     qint64 saleId = 0;      // VENDA.NRSEQVENDA
     qint64 saleNumber = 0;  // the till's sale number
     qint64 receiptNumber = 0;
-    QString reason;      // why it was not sold
-    QString printedTo;   // the printer or the PDF file, when the receipt was printed
-    QString printError;  // sold, but its receipt did not print
+    qint64 totalCents = 0;  // of the sale made
+    QString reason;         // why it was not sold
+    QString printedTo;      // the printer or the PDF file, when the receipt was printed
+    QString printError;     // sold, but its receipt did not print
 };
 
 // A receipt an earlier run recorded as to be printed and never printed, printed (as the
@@ -40,6 +41,7 @@ struct HUL00002_EXPORT SaleRun {
     QList<SaleOutcome> outcomes;
     bool interrupted = false;  // a failure of the database ended the run before its end
     int count(SaleStatus s) const;
+    qint64 soldCents() const;      // the total of the sales made
     bool allSold() const;          // nothing left unsold
     bool receiptsPending() const;  // some receipt, of this run or an earlier one, not printed
     bool allFine() const { return allSold() && !receiptsPending(); }
@@ -47,7 +49,7 @@ struct HUL00002_EXPORT SaleRun {
 
 // The result variant of GeraCupomVenda: {"sold", "alreadyServed", "notSold", "outcomes": [{
 // "record", "branch", "till", "consumer", "name", "badge", "status" ("sold", "alreadyServed",
-// "notSold"), "service", "sale", "saleNumber", "receipt", "reason", "printedTo",
+// "notSold"), "service", "sale", "saleNumber", "receipt", "total" (cents), "reason", "printedTo",
 // "printError"}], "reprinted": [{"branch", "till", "consumer", "name", "receipt", "printedTo",
 // "printError"}], "interrupted"}.
 HUL00002_EXPORT QVariant toVariant(const SaleRun& run);

@@ -101,14 +101,17 @@ QString saleStatement(bool server, bool postgres) {
 
 }  // namespace
 
+TillSetup::TillSetup(platform::TADOConnection& c)
+    : services_(c, sql(kServices)),
+      names_(c, sql(kNames)),
+      productsByService_(c, sql(kProductsByService)),
+      productsByType_(c, sql(kProductsByType)) {}
+
 SaleStore::SaleStore(platform::TADOConnection& c)
     : connection_(c),
       server_(c.isSqlServer()),
       postgres_(c.dialeto() == platform::Dialeto::Postgres),
-      services_(c, sql(kServices)),
-      names_(c, sql(kNames)),
-      productsByService_(c, sql(kProductsByService)),
-      productsByType_(c, sql(kProductsByType)),
+      setup_(c),
       numbering_(c, sql(kNumbering)),
       earlier_(c, sql(server_ ? kEarlierServer : kEarlier)),
       advance_(c, sql(kAdvance)),
@@ -135,7 +138,7 @@ QVariant SaleStore::day(const QDate& d) const {
     return server_ || postgres_ ? QVariant(d) : QVariant(d.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
-Till SaleStore::loadTill(const QString& branch, const QString& till) {
+Till TillSetup::loadTill(const QString& branch, const QString& till) {
     Till t;
     t.branch = branch;
     t.till = till;
@@ -157,6 +160,11 @@ Till SaleStore::loadTill(const QString& branch, const QString& till) {
         t.services << s;
     }
     services_.finish();
+    return t;
+}
+
+Till SaleStore::loadTill(const QString& branch, const QString& till) {
+    const Till t = setup_.loadTill(branch, till);
     // A till that never sold starts its numbers after whatever it already has.
     if (!numbering_.tryRun({branch, till, branch, till, branch, till, branch, till})) {
         const QSqlError failed = numbering_.lastError();
@@ -174,7 +182,12 @@ Till SaleStore::loadTill(const QString& branch, const QString& till) {
     return t;
 }
 
-QList<Product> SaleStore::products(const Till& t, const QString& service, const QString& type) {
+QList<Product> TillSetup::productsFor(const Till& t, const QString& service, const QString& type) {
+    const QList<Product> own = products(t, service, QString());
+    return own.isEmpty() ? products(t, service, type) : own;
+}
+
+QList<Product> TillSetup::products(const Till& t, const QString& service, const QString& type) {
     Statement& s = type.isNull() ? productsByService_ : productsByType_;
     if (type.isNull())
         s.run({service, t.branch, t.till});

@@ -66,6 +66,23 @@ struct EarlierSale {
     qint64 saleId = 0, saleNumber = 0, receiptNumber = 0;
 };
 
+// What a till sells and at what price, read only: its names, services and products. The
+// generator sells by it, and the screen previews a run by it on its own read-only connection.
+class HUL00002_TEST_EXPORT TillSetup {
+public:
+    explicit TillSetup(platform::TADOConnection& c);
+
+    // Names and services of the till.
+    Till loadTill(const QString& branch, const QString& till);
+    // The products set up for the service, or for the service and a consumption type.
+    QList<Product> products(const Till& t, const QString& service, const QString& type);
+    // The rule of the generator: the service's own products, else those of the consumer's type.
+    QList<Product> productsFor(const Till& t, const QString& service, const QString& type);
+
+private:
+    Statement services_, names_, productsByService_, productsByType_;
+};
+
 class SaleStore {
 public:
     explicit SaleStore(platform::TADOConnection& c);
@@ -79,8 +96,7 @@ public:
 
     // Names and services of the till; its numbering is created when it has none.
     Till loadTill(const QString& branch, const QString& till);
-    // The products set up for the service, or for the service and a consumption type.
-    QList<Product> products(const Till& t, const QString& service, const QString& type);
+    TillSetup& setup() { return setup_; }
     ConsumerOnFile consumer(const QString& branch, const QString& consumer);
     // The till's receipts still to print, oldest first.
     QList<PendingReceipt> pendingReceipts(const QString& branch, const QString& till);
@@ -104,8 +120,9 @@ private:
     platform::TADOConnection& connection_;
     bool server_;
     bool postgres_;
-    Statement services_, names_, productsByService_, productsByType_, numbering_, earlier_,
-        advance_, numbers_, sale_, item_, receipt_, printed_, closed_, consumer_, pending_;
+    TillSetup setup_;
+    Statement numbering_, earlier_, advance_, numbers_, sale_, item_, receipt_, printed_, closed_,
+        consumer_, pending_;
     std::unique_ptr<Statement> lastId_;
 };
 

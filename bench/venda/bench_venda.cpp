@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
         morre("gerademo falhou");
     if (!QFile::copy(demo, gerador) || !QFile::copy(demo, piso)) morre("cópia do banco");
 
-    // Consumers not yet served lunch at the refectory till today.
+    // Consumers of the branch's clients not yet served lunch at the refectory till today.
     std::vector<std::vector<std::string>> consumidores;
     {
         sqlite3* db = abre(demo);
@@ -142,6 +142,8 @@ int main(int argc, char** argv) {
                  " FROM CONSUMIDOR C WHERE IDSITCONSUMI = '1' AND NOT EXISTS (SELECT 1 FROM"
                  " VENDA V WHERE V.CDCONSUMIDOR = C.CDCONSUMIDOR AND V.CDFILIAL = '0001' AND"
                  " V.CDCAIXA = '001' AND V.CDSERVFILI = '00002' AND V.DTCONSUMO = '2026-03-16')"
+                 " AND EXISTS (SELECT 1 FROM CLIENFILIAL F WHERE F.CDFILIAL = '0001' AND"
+                 " F.CDCLIENTE = C.CDCLIENTE)"
                  " ORDER BY CDCONSUMIDOR LIMIT " +
                  std::to_string(vendas))
                     .c_str());
@@ -156,7 +158,11 @@ int main(int argc, char** argv) {
     t.start();
     const Hul00002::SaleRun run = Hul00002::generateSales(pacote, op);
     const double sGerador = double(t.nsecsElapsed()) / 1e9;
-    if (run.count(Hul00002::SaleStatus::Sold) != vendas) morre("o gerador não vendeu todos");
+    if (run.count(Hul00002::SaleStatus::Sold) != vendas) {
+        for (const Hul00002::SaleOutcome& o : run.outcomes)
+            if (o.status != Hul00002::SaleStatus::Sold)
+                morre(Hul00002::outcomeText(o).toStdString());
+    }
 
     // The floor: the generator's own rows, read back, written again one sale per transaction.
     std::vector<std::vector<std::string>> rv, ri, rc;

@@ -1,7 +1,6 @@
 #include "pos/sale/SaleGenerator.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <exception>
 
@@ -11,12 +10,10 @@
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
 #include "pos/sale/HandOver.h"
-#include "pos/sale/PendingHandOvers.h"
+#include "pos/sale/PendingReceipts.h"
 #include "pos/sale/Receipt.h"
 #include "pos/sale/SaleStore.h"
 #include "pos/sale/SalesSchema.h"
-#include "pos/touch/InputBlocker.h"
-#include "pos/touch/WaitingWindow.h"
 
 namespace Hul00002 {
 
@@ -28,72 +25,6 @@ QVariant textOrNull(const QString& s) {
 
 QString failureText(std::exception_ptr e, platform::TADOConnection* c) {
     return platform::ADOExceptionMessage(e, c, QString());
-}
-
-QString fileNamePart(const QString& s) {
-    QString r = s;
-    for (QChar& ch : r)
-        if (!ch.isLetterOrNumber()) ch = QLatin1Char('_');
-    return r;
-}
-
-// Prints a receipt the database holds as to be printed, then marks it printed. A PDF already
-// written whole (a run stopped between the file and the mark) is not written again. A mark that
-// fails leaves it to print: the next run finds the file, or prints it once more on paper.
-QString printRecorded(const SaleGeneratorOptions& options, SaleStore& store,
-                      const PendingReceipt& r, const QString& branch, const QString& till,
-                      int sold) {
-    const QString stem =
-        QStringLiteral("%1-%2-%3-%4")
-            .arg(fileNamePart(branch), fileNamePart(till),
-                 r.day.toString(QStringLiteral("yyyyMMdd")), receiptNumberText(r.number));
-    QString where = printedReceiptFile(stem, options.printer);
-    if (where.isEmpty()) where = printReceipt(r.lines, stem, options.printer);
-    if (options.hook) options.hook(SaleStep::Printed, sold);
-    try {
-        store.markPrinted(r.saleId);
-    } catch (...) {
-        qCWarning(platform::lcVenda).noquote()
-            << QStringLiteral("Cupom %1 impresso, mas não marcado como impresso: %2")
-                   .arg(receiptNumberText(r.number),
-                        failureText(std::current_exception(), &store.connection()));
-    }
-    return where;
-}
-
-// Receipts of the tills of this hand-over that earlier runs left to print, as originals.
-QList<ReprintedReceipt> printPending(const HandOver& h, const SaleGeneratorOptions& options,
-                                     SaleStore& store) {
-    QList<ReprintedReceipt> done;
-    QSet<QString> seen;
-    for (int row = 0; row < h.rowCount(); ++row) {
-        const QString branch = h.text(row, HandOverField::Branch);
-        const QString till = h.text(row, HandOverField::Till);
-        if (branch.isEmpty() || till.isEmpty() || seen.contains(branch + QChar(0x1F) + till))
-            continue;
-        seen.insert(branch + QChar(0x1F) + till);
-        QList<PendingReceipt> pending;
-        try {
-            pending = store.pendingReceipts(branch, till);
-        } catch (...) {
-            // The sales themselves still say what the database does; these wait for the next run.
-            qCWarning(platform::lcVenda).noquote()
-                << QStringLiteral("Cupons pendentes do caixa %1 não lidos: %2")
-                       .arg(till, failureText(std::current_exception(), &store.connection()));
-            continue;
-        }
-        for (const PendingReceipt& p : pending) {
-            ReprintedReceipt r{branch, till, p.consumer, p.consumerName, p.number, {}, {}};
-            try {
-                r.printedTo = printRecorded(options, store, p, branch, till, 0);
-            } catch (...) {
-                r.printError = failureText(std::current_exception(), nullptr);
-            }
-            qCInfo(platform::lcVenda).noquote() << reprintedText(r);
-            done << r;
-        }
-    }
-    return done;
 }
 
 // ------------------------------------------------------------------ one run
@@ -424,84 +355,5 @@ SaleRun generateSales(const QVariant& pacote, const SaleGeneratorOptions& opcoes
     run.interrupted = runner.stopped();
     return run;
 }
-
-SalePreview previewSales(platform::TADOConnection& c, const QVariant& pacote) {
-    const HandOver h = HandOver::read(pacote);
-    TillSetup setup(c);
-    QHash<QString, Till> tills;
-    SalePreview p;
-    for (int row = 0; row < h.rowCount(); ++row) {
-        const QString branch = h.text(row, HandOverField::Branch);
-        const QString tillCode = h.text(row, HandOverField::Till);
-        const int hour = hourFromText(h.text(row, HandOverField::Hour));
-        if (branch.isEmpty() || tillCode.isEmpty() || hour < 0 || !h.day(row).isValid()) continue;
-        const QString key = branch + QChar(0x1F) + tillCode;
-        if (!tills.contains(key)) tills.insert(key, setup.loadTill(branch, tillCode));
-        const Till& t = tills[key];
-        QList<TillService> stored;
-        for (const Service& s : t.services) stored << s.stored;
-        const ServiceChoice choice = serviceForHour(stored, hour);
-        if (choice.index < 0) continue;
-        const Service& sv = t.services.at(choice.index);
-        const QList<Product> items =
-            setup.productsFor(t, sv.stored.code, h.text(row, HandOverField::ConsumptionType));
-        if (items.isEmpty()) continue;
-        ++p.sales;
-        p.service = sv.stored.code;
-        p.serviceName = sv.name;
-        p.day = h.day(row);
-        p.hour = hourWithColon(hour);
-        for (const Product& it : items) p.totalCents += it.cents;
-    }
-    return p;
-}
-
-SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
-    auto progresso = std::move(opcoes.progress);
-    opcoes.progress = [&progresso](int feitas, int total) {
-        detail::showProgress(feitas, total);
-        if (progresso) progresso(feitas, total);
-    };
-    SaleRun run;
-    {
-        detail::InputBlocker bloqueio;
-        run = generateSales(pacote, opcoes);
-    }
-    // Support reads here what became of each consumer handed over.
-    for (const SaleOutcome& o : run.outcomes) qCInfo(platform::lcVenda).noquote() << outcomeText(o);
-    qCInfo(platform::lcVenda).noquote()
-        << QStringLiteral("Geração terminada: %1 vendas, total R$ %2")
-               .arg(run.count(SaleStatus::Sold))
-               .arg(moneyText(run.soldCents()));
-    const QString aviso = notSoldNotice(run);
-    if (!aviso.isEmpty()) {
-        // The operator reads the notice, not the waiting window over it.
-        try {
-            DesativaProcesso();
-        } catch (...) {
-            detail::desativaProcessoPadrao();
-        }
-        platform::Mensagem(aviso, QString(), QStringLiteral("N"), QStringLiteral("N"), 2, QString(),
-                           QString(), 0, nullptr);
-    }
-    return run;
-}
-
-namespace detail {
-
-void geraCupomVendaPadrao(const QVariant& pacote, int, const QVariantList&, QVariant& resultado) {
-    SaleGeneratorOptions op;
-    op.connectionString = platform::_GetStringConexZor(QString());
-    op.printer = ReceiptPrinterSettings::fromConfiguration();
-    // Kept until the run ends well, for geravenda to finish what a stopped host did not; a
-    // packet that is no hand-over is refused before anything is kept.
-    HandOver::read(pacote);
-    const QString guardada = savePendingHandOver(pacote);
-    const SaleRun run = runSaleGeneration(pacote, std::move(op));
-    if (!run.interrupted && !run.receiptsPending()) removePendingHandOver(guardada);
-    resultado = toVariant(run);
-}
-
-}  // namespace detail
 
 }  // namespace Hul00002

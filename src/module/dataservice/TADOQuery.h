@@ -68,7 +68,7 @@ private:
 };
 
 // A persistent text field: fixes a column of the query's packet, its place and width.
-class TStringField : public QObject {
+class KEL00815_TEST_EXPORT TStringField : public QObject {
     Q_OBJECT
 public:
     TStringField(const QString& componentName, const QString& fieldName, int size, QObject* owner);
@@ -121,6 +121,7 @@ public:
 private:
     dataset::DataPacket openSqlite(sqlite3* db, const QString& sql);
     dataset::DataPacket openQuery(const QString& sql);
+    dataset::DataPacket openOdbc(void* connection, const QString& sql);
     QVariant boundValue(const QString& marker) const;
 
     QString tsql_;

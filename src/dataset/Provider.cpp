@@ -10,6 +10,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <langinfo.h>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -362,7 +364,7 @@ struct BoundColumn {
     std::vector<SQLLEN> indicator;
 };
 
-void planColumn(BoundColumn& b, const SourceColumn& src, const FieldDef& def) {
+void planColumn(BoundColumn& b, const SourceColumn& src, const FieldDef& def, bool utf8) {
     b.meta = src.type;
     switch (src.type) {
         case QMetaType::Int:
@@ -391,25 +393,43 @@ void planColumn(BoundColumn& b, const SourceColumn& src, const FieldDef& def) {
         default:
             break;
     }
-    // Text as UTF-16, which every Unicode driver gives without a character set of its own: as
-    // wide as the column or the packet's field, whichever is narrower. A character of a server
-    // may take two units (outside the BMP), and one more ends the text.
+    // As wide as the column or the packet's field, whichever is narrower.
     int chars = kBoundChars;
     if (src.length > 0) chars = std::min(chars, src.length);
     if (def.isText() && def.size > 0) chars = std::min(chars, def.size);
     if (src.type == QMetaType::QByteArray) {
         b.cType = SQL_C_BINARY;
         b.width = SQLLEN(chars);
+    } else if (utf8) {
+        // The drivers give 8-bit text in the locale's character set, and converting to UTF-16
+        // costs them more than the rest of the read: UTF-8 straight into the column when that
+        // is the locale's. A character takes up to four bytes, and one more ends the text.
+        b.cType = SQL_C_CHAR;
+        b.width = SQLLEN(4 * chars + 1);
     } else {
+        // UTF-16: a character of a server may take two units (outside the BMP).
         b.cType = SQL_C_WCHAR;
         b.width = SQLLEN((2 * chars + 1) * sizeof(SQLWCHAR));
     }
 }
 
-// Stores one fetched value, already known to fit its array, in the packet's column.
-void store(detail::Table& t, detail::Column& col, int row, const BoundColumn& b,
+// Whether the drivers' 8-bit text is UTF-8 here: the locale's character set (Qt sets the
+// locale from the environment when the application starts).
+bool localeIsUtf8() {
+    const char* codeset = nl_langinfo(CODESET);
+    return codeset && (qstrcmp(codeset, "UTF-8") == 0 || qstrcmp(codeset, "utf8") == 0);
+}
+
+// Stores one fetched value, already known to fit its array, in the packet's column; false
+// when 8-bit text is no UTF-8 after all.
+bool store(detail::Table& t, detail::Column& col, int row, const BoundColumn& b,
            const FieldDef& def, const char* p, SQLLEN ind) {
     switch (b.cType) {
+        case SQL_C_CHAR:
+            if (col.storage == detail::Storage::Text)
+                return col.setUtf8(std::size_t(row), p, std::size_t(ind));
+            t.set(row, b.field, QString::fromUtf8(p, qsizetype(ind)));
+            return true;
         case SQL_C_WCHAR: {
             const QStringView text =
                 wideView(reinterpret_cast<const SQLWCHAR*>(p), std::size_t(ind) / sizeof(SQLWCHAR));
@@ -417,11 +437,11 @@ void store(detail::Table& t, detail::Column& col, int row, const BoundColumn& b,
                 col.setText(std::size_t(row), text);
             else  // a date, or a number kept as text: the packet's one conversion
                 t.set(row, b.field, text.toString());
-            return;
+            return true;
         }
         case SQL_C_BINARY:
             t.set(row, b.field, QVariant(QByteArray(p, qsizetype(ind))));
-            return;
+            return true;
         case SQL_C_SBIGINT: {
             SQLBIGINT v;
             std::memcpy(&v, p, sizeof v);
@@ -430,7 +450,7 @@ void store(detail::Table& t, detail::Column& col, int row, const BoundColumn& b,
                 col.setInt(std::size_t(row), v);
             else
                 t.set(row, b.field, QVariant(qint64(v)));
-            return;
+            return true;
         }
         case SQL_C_DOUBLE: {
             SQLDOUBLE v;
@@ -439,19 +459,19 @@ void store(detail::Table& t, detail::Column& col, int row, const BoundColumn& b,
                 col.setReal(std::size_t(row), v);
             else
                 t.set(row, b.field, QVariant(double(v)));
-            return;
+            return true;
         }
         case SQL_C_TYPE_DATE: {
             SQL_DATE_STRUCT d;
             std::memcpy(&d, p, sizeof d);
             t.set(row, b.field, QVariant(QDate(d.year, d.month, d.day)));
-            return;
+            return true;
         }
         case SQL_C_TYPE_TIME: {
             SQL_TIME_STRUCT h;
             std::memcpy(&h, p, sizeof h);
             t.set(row, b.field, QVariant(QTime(h.hour, h.minute, h.second)));
-            return;
+            return true;
         }
         case SQL_C_TYPE_TIMESTAMP: {
             SQL_TIMESTAMP_STRUCT d;
@@ -460,17 +480,19 @@ void store(detail::Table& t, detail::Column& col, int row, const BoundColumn& b,
                 row, b.field,
                 QVariant(QDateTime(QDate(d.year, d.month, d.day),
                                    QTime(d.hour, d.minute, d.second, int(d.fraction / 1000000)))));
-            return;
+            return true;
         }
         default:
-            return;
+            return true;
     }
 }
 
 // The bytes a value needs in its array when it did not fit: what the driver says it has
 // (with room for the end of a text), or twice the array when it does not say.
 SQLLEN widthNeeded(const BoundColumn& b, SQLLEN ind) {
-    const SQLLEN ends = b.cType == SQL_C_WCHAR ? SQLLEN(sizeof(SQLWCHAR)) : 0;
+    const SQLLEN ends = b.cType == SQL_C_WCHAR  ? SQLLEN(sizeof(SQLWCHAR))
+                        : b.cType == SQL_C_CHAR ? 1
+                                                : 0;
     if (ind == SQL_NULL_DATA || (ind != SQL_NO_TOTAL && ind <= b.width - ends)) return 0;
     if (ind == SQL_NO_TOTAL) return 2 * b.width;
     return std::max(ind + ends, b.width + b.width / 2);
@@ -529,17 +551,18 @@ DataPacket packetFromOdbc(void* statement, const FieldDefs& persistent, int expe
     std::vector<int> from;
     layout(
         count, [&sources](int i) { return sources[std::size_t(i)]; }, persistent, defs, from);
+    const bool utf8 = localeIsUtf8();
     std::vector<BoundColumn> bound(std::size_t(defs.size()));
     for (int f = 0; f < defs.size(); ++f) {
         BoundColumn& b = bound[std::size_t(f)];
         b.field = f;
         b.source = SQLUSMALLINT(from[std::size_t(f)] + 1);
-        planColumn(b, sources[std::size_t(from[std::size_t(f)])], defs[f]);
+        planColumn(b, sources[std::size_t(from[std::size_t(f)])], defs[f], utf8);
     }
 
     // A value wider than its array (a server that does not hold to the declared width, a long
-    // text) makes the statement run again with the arrays that fit what was seen, so that
-    // every value is read whole through any driver.
+    // text), or 8-bit text that is no UTF-8, makes the statement run again with arrays that
+    // fit what was seen, so that every value is read whole and right through any driver.
     for (;;) {
         auto t = std::make_shared<detail::Table>();
         t->fields = defs;
@@ -582,7 +605,8 @@ DataPacket packetFromOdbc(void* statement, const FieldDefs& persistent, int expe
             if (!SQL_SUCCEEDED(r)) fetchFailed(odbcDiagnostics(SQL_HANDLE_STMT, st));
             // Not every driver says SQL_SUCCESS_WITH_INFO when it cuts a value.
             for (BoundColumn& b : bound) {
-                if (b.cType != SQL_C_WCHAR && b.cType != SQL_C_BINARY) continue;
+                if (b.cType != SQL_C_WCHAR && b.cType != SQL_C_CHAR && b.cType != SQL_C_BINARY)
+                    continue;
                 SQLLEN width = 0;
                 for (SQLULEN i = 0; i < fetched; ++i)
                     if (status[i] != SQL_ROW_NOROW)
@@ -593,17 +617,22 @@ DataPacket packetFromOdbc(void* statement, const FieldDefs& persistent, int expe
                 }
             }
             if (widened) break;
-            for (SQLULEN i = 0; i < fetched; ++i) {
+            for (SQLULEN i = 0; i < fetched && !widened; ++i) {
                 if (status[i] == SQL_ROW_ERROR) fetchFailed(odbcDiagnostics(SQL_HANDLE_STMT, st));
                 if (status[i] == SQL_ROW_NOROW) continue;
                 const int row = t->rows++;
-                for (const BoundColumn& b : bound) {
+                for (BoundColumn& b : bound) {
                     detail::Column& col = *t->cols[std::size_t(b.field)];
                     col.appendNull();
                     const SQLLEN ind = b.indicator[i];
                     if (ind == SQL_NULL_DATA) continue;
-                    store(*t, col, row, b, defs[b.field], b.data.get() + std::size_t(b.width) * i,
-                          ind);
+                    if (store(*t, col, row, b, defs[b.field],
+                              b.data.get() + std::size_t(b.width) * i, ind))
+                        continue;
+                    // No UTF-8, whatever the locale says: this column is read as UTF-16.
+                    b.cType = SQL_C_WCHAR;
+                    b.width = (b.width + 1) * SQLLEN(sizeof(SQLWCHAR));
+                    widened = true;
                 }
             }
         }

@@ -159,7 +159,14 @@ TADOQuery::TADOQuery(const QString& componentName, QObject* owner) : QObject(own
     setObjectName(componentName);
 }
 
-TADOQuery::~TADOQuery() = default;
+TADOQuery::~TADOQuery() {
+    esquecePreparados();
+}
+
+void TADOQuery::esquecePreparados() {
+    for (const Preparado& p : preparados_) sqlite3_finalize(p.st);
+    preparados_.clear();
+}
 
 void TADOQuery::setSQL(const char* tsql, const char* sqlite, const QStringList& dataHora) {
     tsql_ = QString::fromUtf8(tsql);
@@ -255,14 +262,31 @@ void TADOQuery::Open() {
 // SQLite's own, and a name that occurs several times is one parameter there.
 dataset::DataPacket TADOQuery::openSqlite(sqlite3* db, const QString& sql) {
     textorder::registraPtBrSobDemanda(db);
-    const QByteArray texto = sql.toUtf8();
-    sqlite3_stmt* bruto = nullptr;
-    if (sqlite3_prepare_v2(db, texto.constData(), static_cast<int>(texto.size()), &bruto,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_finalize(bruto);
-        throw erroDoSqlite(db);
+    if (avisado_ != Connection) {
+        disconnect(avisoDeFechamento_);
+        avisoDeFechamento_ = connect(Connection, &platform::TADOConnection::fechando, this,
+                                     [this] { esquecePreparados(); });
+        avisado_ = Connection;
     }
-    std::unique_ptr<sqlite3_stmt, FinalizaStmt> st(bruto);
+    // Taken out while it runs: a failure finalizes it, so the next Open prepares it anew.
+    std::unique_ptr<sqlite3_stmt, FinalizaStmt> st;
+    for (auto it = preparados_.begin(); it != preparados_.end(); ++it)
+        if (it->sql == sql && sqlite3_db_handle(it->st) == db) {
+            st.reset(it->st);
+            preparados_.erase(it);
+            sqlite3_clear_bindings(st.get());
+            break;
+        }
+    if (!st) {
+        const QByteArray texto = sql.toUtf8();
+        sqlite3_stmt* bruto = nullptr;
+        if (sqlite3_prepare_v3(db, texto.constData(), static_cast<int>(texto.size()),
+                               SQLITE_PREPARE_PERSISTENT, &bruto, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(bruto);
+            throw erroDoSqlite(db);
+        }
+        st.reset(bruto);
+    }
 
     std::vector<QByteArray> guardados;  // bound texts live until the statement is done
     const int nParams = sqlite3_bind_parameter_count(st.get());
@@ -286,7 +310,13 @@ dataset::DataPacket TADOQuery::openSqlite(sqlite3* db, const QString& sql) {
         if (rc != SQLITE_OK) throw erroDoSqlite(db);
     }
 
-    return dataset::packetFromStatement(st.get(), persistentFields(), RowsHint);
+    dataset::DataPacket p = dataset::packetFromStatement(st.get(), persistentFields(), RowsHint);
+    if (preparados_.size() >= 3) {
+        sqlite3_finalize(preparados_.front().st);
+        preparados_.erase(preparados_.begin());
+    }
+    preparados_.push_back({sql, st.release()});
+    return p;
 }
 
 // Any other driver (ODBC): markers become '?' and every occurrence is bound in order, since

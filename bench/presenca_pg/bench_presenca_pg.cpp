@@ -1,9 +1,11 @@
-// bench_presenca_pg --conexao CONNECTION [--db FILE]
-// Times getPresenca (call to packet) for the 1,000 and 20,000 cost centres on the busy day of
-// the big demo, on a PostgreSQL database and on the SQLite file, alternated in one process so
-// that a busy machine weighs on both alike. When the file is missing or the server's database
-// has no consumers, both are made by one run of gerademo --big (the server's database must
-// then be empty). Default file: /tmp/listapresenca-bench-pg.db.
+// bench_presenca_pg --conexao CONNECTION [--conexao CONNECTION] [--db FILE]
+// Times getPresenca (call to packet) for the 1,000, 20,000 and 100,000 cost centres on the busy
+// day of the big demo, on a PostgreSQL database and on the SQLite file, alternated in one
+// process so that a busy machine weighs on all alike. Given the same database twice, through
+// the PostgreSQL ODBC driver and through Qt's own driver (a postgresql:// URL), it prints the
+// ODBC road's ratio to the native one. When the file is missing or the server's database has
+// no consumers, both are made by one run of gerademo --big (the server's database must then
+// be empty). Default file: /tmp/listapresenca-bench-pg.db.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,18 +18,12 @@
 #include <memory>
 #include <vector>
 
+#include "common/Medicao.h"
 #include "dataset/DataPacket.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "platform/TADOConnection.h"
 
 namespace {
-
-const char* const kDia = "15/03/2024";
-
-double mediana(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 Srv_Kel00815::TrdmListaPresenca* conecta(const QString& conexao) {
     qputenv("LISTAPRESENCA_CONEXAO", conexao.toUtf8());
@@ -42,37 +38,48 @@ bool temConsumidores(Srv_Kel00815::TrdmListaPresenca* dm) {
            q.value(0).toLongLong() > 0;
 }
 
+struct Via {
+    QString nome;  // "ODBC" or "nativo"
+    std::unique_ptr<Srv_Kel00815::TrdmListaPresenca> dm;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QString arquivo = QStringLiteral("/tmp/listapresenca-bench-pg.db");
-    QString conexao;
+    QStringList conexoes;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--db") && i + 1 < args.size()) arquivo = args[++i];
-        if (args[i] == QLatin1String("--conexao") && i + 1 < args.size()) conexao = args[++i];
+        if (args[i] == QLatin1String("--conexao") && i + 1 < args.size()) conexoes << args[++i];
     }
-    if (conexao.isEmpty()) {
+    if (conexoes.isEmpty()) {
         std::fprintf(stderr,
-                     "uso: bench_presenca_pg --conexao CADEIA [--db ARQUIVO]\n"
+                     "uso: bench_presenca_pg --conexao CADEIA [--conexao CADEIA] [--db ARQUIVO]\n"
                      "CADEIA: um banco PostgreSQL vazio ou feito por gerademo --big --today %s"
-                     " --conexao\n",
-                     kDia);
+                     " --conexao; o mesmo banco por ODBC e pelo driver do Qt compara os dois\n",
+                     bench::kDia);
         return 2;
     }
-    std::unique_ptr<Srv_Kel00815::TrdmListaPresenca> servidor;
+    std::vector<Via> vias;
     try {
-        servidor.reset(conecta(conexao));
-        if (!QFile::exists(arquivo) || !temConsumidores(servidor.get())) {
+        for (const QString& c : conexoes) {
+            const bool odbc =
+                platform::ConnectionSettings::parse(c).driver == QLatin1String("QODBC");
+            vias.push_back({odbc ? QStringLiteral("ODBC") : QStringLiteral("nativo"),
+                            std::unique_ptr<Srv_Kel00815::TrdmListaPresenca>(conecta(c))});
+        }
+        if (!QFile::exists(arquivo) || !temConsumidores(vias.front().dm.get())) {
             std::printf("gerando %s e o banco do servidor (gerademo --big) ...\n",
                         qPrintable(arquivo));
             std::fflush(stdout);
             QFile::remove(arquivo);
-            const int rc = QProcess::execute(
-                app.applicationDirPath() + QStringLiteral("/gerademo"),
-                {QStringLiteral("--big"), QStringLiteral("--today"), QString::fromLatin1(kDia),
-                 QStringLiteral("--out"), arquivo, QStringLiteral("--conexao"), conexao});
+            const int rc =
+                QProcess::execute(app.applicationDirPath() + QStringLiteral("/gerademo"),
+                                  {QStringLiteral("--big"), QStringLiteral("--today"),
+                                   QString::fromLatin1(bench::kDia), QStringLiteral("--out"),
+                                   arquivo, QStringLiteral("--conexao"), conexoes.front()});
             if (rc != 0) return 1;
         }
     } catch (const std::exception& e) {
@@ -80,40 +87,63 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::unique_ptr<Srv_Kel00815::TrdmListaPresenca> sqlite(conecta(arquivo));
+    const auto acha = [&vias](const char* nome) -> const Via* {
+        for (const Via& v : vias)
+            if (v.nome == QLatin1String(nome)) return &v;
+        return nullptr;
+    };
+    const Via* odbc = acha("ODBC");
+    const Via* nativo = acha("nativo");
 
-    std::printf("%-12s %7s %12s %16s %7s\n", "centro", "linhas", "SQLite ms", "PostgreSQL ms",
-                "razão");
-    for (const char* cc : {"PRÉ-ESCOLA", "ENS. MÉDIO"}) {
-        const bool grande = std::string(cc) == "ENS. MÉDIO";
-        const int vezes = grande ? 15 : 100;
-        int linhas[2] = {0, 0};
-        const auto mede = [&](Srv_Kel00815::TrdmListaPresenca* dm, int k) {
+    std::printf("%-12s %7s %10s", "centro", "linhas", "SQLite ms");
+    for (const Via& v : vias) std::printf(" %10s", qPrintable(v.nome + QStringLiteral(" ms")));
+    for (const Via& v : vias)
+        std::printf(" %10s", qPrintable(v.nome + QStringLiteral(" ÷ SQLite")));
+    if (odbc && nativo) std::printf(" %14s", "ODBC ÷ nativo");
+    std::printf("\n");
+    for (const bench::Centro& c : bench::kCentros) {
+        const int vezes = std::min(c.vezes, 100);
+        int linhas = -1;
+        bool diferentes = false;
+        const auto mede = [&](Srv_Kel00815::TrdmListaPresenca* dm) {
             Srv_Kel00815::rdmListaPresenca = dm;
             QElapsedTimer t;
             t.start();
             const QVariant v = Srv_Kel00815::getPresenca(
-                QStringLiteral("0001"), QStringLiteral("001"), QString::fromUtf8(cc),
-                QStringLiteral("00002"), QString::fromLatin1(kDia));
+                QString::fromLatin1(bench::kFilial), QString::fromLatin1(c.caixa),
+                QString::fromUtf8(c.codigo), QString::fromLatin1(bench::kServico),
+                QString::fromLatin1(bench::kDia));
             const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
             Srv_Kel00815::rdmListaPresenca = nullptr;
             if (!dataset::isDataPacket(v)) {
                 std::fprintf(stderr, "erro: %s\n", qPrintable(v.toString()));
                 std::exit(1);
             }
-            linhas[k] = dataset::packetFromVariant(v).rowCount();
+            const int n = dataset::packetFromVariant(v).rowCount();
+            if (linhas >= 0 && n != linhas) diferentes = true;
+            linhas = n;
             return ms;
         };
-        mede(sqlite.get(), 0);  // warm caches and plans
-        mede(servidor.get(), 1);
-        std::vector<double> tSqlite, tServidor;
+        mede(sqlite.get());  // warm caches and plans
+        for (const Via& v : vias) mede(v.dm.get());
+        std::vector<double> tSqlite;
+        std::vector<std::vector<double>> tVia(vias.size());
         for (int i = 0; i < vezes; ++i) {
-            tSqlite.push_back(mede(sqlite.get(), 0));
-            tServidor.push_back(mede(servidor.get(), 1));
+            tSqlite.push_back(mede(sqlite.get()));
+            for (std::size_t k = 0; k < vias.size(); ++k) tVia[k].push_back(mede(vias[k].dm.get()));
         }
-        if (linhas[0] != linhas[1])
-            std::printf("linhas diferentes: %d x %d\n", linhas[0], linhas[1]);
-        const double a = mediana(tSqlite), b = mediana(tServidor);
-        std::printf("%-12s %7d %12.2f %16.2f %7.2f\n", cc, linhas[0], a, b, b / a);
+        if (diferentes) std::printf("linhas diferentes entre as vias\n");
+        const double a = bench::mediana(tSqlite);
+        std::vector<double> m;
+        for (const auto& t : tVia) m.push_back(bench::mediana(t));
+        std::printf("%s %7d %10.2f",
+                    QString::fromUtf8(c.codigo).leftJustified(12).toUtf8().constData(), linhas, a);
+        for (double x : m) std::printf(" %10.2f", x);
+        for (double x : m) std::printf(" %10.2f", x / a);
+        if (odbc && nativo)
+            std::printf(" %14.2f",
+                        m[std::size_t(odbc - vias.data())] / m[std::size_t(nativo - vias.data())]);
+        std::printf("\n");
     }
     return 0;
 }

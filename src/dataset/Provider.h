@@ -23,4 +23,15 @@ DATASET_EXPORT DataPacket packetFromStatement(sqlite3_stmt* statement,
                                               const FieldDefs& persistent = {},
                                               int expectedRows = 0);
 
+// A prepared and executed ODBC statement (an SQLHSTMT): fetches its rows in blocks into bound
+// column arrays, then closes its cursor and unbinds. A value wider than its array runs the
+// statement again (SQLExecute) with wider ones. The caller keeps the statement.
+DATASET_EXPORT DataPacket packetFromOdbc(void* statement, const FieldDefs& persistent = {},
+                                         int expectedRows = 0);
+
+// The driver's diagnostics of an ODBC handle (SQL_HANDLE_STMT or SQL_HANDLE_DBC), as one
+// text; `nativeCode`, when given, gets the driver's number of the last one.
+DATASET_EXPORT QString odbcDiagnostics(short handleType, void* handle,
+                                       QString* nativeCode = nullptr);
+
 }  // namespace dataset

@@ -105,7 +105,16 @@ StatementDeadline::StatementDeadline(const TADOConnection& conexao, const QSqlQu
     if (conexao.driverName() != QLatin1String("QODBC") || !query.result()) return;
     const QVariant h = query.result()->handle();
     if (!h.isValid() || qstrcmp(h.typeName(), "void*") != 0) return;
-    statement_ = *static_cast<void* const*>(h.constData());
+    arm(*static_cast<void* const*>(h.constData()));
+}
+
+StatementDeadline::StatementDeadline(const TADOConnection& conexao, void* odbcStatement)
+    : seconds_(conexao.queryTimeout()), cancelled_(std::make_shared<std::atomic<bool>>(false)) {
+    arm(odbcStatement);
+}
+
+void StatementDeadline::arm(void* odbcStatement) {
+    statement_ = odbcStatement;
     if (!statement_) return;
     SQLSetStmtAttr(statement_, SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds_)), 0);

@@ -22,6 +22,8 @@ class TADOConnection;
 class PLATFORM_EXPORT StatementDeadline {
 public:
     StatementDeadline(const TADOConnection& conexao, const QSqlQuery& query);
+    // A statement of the caller's own on the connection's ODBC handle (SQLHSTMT).
+    StatementDeadline(const TADOConnection& conexao, void* odbcStatement);
     ~StatementDeadline();
     StatementDeadline(const StatementDeadline&) = delete;
     StatementDeadline& operator=(const StatementDeadline&) = delete;
@@ -33,6 +35,8 @@ public:
     DatabaseError timeoutError() const;
 
 private:
+    void arm(void* odbcStatement);
+
     void* statement_ = nullptr;  // the ODBC statement handle; null when nothing is armed
     int seconds_ = 0;
     std::uint64_t watch_ = 0;

@@ -107,6 +107,7 @@ void TADOConnection::setConnected(bool on) {
         return;
     }
     perdida_ = false;
+    Q_EMIT fechando();
     QSqlDatabase db = QSqlDatabase::database(dbName_, false);
     if (inTransaction_) {
         inTransaction_ = false;

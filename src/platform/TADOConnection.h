@@ -65,6 +65,11 @@ public:
     void marcaPerdida() { perdida_ = true; }
     bool perdida() const { return perdida_; }
 
+Q_SIGNALS:
+    // Just before the driver's connection closes: statements kept prepared on it go first
+    // (SQLite will not close under a statement).
+    void fechando();
+
 private:
     void open();
     void openSqlite(const ConnectionSettings& cfg);

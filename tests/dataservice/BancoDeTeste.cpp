@@ -177,6 +177,11 @@ void BancoDeTeste::venda(const QString& filial, const QString& caixa, const QStr
     if (!q.exec()) throw std::runtime_error(q.lastError().text().toStdString());
 }
 
+QString BancoDeTeste::conexaoOdbc() const {
+    if (ehPostgres()) return teste::ClusterPostgres::instancia().odbc(banco_);
+    return QStringLiteral("Driver=SQLite3;Database=%1;PWD=%2").arg(arquivo_, senha_);
+}
+
 int BancoDeTeste::derrubaSessoes() {
     return teste::ClusterPostgres::instancia().derrubaSessoes(banco_,
                                                               QCoreApplication::applicationName());

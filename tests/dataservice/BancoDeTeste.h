@@ -23,6 +23,8 @@ public:
     QString indisponivel() const { return indisponivel_; }
     // The text _GetStringConexZor should return for the module to reach this database.
     QString conexao() const { return conexao_; }
+    // The same database through its ODBC driver (SQLite's or PostgreSQL's).
+    QString conexaoOdbc() const;
     bool ehSqlite() const { return via_ == Via::Sqlite || via_ == Via::OdbcSqlite; }
     bool ehPostgres() const { return via_ == Via::PostgresOdbc || via_ == Via::PostgresQt; }
     // The password in conexao(), which no message may show.

@@ -7,7 +7,9 @@ namespace Srv_Kel00815::consultas {
 // PostgreSQL folds unquoted names to lower case, also in the result: every column is named in
 // quotes as the screen knows it. The day's sales of the till and service are read once, by a
 // range on DTHRREALCONCONS computed from the bound "dd/mm/yyyy" text (an index seek, not a
-// function of the column), and matched to the consumers; the range is built only from a text
+// function of the column), and matched to the consumers through a hash of them (a join that
+// the planner, misled by its estimate of one sale, would run as a nested loop over every
+// consumer and sale of a busy day); the range is built only from a text
 // of that shape, out of arithmetic that cannot fail, and the day's own text must then equal
 // the bound one, so that a text that is no such day matches no sale and raises nothing, as in
 // the server's text comparison. Names sort with the collation PTBR of schema_postgresql.sql
@@ -34,12 +36,7 @@ const char* const kPresencaPostgres =
     "       CAST(:P_CDCAIXA AS VARCHAR) AS \"CDCAIXA\",\n"
     "       CO.CDIDCONSUMID AS \"CDIDCONSUMID\", CO.NMCONSUMIDOR AS \"NMCONSUMIDOR\",\n"
     "       CO.IDSITCONSUMI AS \"IDSITCONSUMI\",\n"
-    "       CASE WHEN VD.CDCONSUMIDOR IS NOT NULL\n"
-    "            THEN CAST(:P_DTENTRVENDA AS VARCHAR) END AS \"DTHRREALCONCONS\",\n"
-    "       CO.CDCLIENTE AS \"CDCLIENTE\", CO.CDTIPOCONS AS \"CDTIPOCONS\",\n"
-    "       CO.CDCONSUMIDOR AS \"CDCONSUMIDOR\"\n"
-    "  FROM CONSUMIDOR CO\n"
-    "  LEFT JOIN (SELECT DISTINCT VE.CDCONSUMIDOR\n"
+    "       CASE WHEN CO.CDCONSUMIDOR IN (SELECT VE.CDCONSUMIDOR\n"
     "               FROM VENDA VE\n"
     "              WHERE VE.CDFILIAL    = :P_CDFILIAL\n"
     "                AND VE.CDCAIXA     = :P_CDCAIXA\n"
@@ -55,8 +52,11 @@ const char* const kPresencaPostgres =
     "                         THEN CAST(make_date(GREATEST(CAST(substr(:P_DTENTRVENDA, 7, 4) AS INTEGER), 1), 1, 1)\n"
     "                                   + make_interval(months => CAST(substr(:P_DTENTRVENDA, 4, 2) AS INTEGER) - 1) AS DATE)\n"
     "                              + CAST(substr(:P_DTENTRVENDA, 1, 2) AS INTEGER) END\n"
-    "                AND to_char(VE.DTHRREALCONCONS, 'DD/MM/YYYY') = :P_DTENTRVENDA) VD\n"
-    "         ON VD.CDCONSUMIDOR = CO.CDCONSUMIDOR\n"
+    "                AND to_char(VE.DTHRREALCONCONS, 'DD/MM/YYYY') = :P_DTENTRVENDA)\n"
+    "            THEN CAST(:P_DTENTRVENDA AS VARCHAR) END AS \"DTHRREALCONCONS\",\n"
+    "       CO.CDCLIENTE AS \"CDCLIENTE\", CO.CDTIPOCONS AS \"CDTIPOCONS\",\n"
+    "       CO.CDCONSUMIDOR AS \"CDCONSUMIDOR\"\n"
+    "  FROM CONSUMIDOR CO\n"
     " WHERE CO.CDCCUSCLIE = :P_CDCCUSCLIE\n"
     "   AND EXISTS (SELECT 1\n"
     "                 FROM CLIENFILIAL CF\n"

@@ -10,6 +10,9 @@
 
 #include <sqlite3.h>
 
+#include <sql.h>
+#include <sqlext.h>
+
 #include "dataset/Provider.h"
 #include "dataset/SqliteHandle.h"
 #include "platform/Platform.h"
@@ -68,6 +71,26 @@ platform::DatabaseError erroDoQt(const QSqlError& e) {
 struct FinalizaStmt {
     void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
 };
+
+struct LiberaStmtOdbc {
+    void operator()(void* st) const { SQLFreeHandle(SQL_HANDLE_STMT, st); }
+};
+
+// The ODBC connection handle (SQLHDBC) under Qt's driver; null on any other driver.
+void* handleOdbc(const platform::TADOConnection& c) {
+    if (c.driverName() != QLatin1String("QODBC")) return nullptr;
+    const QSqlDatabase db = c.database();
+    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "void*") != 0) return nullptr;
+    return *static_cast<void* const*>(h.constData());
+}
+
+platform::DatabaseError erroDoOdbc(short tipo, void* handle) {
+    QString codigo;
+    QString texto = dataset::odbcDiagnostics(tipo, handle, &codigo);
+    if (texto.isEmpty()) texto = QStringLiteral("o driver não informou o motivo.");
+    return platform::DatabaseError(texto, codigo);
+}
 
 }  // namespace
 
@@ -136,7 +159,14 @@ TADOQuery::TADOQuery(const QString& componentName, QObject* owner) : QObject(own
     setObjectName(componentName);
 }
 
-TADOQuery::~TADOQuery() = default;
+TADOQuery::~TADOQuery() {
+    esquecePreparados();
+}
+
+void TADOQuery::esquecePreparados() {
+    for (const Preparado& p : preparados_) sqlite3_finalize(p.st);
+    preparados_.clear();
+}
 
 void TADOQuery::setSQL(const char* tsql, const char* sqlite, const QStringList& dataHora) {
     tsql_ = QString::fromUtf8(tsql);
@@ -218,8 +248,12 @@ void TADOQuery::Open() {
                                       QString());
     const QString sql = SQLText();
     // Qt's handle only when its plugin runs our SQLite; otherwise Qt's own road.
-    sqlite3* sqlite = dataset::sqliteHandle(Connection->database());
-    result_ = sqlite ? openSqlite(sqlite, sql) : openQuery(sql);
+    if (sqlite3* sqlite = dataset::sqliteHandle(Connection->database()))
+        result_ = openSqlite(sqlite, sql);
+    else if (void* odbc = handleOdbc(*Connection))
+        result_ = openOdbc(odbc, sql);
+    else
+        result_ = openQuery(sql);
     active_ = true;
 }
 
@@ -228,14 +262,31 @@ void TADOQuery::Open() {
 // SQLite's own, and a name that occurs several times is one parameter there.
 dataset::DataPacket TADOQuery::openSqlite(sqlite3* db, const QString& sql) {
     textorder::registraPtBrSobDemanda(db);
-    const QByteArray texto = sql.toUtf8();
-    sqlite3_stmt* bruto = nullptr;
-    if (sqlite3_prepare_v2(db, texto.constData(), static_cast<int>(texto.size()), &bruto,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_finalize(bruto);
-        throw erroDoSqlite(db);
+    if (avisado_ != Connection) {
+        disconnect(avisoDeFechamento_);
+        avisoDeFechamento_ = connect(Connection, &platform::TADOConnection::fechando, this,
+                                     [this] { esquecePreparados(); });
+        avisado_ = Connection;
     }
-    std::unique_ptr<sqlite3_stmt, FinalizaStmt> st(bruto);
+    // Taken out while it runs: a failure finalizes it, so the next Open prepares it anew.
+    std::unique_ptr<sqlite3_stmt, FinalizaStmt> st;
+    for (auto it = preparados_.begin(); it != preparados_.end(); ++it)
+        if (it->sql == sql && sqlite3_db_handle(it->st) == db) {
+            st.reset(it->st);
+            preparados_.erase(it);
+            sqlite3_clear_bindings(st.get());
+            break;
+        }
+    if (!st) {
+        const QByteArray texto = sql.toUtf8();
+        sqlite3_stmt* bruto = nullptr;
+        if (sqlite3_prepare_v3(db, texto.constData(), static_cast<int>(texto.size()),
+                               SQLITE_PREPARE_PERSISTENT, &bruto, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(bruto);
+            throw erroDoSqlite(db);
+        }
+        st.reset(bruto);
+    }
 
     std::vector<QByteArray> guardados;  // bound texts live until the statement is done
     const int nParams = sqlite3_bind_parameter_count(st.get());
@@ -259,7 +310,13 @@ dataset::DataPacket TADOQuery::openSqlite(sqlite3* db, const QString& sql) {
         if (rc != SQLITE_OK) throw erroDoSqlite(db);
     }
 
-    return dataset::packetFromStatement(st.get(), persistentFields(), RowsHint);
+    dataset::DataPacket p = dataset::packetFromStatement(st.get(), persistentFields(), RowsHint);
+    if (preparados_.size() >= 3) {
+        sqlite3_finalize(preparados_.front().st);
+        preparados_.erase(preparados_.begin());
+    }
+    preparados_.push_back({sql, st.release()});
+    return p;
 }
 
 // Any other driver (ODBC): markers become '?' and every occurrence is bound in order, since
@@ -286,6 +343,80 @@ dataset::DataPacket TADOQuery::openQuery(const QString& sql) {
     }
     q.finish();
     return p;
+}
+
+// ODBC: Qt's driver reads a value per call, so the statement is our own, on the connection's
+// handle, and its rows come in blocks of bound arrays. Markers become '?' and every
+// occurrence is bound in order, texts as UTF-16, date-times as timestamps.
+dataset::DataPacket TADOQuery::openOdbc(void* conexao, const QString& sql) {
+    SQLHSTMT bruto = nullptr;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, conexao, &bruto)))
+        throw erroDoOdbc(SQL_HANDLE_DBC, conexao);
+    const std::unique_ptr<void, LiberaStmtOdbc> st(bruto);
+
+    struct Valor {
+        QString texto;
+        SQL_TIMESTAMP_STRUCT dataHora{};
+        SQLLEN indicador = SQL_NULL_DATA;
+    };
+    const QStringList nomes = markers(sql);
+    std::vector<Valor> valores(std::size_t(nomes.size()));  // bound by address: never resized
+    for (qsizetype i = 0; i < nomes.size(); ++i) {
+        Valor& v = valores[std::size_t(i)];
+        const TParameter* p = Parameters.find(nomes[i]);
+        if (!p) throw platform::Error(QStringLiteral("Parâmetro %1 não declarado.").arg(nomes[i]));
+        const QVariant valor = p->Value();
+        const auto n = SQLUSMALLINT(i + 1);
+        SQLRETURN r;
+        // As the value was assigned: a date-time parameter may hold a text (AsString).
+        const bool ehDataHora = valor.isNull() ? p->DataType() == TFieldType::ftDateTime
+                                               : valor.userType() == QMetaType::QDateTime;
+        if (ehDataHora) {
+            if (!valor.isNull()) {
+                const QDateTime dh = valor.toDateTime();
+                v.dataHora.year = SQLSMALLINT(dh.date().year());
+                v.dataHora.month = SQLUSMALLINT(dh.date().month());
+                v.dataHora.day = SQLUSMALLINT(dh.date().day());
+                v.dataHora.hour = SQLUSMALLINT(dh.time().hour());
+                v.dataHora.minute = SQLUSMALLINT(dh.time().minute());
+                v.dataHora.second = SQLUSMALLINT(dh.time().second());
+                v.dataHora.fraction = SQLUINTEGER(dh.time().msec()) * 1000000u;
+                v.indicador = sizeof v.dataHora;
+            }
+            r = SQLBindParameter(st.get(), n, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                 SQL_TYPE_TIMESTAMP, 23, 3, &v.dataHora, sizeof v.dataHora,
+                                 &v.indicador);
+        } else {
+            if (!valor.isNull()) {
+                v.texto = valor.toString();
+                v.indicador = SQLLEN(v.texto.size()) * SQLLEN(sizeof(SQLWCHAR));
+            }
+            const auto largura = SQLULEN(std::max<qsizetype>({v.texto.size(), p->Size(), 1}));
+            r = SQLBindParameter(
+                st.get(), n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, largura, 0,
+                const_cast<char16_t*>(reinterpret_cast<const char16_t*>(v.texto.utf16())),
+                v.indicador > 0 ? v.indicador : 0, &v.indicador);
+        }
+        if (!SQL_SUCCEEDED(r)) throw erroDoOdbc(SQL_HANDLE_STMT, st.get());
+    }
+
+    const QString texto = positional(sql);
+    // Disarmed before the statement is freed: the watchdog may cancel it until then.
+    const platform::StatementDeadline prazo(*Connection, st.get());
+    SQLRETURN r = SQLPrepareW(
+        st.get(), const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(texto.utf16())),
+        SQLINTEGER(texto.size()));
+    if (SQL_SUCCEEDED(r)) r = SQLExecute(st.get());
+    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+        if (prazo.expired()) throw prazo.timeoutError();
+        throw erroDoOdbc(SQL_HANDLE_STMT, st.get());
+    }
+    try {
+        return dataset::packetFromOdbc(st.get(), persistentFields(), RowsHint);
+    } catch (...) {
+        if (prazo.expired()) throw prazo.timeoutError();
+        throw;
+    }
 }
 
 }  // namespace Srv_Kel00815

@@ -19,6 +19,7 @@
 #include "dataset/DataPacket.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace platform {
 class TADOConnection;
@@ -68,7 +69,7 @@ private:
 };
 
 // A persistent text field: fixes a column of the query's packet, its place and width.
-class TStringField : public QObject {
+class KEL00815_TEST_EXPORT TStringField : public QObject {
     Q_OBJECT
 public:
     TStringField(const QString& componentName, const QString& fieldName, int size, QObject* owner);
@@ -121,7 +122,19 @@ public:
 private:
     dataset::DataPacket openSqlite(sqlite3* db, const QString& sql);
     dataset::DataPacket openQuery(const QString& sql);
+    dataset::DataPacket openOdbc(void* connection, const QString& sql);
     QVariant boundValue(const QString& marker) const;
+
+    // SQLite: the statements of the last few Opens, kept prepared on their connection until
+    // it closes. A list of a long cost centre and a short one run different texts.
+    void esquecePreparados();
+    struct Preparado {
+        QString sql;
+        sqlite3_stmt* st;
+    };
+    std::vector<Preparado> preparados_;
+    QMetaObject::Connection avisoDeFechamento_;
+    const platform::TADOConnection* avisado_ = nullptr;
 
     QString tsql_;
     QString sqlite_;

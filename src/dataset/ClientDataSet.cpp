@@ -864,6 +864,42 @@ void ClientDataSet::setIndexFieldNames(const QString& names) {
     d->announce();
 }
 
+// ---- whole-table lookups
+
+namespace {
+// Calls `f` for every live row (in `order`) whose field holds exactly `text`, until it returns
+// false.
+template <typename F>
+void forEachEqual(const ClientDataSetPrivate& d, int field, QStringView text, F f) {
+    if (!d.active || field < 0 || field >= int(d.table->cols.size())) return;
+    const Column& c = *d.table->cols[std::size_t(field)];
+    const bool plain = c.storage == Storage::Text;
+    for (const std::int32_t row : d.order) {
+        const bool igual =
+            plain ? c.textEquals(std::size_t(row), text) : d.table->text(row, field) == text;
+        if (igual && !f(row)) return;
+    }
+}
+}  // namespace
+
+ClientDataSet::Bookmark ClientDataSet::locate(const QString& field, QStringView text) const {
+    Bookmark found = -1;
+    forEachEqual(*d, d->indexOf(field), text, [&](std::int32_t row) {
+        found = row;
+        return false;
+    });
+    return found;
+}
+
+int ClientDataSet::countEqual(const QString& field, QStringView text) const {
+    int n = 0;
+    forEachEqual(*d, d->indexOf(field), text, [&](std::int32_t) {
+        ++n;
+        return true;
+    });
+    return n;
+}
+
 // ---- bookmarks
 
 ClientDataSet::Bookmark ClientDataSet::bookmark() const {

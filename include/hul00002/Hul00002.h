@@ -42,6 +42,10 @@
 //   touch pick list, printed again as "SEGUNDA VIA"; "btnFechar" or Escape closes. Reports
 //   show in "frmRelatorio" ("txtRelatorio", "btnImprimir" or key P, "lblImpressao",
 //   "btnFechar") and print as receipts do (a printer, or a PDF in cupons/).
+// Bipe: the till's tone for one answer of a badge read, returns at once. The default rings the
+//   system bell (QApplication::beep) in a pattern per answer, one tone replacing the one still
+//   ringing: 1 one beep, 2/3/4 two/three/four quick beeps, 5/6 two/three slow ones. A host with
+//   a speaker of its own assigns its own.
 
 #include <QString>
 #include <QVariant>
@@ -77,6 +81,16 @@ using TDesativaProcesso = std::function<void()>;
 using TGeraCupomVenda = std::function<void(const QVariant& pacote, int arg2,
                                            const QVariantList& opcoes, QVariant& resultado)>;
 using TRelFiscais = std::function<void()>;
+// The answers of a badge read, each with its own tone.
+enum Tom : int {
+    TomMarcado = 1,
+    TomJaMarcado = 2,
+    TomJaServiu = 3,
+    TomInativo = 4,
+    TomForaDaLista = 5,
+    TomSemLista = 6,
+};
+using TBipe = std::function<void(int tom)>;
 
 extern HUL00002_EXPORT TPesquisa Pesquisa;
 extern HUL00002_EXPORT TTouchCalendar TouchCalendar;
@@ -85,6 +99,7 @@ extern HUL00002_EXPORT TAtivaProcesso AtivaProcesso;
 extern HUL00002_EXPORT TDesativaProcesso DesativaProcesso;
 extern HUL00002_EXPORT TGeraCupomVenda GeraCupomVenda;
 extern HUL00002_EXPORT TRelFiscais RelFiscais;
+extern HUL00002_EXPORT TBipe Bipe;
 
 // Assigns the package's real implementations to every variable.
 HUL00002_EXPORT void InstallDefaults();

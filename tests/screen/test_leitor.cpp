@@ -190,6 +190,22 @@ TEST_F(Leitor, AReadFindsItsRowUnderEveryViewAndOrder) {
     EXPECT_EQ(Marcados(), QStringLiteral("Marcados: 3"));
 }
 
+TEST_F(Leitor, TheLastRowOfALongListIsBroughtClearOfTheBanner) {
+    Pronta();
+    QStringList linhas;
+    for (int i = 0; i < 40; ++i)
+        linhas << QStringLiteral("('%1','C1','5%1','ZZ %1','1','CC1','01')").arg(100 + i);
+    banco.Executa({QStringLiteral("INSERT INTO CONSUMIDOR (CDCONSUMIDOR, CDCLIENTE, CDIDCONSUMID, "
+                                  "NMCONSUMIDOR, IDSITCONSUMI, CDCCUSCLIE, CDTIPOCONS) VALUES ") +
+                   linhas.join(QLatin1Char(','))});
+    Carrega();
+    ASSERT_EQ(Crachas().last(), QStringLiteral("5139"));
+    for (const char* c : {"5139", "100", "5138"}) {
+        Le(QString::fromLatin1(c));
+        EXPECT_TRUE(ClaraNaGrade(QString::fromLatin1(c))) << c;
+    }
+}
+
 TEST_F(Leitor, APrefixCarriesABadgeThatBeginsWithAKeyMapLetterAndASuffixEndsIt) {
     Pronta();
     BadgeReaderSettings s;

@@ -215,6 +215,7 @@ private:
     // the banner, the marked count.
     void responde(const QString& texto, int corTexto, int tom);
     void trazParaVista(qint64 linha);
+    void reservaBanner();
     void atualizaMarcados();
     bool teclaDoLeitor(QKeyEvent* e);
 

@@ -57,9 +57,7 @@ void TfrmPresenca::responde(const QString& texto, int corTexto, int tom) {
     lblLeitura->show();
     lblLeitura->raise();
     lblLeitura->repaint();
-    // The rows scroll clear of the banner (and of the 16 px the panel clips) while it shows.
-    dbsPresenca->setBottomReserve(lblLeitura->height() + dbsPresenca->height() -
-                                  panFundo->height());
+    reservaBanner();
     tmrLeitura->start();
     if (tom <= 0) return;
     try {
@@ -71,7 +69,14 @@ void TfrmPresenca::responde(const QString& texto, int corTexto, int tom) {
     }
 }
 
+// The rows scroll clear of the banner, and of the 16 px the panel clips, while it shows.
+void TfrmPresenca::reservaBanner() {
+    dbsPresenca->setBottomReserve(lblLeitura->height() + dbsPresenca->height() -
+                                  panFundo->height());
+}
+
 void TfrmPresenca::trazParaVista(qint64 linha) {
+    reservaBanner();
     // The footer view that hides the row gives way to the whole list.
     if (!cdsPresenca->bookmarkValid(linha)) dxfTotalGeralClick(dxfTotalGeral);
     cdsPresenca->gotoBookmark(linha);

@@ -158,7 +158,7 @@ void TfrmPresenca::ProcuraConsumidor() {
         return;
     }
     // The whole list in the grid's order; the pick list narrows it by what is typed, accents and
-    // case ignored, and opens on the row last found, the next match one row down.
+    // case ignored, and opens on the row last found.
     const QString anterior = crachaDestacado_.isEmpty()
                                  ? cdsPresenca->fieldByName(kCracha).asString()
                                  : crachaDestacado_;

@@ -50,7 +50,7 @@ struct Leitora {
         }
         return bench::mede([&] {
             tecla(QLatin1Char('\r'));
-            tela->dbsPresenca->viewport()->repaint();
+            tela->panFundo->repaint();  // the grid and the banner over it
         });
     }
 };

@@ -873,11 +873,19 @@ template <typename F>
 void forEachEqual(const ClientDataSetPrivate& d, int field, QStringView text, F f) {
     if (!d.active || field < 0 || field >= int(d.table->cols.size())) return;
     const Column& c = *d.table->cols[std::size_t(field)];
-    const bool plain = c.storage == Storage::Text;
+    if (c.storage != Storage::Text) {
+        for (const std::int32_t row : d.order)
+            if (d.table->text(row, field) == text && !f(row)) return;
+        return;
+    }
+    // Length, then the last character (where codes of one list differ most), before the rest.
+    const std::size_t n = std::size_t(text.size());
+    if (n == 0) return;  // an empty text reads as NULL, never equal
+    const char16_t ultimo = text[text.size() - 1].unicode();
     for (const std::int32_t row : d.order) {
-        const bool igual =
-            plain ? c.textEquals(std::size_t(row), text) : d.table->text(row, field) == text;
-        if (igual && !f(row)) return;
+        const std::size_t r = std::size_t(row);
+        if (c.len[r] != n || c.null[r] || c.charAt(r, n - 1) != ultimo) continue;
+        if (c.textEquals(r, text) && !f(row)) return;
     }
 }
 }  // namespace

@@ -56,7 +56,6 @@ void TfrmPresenca::responde(const QString& texto, int corTexto, int tom) {
     lblLeitura->setText(texto);
     lblLeitura->show();
     lblLeitura->raise();
-    lblLeitura->repaint();
     reservaBanner();
     tmrLeitura->start();
     if (tom <= 0) return;
@@ -138,8 +137,6 @@ void TfrmPresenca::LeCracha(const QString& lido) {
         cdsPresenca->post();
         responde(nome, clGreen, Hul00002::TomMarcado);
     }
-    qCInfo(platform::lcTela).noquote()
-        << QStringLiteral("Crachá %1: %2").arg(codigo, lblLeitura->text());
 }
 
 void TfrmPresenca::DigitaCracha() {

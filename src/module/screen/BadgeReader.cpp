@@ -48,6 +48,19 @@ void BadgeBurst::setSettings(const BadgeReaderSettings& s) {
 }
 
 BadgeBurst::Acao BadgeBurst::recebe(int qtKey, const QString& texto, unsigned long ms) {
+    // A reader holds Shift for a capital or a symbol: modifiers neither start nor end a burst.
+    switch (qtKey) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+            return Acao::Passa;
+        default:
+            break;
+    }
     // Enter and Tab as the reader sends them, whatever text the platform gave them.
     QString t = texto;
     if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) t = QStringLiteral("\r");

@@ -18,7 +18,8 @@
 //   "btnRetrocesso", "btnLimpaPesquisa". Keys: Up/Down/PageUp/PageDown move, Enter chooses,
 //   Escape cancels; two taps on a row (or a double click) choose it. It opens on the dataset's
 //   current record; only a choice moves the dataset (moveTo among the rows its filter lets
-//   through); the dataset's filter and index are left alone. A closed dataset raises.
+//   through) and leaves what was typed in the dataset's property "textoPesquisa"; the
+//   dataset's filter and index are left alone. A closed dataset raises.
 // TouchCalendar, dialog "frmCalendario": cor1 title band and chosen day, cor2 body; arg1 unused.
 //   Opens on today (platform::Hoje(), framed in orange). "lblMes" ("Março de 2026"),
 //   "btnMesAnterior", "btnMesSeguinte", "btnDia1".."btnDia31" (days of the month shown; a

@@ -245,22 +245,28 @@ TEST_F(Leitor, TheKeypadReadsATypedBadgeAndThePickListFindsAName) {
     Tecla(Qt::Key_F2);  // cancelled: nothing
     EXPECT_EQ(tons.size(), 1);
 
-    // The pick list gets badge and name of every row, keyboard open, on the row last found.
+    // The pick list gets badge and name of every row, keyboard open, on the row last found;
+    // F4 then goes on to the next row that holds what was typed, accents and case ignored.
     tela->dxfInativosClick(nullptr);
     campoEscolha = QStringLiteral("CDIDCONSUMID");
-    escolha = QStringLiteral("106");
+    escolha = QStringLiteral("101");
     QString aberta;
     aoPesquisar = [&](dataset::ClientDataSet& ds) {
         aberta = ds.fieldByName(QStringLiteral("CDIDCONSUMID")).asString();
         EXPECT_EQ(ds.recordCount(), 9);
         EXPECT_EQ(ds.fieldCount(), 2);
+        ds.setProperty("textoPesquisa", QStringLiteral("bi"));
     };
     Tecla(Qt::Key_F3);
     EXPECT_EQ(chamadas.last(), QStringLiteral("Pesquisa:cdsPesqConsumidor"));
     EXPECT_EQ(argsPesquisa.last().value(1).toString(), QStringLiteral("S"));
     EXPECT_EQ(aberta, QStringLiteral("102"));
-    EXPECT_EQ(Atual(), QStringLiteral("106"));
-    EXPECT_TRUE(ClaraNaGrade(QStringLiteral("106")));
+    EXPECT_EQ(Atual(), QStringLiteral("101"));
+    EXPECT_TRUE(ClaraNaGrade(QStringLiteral("101")));
+    Tecla(Qt::Key_F4);
+    EXPECT_EQ(Atual(), QStringLiteral("105"));  // FÁBIO
+    Tecla(Qt::Key_F4);
+    EXPECT_EQ(Atual(), QStringLiteral("101"));             // round to the top
     EXPECT_EQ(Marcados(), QStringLiteral("Marcados: 1"));  // a search marks nothing
 }
 

@@ -78,6 +78,7 @@ public:
     void LeCracha(const QString& codigo);
     void DigitaCracha();
     void ProcuraConsumidor();
+    void ProximoConsumidor();  // F4: the next row that matches what the pick list was given
 
     // Display handlers of cdsServico.
     static void cdsServicoHRINISERTURGetText(const dataset::Field& sender, QString& text,
@@ -222,6 +223,7 @@ private:
     QPixmap marcaPintada_[2];      // the check pictures with olive left transparent
     bool listaCarregada_ = false;  // a load succeeded and nothing emptied the list since
     QString crachaDestacado_;      // the row of the last read, painted apart while it shows
+    QString fragmento_;            // what the last search typed, for the next match
     QTimer* tmrLeitura = nullptr;  // hides the answer
     QElapsedTimer relogioTeclas_;  // for key presses that carry no timestamp
 };

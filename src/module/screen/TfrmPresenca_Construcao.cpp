@@ -377,7 +377,7 @@ void TfrmPresenca::criaLeitor() {
         QStringLiteral("CRACHA_TITULO|Crachá"),
         QStringLiteral("CRACHA_INSTRUCAO|Digite o código do crachá."),
         QStringLiteral("CRACHA_VAZIO|O código do crachá deve ser informado."),
-        QStringLiteral("TECLAS_CRACHA|F2 - Crachá   F3 - Procurar nome"),
+        QStringLiteral("TECLAS_CRACHA|F2 Crachá   F3 Procurar   F4 Próximo"),
     });
 }
 

@@ -169,9 +169,10 @@ void TfrmPresenca::dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModi
         VoltaCor();
         MudaCor();
     }
-    // Keys the map above leaves free: a badge typed on the keypad, a name looked for.
+    // Keys the map above leaves free: a badge typed on the keypad, a name looked for, the next.
     if (key == 113) DigitaCracha();
     if (key == 114) ProcuraConsumidor();
+    if (key == 115) ProximoConsumidor();
     switch (key) {
         case 69:
             dxfNcadsClick(dxfNcads);

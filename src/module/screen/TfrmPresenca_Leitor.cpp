@@ -13,6 +13,7 @@
 #include "module/screen/TfrmPresenca_p.h"
 #include "platform/Registro.h"
 #include "platform/TMessages.h"
+#include "textorder/OrdemPtBr.h"
 
 #include <hul00002/Hul00002.h>
 
@@ -25,6 +26,14 @@ namespace {
 const QString kCracha = QStringLiteral("CDIDCONSUMID");
 const QString kNome = QStringLiteral("NMCONSUMIDOR");
 const QString kMarca = QStringLiteral("IDCHECK");
+
+// Accents and case ignored, as the pick list narrows: "fábio" and "FABIO" fold alike.
+QString dobra(const QString& texto) {
+    std::u16string out;
+    textorder::dobra({reinterpret_cast<const char16_t*>(texto.utf16()), std::size_t(texto.size())},
+                     out);
+    return QString::fromUtf16(out.data(), qsizetype(out.size()));
+}
 
 }  // namespace
 
@@ -165,11 +174,39 @@ void TfrmPresenca::ProcuraConsumidor() {
     if (!Hul00002::Pesquisa(*cdsPesqConsumidor, 0, QStringLiteral("S"), inCor1, inCor2, inCor3,
                             inCor5, 0))
         return;
+    fragmento_ = cdsPesqConsumidor->property("textoPesquisa").toString();
     const dataset::ClientDataSet::Bookmark linha =
         cdsPresenca->locate(kCracha, cdsPesqConsumidor->fieldByName(kCracha).asString());
     if (linha < 0) return;
     trazParaVista(linha);
     responde(cdsPresenca->fieldByName(kNome).asString(), clNavy, 0);
+}
+
+// The next row after the current one, in the grid's order and round to the top, whose badge and
+// name hold every word the last search typed (tabs keep words from spanning the two).
+void TfrmPresenca::ProximoConsumidor() {
+    const QStringList palavras = dobra(fragmento_).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (palavras.isEmpty() || !listaCarregada_ || !cdsPresenca->active()) {
+        ProcuraConsumidor();
+        return;
+    }
+    if (cdsPresenca->filtered()) dxfTotalGeralClick(dxfTotalGeral);  // the whole list
+    const int n = cdsPresenca->recordCount();
+    const int cracha = cdsPresenca->fieldIndex(kCracha);
+    const int nome = cdsPresenca->fieldIndex(kNome);
+    const int atual = cdsPresenca->recNo() - 1;
+    for (int passo = 1; passo <= n; ++passo) {
+        const int pos = (atual + passo) % n;
+        const QString texto = dobra(cdsPresenca->textAt(pos, cracha) + QLatin1Char('\t') +
+                                    cdsPresenca->textAt(pos, nome));
+        bool todas = true;
+        for (const QString& p : palavras) todas = todas && texto.contains(p);
+        if (!todas) continue;
+        cdsPresenca->moveTo(pos + 1);
+        trazParaVista(cdsPresenca->bookmark());
+        responde(cdsPresenca->fieldByName(kNome).asString(), clNavy, 0);
+        return;
+    }
 }
 
 }  // namespace Cli_Kel00815

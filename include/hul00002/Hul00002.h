@@ -18,7 +18,8 @@
 //   "btnRetrocesso", "btnLimpaPesquisa". Keys: Up/Down/PageUp/PageDown move, Enter chooses,
 //   Escape cancels; two taps on a row (or a double click) choose it. It opens on the dataset's
 //   current record; only a choice moves the dataset (moveTo among the rows its filter lets
-//   through); the dataset's filter and index are left alone. A closed dataset raises.
+//   through) and leaves what was typed in the dataset's property "textoPesquisa"; the
+//   dataset's filter and index are left alone. A closed dataset raises.
 // TouchCalendar, dialog "frmCalendario": cor1 title band and chosen day, cor2 body; arg1 unused.
 //   Opens on today (platform::Hoje(), framed in orange). "lblMes" ("Março de 2026"),
 //   "btnMesAnterior", "btnMesSeguinte", "btnDia1".."btnDia31" (days of the month shown; a
@@ -42,6 +43,10 @@
 //   touch pick list, printed again as "SEGUNDA VIA"; "btnFechar" or Escape closes. Reports
 //   show in "frmRelatorio" ("txtRelatorio", "btnImprimir" or key P, "lblImpressao",
 //   "btnFechar") and print as receipts do (a printer, or a PDF in cupons/).
+// Bipe: the till's tone for one answer of a badge read, returns at once. The default rings the
+//   system bell (QApplication::beep) in a pattern per answer, one tone replacing the one still
+//   ringing: 1 one beep, 2/3/4 two/three/four quick beeps, 5/6 two/three slow ones. A host with
+//   a speaker of its own assigns its own.
 
 #include <QString>
 #include <QVariant>
@@ -77,6 +82,16 @@ using TDesativaProcesso = std::function<void()>;
 using TGeraCupomVenda = std::function<void(const QVariant& pacote, int arg2,
                                            const QVariantList& opcoes, QVariant& resultado)>;
 using TRelFiscais = std::function<void()>;
+// The answers of a badge read, each with its own tone.
+enum Tom : int {
+    TomMarcado = 1,
+    TomJaMarcado = 2,
+    TomJaServiu = 3,
+    TomInativo = 4,
+    TomForaDaLista = 5,
+    TomSemLista = 6,
+};
+using TBipe = std::function<void(int tom)>;
 
 extern HUL00002_EXPORT TPesquisa Pesquisa;
 extern HUL00002_EXPORT TTouchCalendar TouchCalendar;
@@ -85,6 +100,7 @@ extern HUL00002_EXPORT TAtivaProcesso AtivaProcesso;
 extern HUL00002_EXPORT TDesativaProcesso DesativaProcesso;
 extern HUL00002_EXPORT TGeraCupomVenda GeraCupomVenda;
 extern HUL00002_EXPORT TRelFiscais RelFiscais;
+extern HUL00002_EXPORT TBipe Bipe;
 
 // Assigns the package's real implementations to every variable.
 HUL00002_EXPORT void InstallDefaults();

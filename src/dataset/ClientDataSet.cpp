@@ -864,6 +864,50 @@ void ClientDataSet::setIndexFieldNames(const QString& names) {
     d->announce();
 }
 
+// ---- whole-table lookups
+
+namespace {
+// Calls `f` for every live row (in `order`) whose field holds exactly `text`, until it returns
+// false.
+template <typename F>
+void forEachEqual(const ClientDataSetPrivate& d, int field, QStringView text, F f) {
+    if (!d.active || field < 0 || field >= int(d.table->cols.size())) return;
+    const Column& c = *d.table->cols[std::size_t(field)];
+    if (c.storage != Storage::Text) {
+        for (const std::int32_t row : d.order)
+            if (d.table->text(row, field) == text && !f(row)) return;
+        return;
+    }
+    // Length, then the last character (where codes of one list differ most), before the rest.
+    const std::size_t n = std::size_t(text.size());
+    if (n == 0) return;  // an empty text reads as NULL, never equal
+    const char16_t ultimo = text[text.size() - 1].unicode();
+    for (const std::int32_t row : d.order) {
+        const std::size_t r = std::size_t(row);
+        if (c.len[r] != n || c.null[r] || c.charAt(r, n - 1) != ultimo) continue;
+        if (c.textEquals(r, text) && !f(row)) return;
+    }
+}
+}  // namespace
+
+ClientDataSet::Bookmark ClientDataSet::locate(const QString& field, QStringView text) const {
+    Bookmark found = -1;
+    forEachEqual(*d, d->indexOf(field), text, [&](std::int32_t row) {
+        found = row;
+        return false;
+    });
+    return found;
+}
+
+int ClientDataSet::countEqual(const QString& field, QStringView text) const {
+    int n = 0;
+    forEachEqual(*d, d->indexOf(field), text, [&](std::int32_t) {
+        ++n;
+        return true;
+    });
+    return n;
+}
+
 // ---- bookmarks
 
 ClientDataSet::Bookmark ClientDataSet::bookmark() const {

@@ -126,6 +126,12 @@ public:
     bool bookmarkValid(Bookmark b) const;
     void gotoBookmark(Bookmark b);  // throws DataSetError when the row is gone or filtered out
 
+    // --- over every live row, whatever the filter, without a copy of any text
+    // The first row in the current order whose field holds exactly `text`; -1 when none.
+    Bookmark locate(const QString& field, QStringView text) const;
+    // How many rows hold exactly `text` in the field.
+    int countEqual(const QString& field, QStringView text) const;
+
     // --- random access for views (0-based position among the visible rows)
     QVariant valueAt(int pos, int field) const;
     bool isNullAt(int pos, int field) const;

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QStringDecoder>
 
+#include <optional>
+
 #include "dataset/FieldDef.h"
 #include "dataset/PacketFile.h"
 #include "platform/ConnectionText_p.h"
@@ -60,6 +62,29 @@ QString _GetStringConexZor(const QString& chave) {
     return detail::connectionStringFor(executableDir(), chave);
 }
 
+namespace {
+
+// The value of the line `key=` of the file's text, comments and sections skipped, quotes
+// removed; nullopt when there is no such line.
+std::optional<QString> iniLookup(const QString& texto, const QString& key) {
+    for (QString line : texto.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char('[')))
+            continue;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0 || line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0) continue;
+        QString value = line.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
+            value.endsWith(QLatin1Char('"')))
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 QString detail::connectionStringFor(const QString& dir, const QString& chave) {
     const QString fromEnv = qEnvironmentVariable("LISTAPRESENCA_CONEXAO").trimmed();
     if (!fromEnv.isEmpty()) return fromEnv;
@@ -67,24 +92,21 @@ QString detail::connectionStringFor(const QString& dir, const QString& chave) {
     const QString key = chave.trimmed().isEmpty() ? QStringLiteral("Conexao") : chave.trimmed();
     const QString path = dir + QStringLiteral("/conexao.ini");
     if (QFileInfo::exists(path)) {
-        const QString texto = readIni(path);
-        for (QString line : texto.split(QLatin1Char('\n'))) {
-            line = line.trimmed();
-            if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
-                line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char('[')))
-                continue;
-            const qsizetype eq = line.indexOf(QLatin1Char('='));
-            if (eq <= 0 || line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0) continue;
-            QString value = line.mid(eq + 1).trimmed();
-            if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
-                value.endsWith(QLatin1Char('"')))
-                value = value.mid(1, value.size() - 2);
-            return value;
-        }
+        if (const std::optional<QString> v = iniLookup(readIni(path), key)) return *v;
         // A till with a configuration file must not quietly fall back to the demo data.
         throw Error(QStringLiteral("O arquivo %1 não tem a linha %2=.").arg(path, key));
     }
     return dir + QStringLiteral("/demo.db");
+}
+
+std::optional<QString> detail::iniValueIn(const QString& dir, const QString& chave) {
+    const QString path = dir + QStringLiteral("/conexao.ini");
+    if (!QFileInfo::exists(path)) return std::nullopt;
+    return iniLookup(readIni(path), chave.trimmed());
+}
+
+std::optional<QString> ValorDoConexaoIni(const QString& chave) {
+    return detail::iniValueIn(executableDir(), chave);
 }
 
 void TryConnect(TADOConnection& conexao) {

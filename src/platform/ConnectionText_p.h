@@ -6,6 +6,8 @@
 #include <QPair>
 #include <QString>
 
+#include <optional>
+
 #include "platform/platform_export.h"
 
 namespace platform::detail {
@@ -38,6 +40,8 @@ QStringList liveConnectionStrings();
 
 // The connection string for a host installed in `dir` (environment, conexao.ini, demo.db).
 PLATFORM_TEST_EXPORT QString connectionStringFor(const QString& dir, const QString& key);
+// Any other line of that file (nullopt when the file or the line is missing).
+PLATFORM_TEST_EXPORT std::optional<QString> iniValueIn(const QString& dir, const QString& key);
 
 // Connects given up at their deadline whose thread still waits on the driver.
 PLATFORM_TEST_EXPORT int abandonedConnects();

@@ -130,6 +130,8 @@ public:
     void SetDefaultColors(bool on);
     QColor gridLineColor() const { return gridLineColor_; }
     void setGridLineColor(const QColor& c);
+    // Rows scroll clear of the lowest `px` pixels, where something is laid over the grid.
+    void setBottomReserve(int px);
 
     // Called after the grid's own painting of a data cell; the painter is clipped to the cell,
     // its brush the one the grid used for the cell background.
@@ -148,6 +150,7 @@ protected:
     // Letters are the screen's shortcuts, never a jump to a row.
     void keyboardSearch(const QString&) override {}
     void changeEvent(QEvent* e) override;
+    void updateGeometries() override;
 
 private:
     void followDataSet();
@@ -162,6 +165,7 @@ private:
     QColor gridLineColor_;
     bool syncing_ = false;
     bool scrollPending_ = false;
+    int bottomReserve_ = 0;
 };
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <type_traits>
 
@@ -146,6 +147,9 @@ PLATFORM_EXPORT QDate Hoje();
 // The till's connection string: env LISTAPRESENCA_CONEXAO, else the file conexao.ini beside
 // the host executable (key Conexao=...), else the demo SQLite database beside it.
 PLATFORM_EXPORT QString _GetStringConexZor(const QString& chave);
+// Another setting of that file: the value of its line `chave=`, read as the connection string
+// is (its encodings, comments and quotes); nullopt when the file or the line is missing.
+PLATFORM_EXPORT std::optional<QString> ValorDoConexaoIni(const QString& chave);
 PLATFORM_EXPORT void TryConnect(TADOConnection& conexao);
 PLATFORM_EXPORT void SetADODBSession(TADOConnection& conexao);
 PLATFORM_EXPORT TADOConnection* ADODBSession();  // the last connection made known

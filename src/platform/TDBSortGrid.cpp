@@ -234,6 +234,21 @@ void TDBSortGrid::keyPressEvent(QKeyEvent* e) {
     e->accept();
 }
 
+void TDBSortGrid::setBottomReserve(int px) {
+    if (px == bottomReserve_) return;
+    bottomReserve_ = px;
+    updateGeometries();
+}
+
+// The table view sets the margins for its headers; the reserve at the foot goes on top.
+void TDBSortGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    QMargins m = viewportMargins();
+    if (m.bottom() == bottomReserve_) return;
+    m.setBottom(bottomReserve_);
+    setViewportMargins(m);
+}
+
 void TDBSortGrid::changeEvent(QEvent* e) {
     QTableView::changeEvent(e);
     if (e->type() == QEvent::FontChange) adjustRowHeight();

@@ -1,5 +1,8 @@
 #include <hul00002/Hul00002.h>
 
+#include <QApplication>
+#include <QTimer>
+
 #include "platform/Platform.h"
 #include "pos/fiscal/FiscalMenu.h"
 #include "pos/sale/SaleGenerator.h"
@@ -11,6 +14,18 @@
 namespace Hul00002 {
 
 namespace {
+// The system bell in a pattern per tone; a new tone stops what is left of the last one.
+void bipePadrao(int tom) {
+    static int geracao = 0;
+    const int esta = ++geracao;
+    const int vezes = tom <= 4 ? qMax(1, tom) : tom - 3;
+    const int intervalo = tom <= 4 ? 90 : 300;
+    for (int i = 0; i < vezes; ++i)
+        QTimer::singleShot(i * intervalo, qApp, [esta] {
+            if (esta == geracao) QApplication::beep();
+        });
+}
+
 [[noreturn]] void naoInstalado(const char* operacao) {
     throw platform::Error(
         QStringLiteral("Serviço de ponto de venda não instalado: %1").arg(QLatin1String(operacao)));
@@ -24,6 +39,7 @@ TAtivaProcesso AtivaProcesso;
 TDesativaProcesso DesativaProcesso;
 TGeraCupomVenda GeraCupomVenda;
 TRelFiscais RelFiscais;
+TBipe Bipe;
 
 void ResetToUnassigned() {
     Pesquisa = [](dataset::ClientDataSet&, int, const QString&, int, int, int, int, int) -> bool {
@@ -38,6 +54,7 @@ void ResetToUnassigned() {
         naoInstalado("GeraCupomVenda");
     };
     RelFiscais = [] { naoInstalado("RelFiscais"); };
+    Bipe = [](int) { naoInstalado("Bipe"); };
 }
 
 void InstallDefaults() {
@@ -48,6 +65,7 @@ void InstallDefaults() {
     DesativaProcesso = detail::desativaProcessoPadrao;
     RelFiscais = detail::relFiscaisPadrao;
     GeraCupomVenda = detail::geraCupomVendaPadrao;
+    Bipe = bipePadrao;
 }
 
 namespace {

@@ -1,6 +1,6 @@
-// The six data-service functions, run alike over SQLite (Qt's driver), SQLite through ODBC
-// (positional binding of repeated names), PostgreSQL through ODBC and through Qt's driver (a
-// throwaway server of this program's own) and SQL Server when one is configured.
+// The six data-service functions and the badge's cost centre, run alike over SQLite (Qt's driver),
+// SQLite through ODBC (positional binding of repeated names), PostgreSQL through ODBC and through
+// Qt's driver (a throwaway server of this program's own) and SQL Server when one is configured.
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QStringList>
@@ -295,6 +295,23 @@ TEST_P(Consultas, TextArgumentsAreCutTo16Characters) {
     EXPECT_EQ(coluna(pacote(getPresenca(F1, CX1, s("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), ALMOCO, DIA)),
                      "NMCONSUMIDOR"),
               QStringList{s("Longo")});
+}
+
+TEST_P(Consultas, ABadgeOutsideTheListNamesTheOtherCostCentreOfItsBranchOnly) {
+    const auto centro = [](const QString& f, const QString& cracha) {
+        return coluna(pacote(getCentroCustoCracha(f, cracha, TURMA)), "CDCCUSCLIE");
+    };
+    EXPECT_EQ(centro(F1, s("913")), QStringList{s("O'BRIEN")});
+    EXPECT_EQ(centro(F2, s("912")), QStringList{s("SÓ OUTRA")});
+    EXPECT_TRUE(centro(F1, s("912")).isEmpty());  // its client is not the branch's
+    EXPECT_TRUE(centro(F1, s("91")).isEmpty());   // the list's own cost centre
+    EXPECT_TRUE(centro(F1, s("' OR '1'='1")).isEmpty());
+    // A badge is compared whole, as long as its column.
+    const QString longo = s("123456789012345678901");
+    banco_->insere("CONSUMIDOR",
+                   {s("21"), s("CL1"), longo, s("Longo"), s("1"), s("SALA B"), s("01")});
+    EXPECT_EQ(centro(F1, longo), QStringList{s("SALA B")});
+    EXPECT_TRUE(centro(F1, longo.left(16)).isEmpty());
 }
 
 TEST_P(Consultas, NamesComeBackExactlyAsStored) {

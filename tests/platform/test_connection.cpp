@@ -198,6 +198,16 @@ TEST(ConnectionString, EnvironmentThenIniBesideTheExecutableThenDemo) {
     ini.write("Outra=1\n");
     ini.close();
     EXPECT_THROW(detail::connectionStringFor(dir.path(), {}), Error);
+    // The file's other settings: by the same rules, none of them required.
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("; LeitorPrefixo=%\nleitorprefixo = \"# \"\nLeitorSufixo=\n");
+    ini.close();
+    EXPECT_EQ(detail::iniValueIn(dir.path(), QStringLiteral("LeitorPrefixo")),
+              QStringLiteral("# "));
+    EXPECT_EQ(detail::iniValueIn(dir.path(), QStringLiteral("LeitorSufixo")), QString());
+    EXPECT_EQ(detail::iniValueIn(dir.path(), QStringLiteral("LeitorCracha")), std::nullopt);
+    ASSERT_TRUE(ini.remove());
+    EXPECT_EQ(detail::iniValueIn(dir.path(), QStringLiteral("LeitorPrefixo")), std::nullopt);
 }
 
 // conexao.ini as editors save it: UTF-8 with or without a byte-order mark, Windows-1252 as

@@ -177,6 +177,7 @@ TEST_F(PesquisaTest, ChoiceStandsTheDatasetOnTheChosenRow) {
     });
     EXPECT_TRUE(pesquisa(ds));
     EXPECT_EQ(ds.fieldByName(QStringLiteral("NMSERVICO")).asString(), QStringLiteral("JANTAR"));
+    EXPECT_EQ(ds.property("textoPesquisa").toString(), QStringLiteral("jantar"));
 
     // The list opens on the current record: Enter keeps it; arrows move from there.
     ds.moveTo(2);

@@ -164,12 +164,13 @@ void Tela::Mostra() {
     QCoreApplication::processEvents();
 }
 
-void Tela::Foto() const {
+void Tela::Foto(const QString& nome) const {
     const QByteArray pasta = qgetenv("SCREEN_PNG_DIR");
     if (pasta.isEmpty()) return;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     tela->grab().save(QString::fromLocal8Bit(pasta) + QLatin1Char('/') +
-                      QString::fromUtf8(info->name()) + QStringLiteral(".png"));
+                      (nome.isEmpty() ? QString::fromUtf8(info->name()) : nome) +
+                      QStringLiteral(".png"));
 }
 
 QList<bool> Tela::QuadrosVermelhos() const {

@@ -49,8 +49,8 @@ protected:
     // Creates the screen; with a database, runs InicializaForm on it as the entry does.
     void Abre(bool inicializa = true);
     void Mostra();  // shows it (FormShow) without a modal loop
-    // With SCREEN_PNG_DIR set, saves what the screen shows now, named after the test.
-    void Foto() const;
+    // With SCREEN_PNG_DIR set, saves what the screen shows now, named after the test or `nome`.
+    void Foto(const QString& nome = {}) const;
 
     // The frame colours, step 1..4: true where red.
     QList<bool> QuadrosVermelhos() const;

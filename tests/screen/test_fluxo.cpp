@@ -3,6 +3,7 @@
 // load, mark two, generate, confirm; the two show as sold and each has its receipt.
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
@@ -149,6 +150,31 @@ TEST_F(Fluxo, PickLoadMarkTwoGenerateAndConfirmSellsExactlyThoseTwo) {
     tela->dxfNcads->setColor(QColor(128, 128, 128));
     tela->dxfTotalGeral->setColor(QColor(0, 128, 0));
     Foto();
+
+    // And the README's badge read: a reader's burst on the next pending row, answered in the
+    // banner over the grid's foot.
+    QString proximo;
+    for (const QString& c : Crachas())
+        if (MarcaDe(c) == QLatin1String("N") &&
+            tela->dbsPresenca->dataModel()
+                    ->index(int(Crachas().indexOf(c)), Coluna(QStringLiteral("NMCONSUMIDOR")))
+                    .data(Qt::ToolTipRole)
+                    .toString() == QLatin1String("Pendente")) {
+            proximo = c;
+            break;
+        }
+    ASSERT_FALSE(proximo.isEmpty());
+    ulong ms = 5000;
+    for (QChar c : QString(proximo + QLatin1Char('\r'))) {
+        QKeyEvent e(QEvent::KeyPress,
+                    c == QLatin1Char('\r') ? Qt::Key_Return : Qt::Key(c.unicode()), Qt::NoModifier,
+                    QString(c));
+        e.setTimestamp(ms += 4);
+        QApplication::sendEvent(tela->dbsPresenca, &e);
+    }
+    EXPECT_EQ(MarcaDe(proximo), QStringLiteral("S"));
+    EXPECT_TRUE(tela->lblLeitura->isVisible());
+    Foto(QStringLiteral("leitura-cracha"));
 }
 
 }  // namespace

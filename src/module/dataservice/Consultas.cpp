@@ -174,4 +174,25 @@ const char* const kProdServTConsSqlite = kProdServTConsTSql;
 
 // clang-format on
 
+// A badge that is not in the loaded list: the other cost centre of the branch it belongs to
+// (seek on IX_CONSUMIDOR_CRACHA).
+const char* const kCentroCustoCrachaTSql =
+    "SELECT TOP 1 CO.CDCCUSCLIE\n"
+    "  FROM CONSUMIDOR CO, CLIENFILIAL CF\n"
+    " WHERE CO.CDIDCONSUMID = :P_CDIDCONSUMID\n"
+    "   AND CF.CDFILIAL     = :P_CDFILIAL\n"
+    "   AND CF.CDCLIENTE    = CO.CDCLIENTE\n"
+    "   AND CO.CDCCUSCLIE  <> :P_CDCCUSCLIE\n"
+    " ORDER BY CO.CDCCUSCLIE";
+
+const char* const kCentroCustoCrachaSqlite =
+    "SELECT CO.CDCCUSCLIE\n"
+    "  FROM CONSUMIDOR CO, CLIENFILIAL CF\n"
+    " WHERE CO.CDIDCONSUMID = :P_CDIDCONSUMID\n"
+    "   AND CF.CDFILIAL     = :P_CDFILIAL\n"
+    "   AND CF.CDCLIENTE    = CO.CDCLIENTE\n"
+    "   AND CO.CDCCUSCLIE  <> :P_CDCCUSCLIE\n"
+    " ORDER BY CO.CDCCUSCLIE\n"
+    " LIMIT 1";
+
 }  // namespace Srv_Kel00815::consultas

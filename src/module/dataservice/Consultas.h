@@ -12,6 +12,8 @@ extern KEL00815_TEST_EXPORT const char* const kPresencaTSql;
 extern KEL00815_TEST_EXPORT const char* const kProdServTSql;
 extern KEL00815_TEST_EXPORT const char* const kTipoConsTSql;
 extern KEL00815_TEST_EXPORT const char* const kProdServTConsTSql;
+// The cost centre of the branch that a badge read outside the loaded list belongs to.
+extern KEL00815_TEST_EXPORT const char* const kCentroCustoCrachaTSql;
 
 extern KEL00815_TEST_EXPORT const char* const kCentroCustoSqlite;
 extern KEL00815_TEST_EXPORT const char* const kServicoSqlite;
@@ -23,5 +25,6 @@ extern KEL00815_TEST_EXPORT const char* const
 extern KEL00815_TEST_EXPORT const char* const kProdServSqlite;
 extern KEL00815_TEST_EXPORT const char* const kTipoConsSqlite;
 extern KEL00815_TEST_EXPORT const char* const kProdServTConsSqlite;
+extern KEL00815_TEST_EXPORT const char* const kCentroCustoCrachaSqlite;
 
 }  // namespace Srv_Kel00815::consultas

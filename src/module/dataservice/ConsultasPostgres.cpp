@@ -91,4 +91,14 @@ const char* const kProdServTConsPostgres =
 
 // clang-format on
 
+const char* const kCentroCustoCrachaPostgres =
+    "SELECT CO.CDCCUSCLIE AS \"CDCCUSCLIE\"\n"
+    "  FROM CONSUMIDOR CO, CLIENFILIAL CF\n"
+    " WHERE CO.CDIDCONSUMID = :P_CDIDCONSUMID\n"
+    "   AND CF.CDFILIAL     = :P_CDFILIAL\n"
+    "   AND CF.CDCLIENTE    = CO.CDCLIENTE\n"
+    "   AND CO.CDCCUSCLIE  <> :P_CDCCUSCLIE\n"
+    " ORDER BY CO.CDCCUSCLIE\n"
+    " LIMIT 1";
+
 }  // namespace Srv_Kel00815::consultas

@@ -13,5 +13,6 @@ extern KEL00815_TEST_EXPORT const char* const kPresencaPostgres;
 extern KEL00815_TEST_EXPORT const char* const kProdServPostgres;
 extern KEL00815_TEST_EXPORT const char* const kTipoConsPostgres;
 extern KEL00815_TEST_EXPORT const char* const kProdServTConsPostgres;
+extern KEL00815_TEST_EXPORT const char* const kCentroCustoCrachaPostgres;
 
 }  // namespace Srv_Kel00815::consultas

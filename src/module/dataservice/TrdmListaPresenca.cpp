@@ -113,6 +113,17 @@ TrdmListaPresenca::TrdmListaPresenca(QObject* owner) : QObject(owner) {
                                     kPresencaListaSqlite, this);
     adqPresencaVolume = novaConsulta("adqPresencaVolume", adcListaPresenca, kPresencaVolumeSqlite,
                                      kPresencaVolumeSqlite, this);
+    adqCentroCustoCracha = novaConsulta("adqCentroCustoCracha", adcListaPresenca,
+                                        kCentroCustoCrachaTSql, kCentroCustoCrachaSqlite, this);
+    adqCentroCustoCracha->setSQLPostgres(kCentroCustoCrachaPostgres);
+    // A badge is as long as its column, not cut as the other texts are.
+    adqCentroCustoCracha->Parameters = TParameters();
+    adqCentroCustoCracha->Parameters.declare(QStringLiteral("P_CDIDCONSUMID"), TFieldType::ftString,
+                                             21);
+    adqCentroCustoCracha->Parameters.declare(QStringLiteral("P_CDFILIAL"), TFieldType::ftString);
+    adqCentroCustoCracha->Parameters.declare(QStringLiteral("P_CDCCUSCLIE"), TFieldType::ftString);
+    dspCentroCustoCracha =
+        new TDataSetProvider(QStringLiteral("dspCentroCustoCracha"), adqCentroCustoCracha, this);
 }
 
 TrdmListaPresenca::~TrdmListaPresenca() {
@@ -303,6 +314,15 @@ QVariant getTipoCons(const QString& filial, const QString& caixa, const QString&
                        texto(p, "P_CDCCUSCLIE", ccusto);
                        texto(p, "P_CDSERVFILI", serv);
                        p.ParamByName(QStringLiteral("P_DTENTRVENDA")).setAsDateTime(dia);
+                   });
+}
+
+QVariant getCentroCustoCracha(const QString& filial, const QString& cracha, const QString& ccusto) {
+    return executa(&TrdmListaPresenca::adqCentroCustoCracha,
+                   &TrdmListaPresenca::dspCentroCustoCracha, [&](TParameters& p) {
+                       texto(p, "P_CDIDCONSUMID", cracha);
+                       texto(p, "P_CDFILIAL", filial);
+                       texto(p, "P_CDCCUSCLIE", ccusto);
                    });
 }
 

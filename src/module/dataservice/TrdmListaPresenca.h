@@ -50,6 +50,9 @@ public:
     // SQLite only: whether the day's sales read less than a seek per consumer (getPresenca).
     TADOQuery* adqPresencaLista;
     TADOQuery* adqPresencaVolume;
+    // The other cost centre of a badge read outside the list (not one of the six).
+    TADOQuery* adqCentroCustoCracha;
+    TDataSetProvider* dspCentroCustoCracha;
 
     // Published: a host may also reach them by name through the meta-object.
     Q_INVOKABLE void MtsDataModuleActivate(QObject* sender);
@@ -79,5 +82,10 @@ KEL00815_EXPORT QVariant getProdServTCons(const QString& filial, const QString& 
 KEL00815_EXPORT QVariant getTipoCons(const QString& filial, const QString& caixa,
                                      const QString& ccusto, const QString& serv,
                                      const QDateTime& dia);
+
+// The cost centre, other than `ccusto`, of the branch's consumer whose badge is `cracha`:
+// a packet with one column CDCCUSCLIE and at most one row, or the error text.
+KEL00815_TEST_EXPORT QVariant getCentroCustoCracha(const QString& filial, const QString& cracha,
+                                                   const QString& ccusto);
 
 }  // namespace Srv_Kel00815

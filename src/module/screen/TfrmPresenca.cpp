@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QScreen>
+#include <QTimer>
 
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
@@ -30,6 +31,7 @@ TfrmPresenca::TfrmPresenca(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::Fra
     setFixedSize(800, 595);
     criaDataSets();
     criaCatalogo();
+    criaLeitor();
     criaComponentes();
     aplicaGeometria();
     ligaEventos();
@@ -91,6 +93,26 @@ void TfrmPresenca::ligaEventos() {
             dbsPresencaDrawColumnCell(canvas, rect, column, row);
         });
 
+    // A reader's bursts are told from a person's keys before the grid sees them.
+    dbsPresenca->installEventFilter(this);
+    relogioTeclas_.start();
+    tmrLeitura = new QTimer(this);
+    tmrLeitura->setObjectName(QStringLiteral("tmrLeitura"));
+    tmrLeitura->setSingleShot(true);
+    tmrLeitura->setInterval(4000);
+    connect(tmrLeitura, &QTimer::timeout, this, Guard([this] {
+                lblLeitura->hide();
+                dbsPresenca->setBottomReserve(0);
+                crachaDestacado_.clear();
+                dbsPresenca->viewport()->update();
+            }));
+    // "Marcados: N" follows every change of the list: toggles, mark-all, reads, loads.
+    for (auto sinal :
+         {&dataset::ClientDataSet::layoutReset, &dataset::ClientDataSet::valuesChanged})
+        connect(cdsPresenca, sinal, this, Guard([this] { atualizaMarcados(); }));
+    connect(cdsPresenca, &dataset::ClientDataSet::rowChanged, this,
+            Guard([this] { atualizaMarcados(); }));
+
     // The panel's own background: clicks on its children are theirs.
     panCabec->installEventFilter(this);
     // Focus entering the header panel from outside it.
@@ -102,6 +124,8 @@ void TfrmPresenca::ligaEventos() {
 }
 
 bool TfrmPresenca::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == dbsPresenca && e->type() == QEvent::KeyPress)
+        return teclaDoLeitor(static_cast<QKeyEvent*>(e));
     if (watched == panCabec && e->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(e);
         if (me->button() == Qt::LeftButton && !panCabec->childAt(me->position().toPoint()))
@@ -138,6 +162,7 @@ void TfrmPresenca::InicializaForm(const QVariant* params, int high) {
     stIdEsquema = p.stIdEsquema;
     stCdFilial = p.stCdFilial;
     stCdCaixa = p.stCdCaixa;
+    leitorCracha.setSettings(BadgeReaderSettings::fromConfiguration());
 
     // Grid defaults, then the scheme over the whole screen.
     dbsPresenca->SetDefaultColors(true);

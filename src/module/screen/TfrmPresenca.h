@@ -14,12 +14,16 @@
 #include <QString>
 #include <QVariant>
 
+#include <QElapsedTimer>
+
 #include <pkg_kel00815/kel00815_export.h>
+#include "module/screen/BadgeReader.h"
 #include "platform/Controls.h"
 
 class QFrame;
 class QLabel;
 class QPainter;
+class QTimer;
 namespace dataset {
 class ClientDataSet;
 class DataPacket;
@@ -68,6 +72,13 @@ public:
     // row: the position of the painted row among the visible ones (not the current record).
     void dbsPresencaDrawColumnCell(QPainter& canvas, const QRect& rect, int column, int row);
     void dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModifiers shift);
+
+    // --- badges: a read (from the reader or typed), the code typed on the keypad (F2), a name
+    // or badge found in the list through the pick list (F3)
+    void LeCracha(const QString& codigo);
+    void DigitaCracha();
+    void ProcuraConsumidor();
+    void ProximoConsumidor();  // F4: the next row that matches what the pick list was given
 
     // Display handlers of cdsServico.
     static void cdsServicoHRINISERTURGetText(const dataset::Field& sender, QString& text,
@@ -127,11 +138,15 @@ public:
     TLabel* lblTotalGeral;
     TLabel* lblTotGeral;
     TLabel* lblCodTela;
+    TLabel* lblMarcados;      // "Marcados: N", whatever the view
+    TLabel* lblTeclasCracha;  // the keys of the badge and the search
+    QLabel* lblLeitura;       // the answer to a read, over the foot of the grid
     // --- check pictures the grid draws from (never visible)
     QLabel* imgUncheck;
     QLabel* imgCheck;
     // --- non-visual
     platform::TMessages* msgPadrao;
+    platform::TMessages* msgLeitor;  // the texts of badge reads
     dataset::ClientDataSet* cdsPresenca;
     dataset::ClientDataSet* cdsServico;
     dataset::ClientDataSet* cdsPesqCentCusto;
@@ -140,6 +155,10 @@ public:
     dataset::ClientDataSet* cdsTipoCons;
     dataset::ClientDataSet* cdsProdServTCons;
     dataset::ClientDataSet* cdsParametrosZor;
+    dataset::ClientDataSet* cdsPesqConsumidor;  // badge and name of the list, for the pick list
+
+    // Tells a reader's bursts from a person's keys; its settings come from conexao.ini.
+    BadgeBurst leitorCracha;
 
     // --- the screen's state (empty texts and 0 at creation)
     QString stCdServFili;
@@ -170,6 +189,7 @@ private:
     void criaComponentes();
     void criaDataSets();
     void criaCatalogo();
+    void criaLeitor();
     void aplicaGeometria();
     void ligaEventos();
     void aplicaColunasGrade();
@@ -195,8 +215,21 @@ private:
     bool faltamProdutos();
     void avisa(const QString& chave);
 
+    // Badge reads: the answer shown and heard, the row found made current and seen clear of
+    // the banner, the marked count.
+    void responde(const QString& texto, int corTexto, int tom);
+    void trazParaVista(qint64 linha);
+    void reservaBanner();
+    void atualizaMarcados();
+    bool teclaDoLeitor(QKeyEvent* e);
+
     QPixmap marcaPintada_[2];           // the check pictures with olive left transparent
     QLabel* lblResumoVenda_ = nullptr;  // what a run will sell, beside its confirmation
+    bool listaCarregada_ = false;       // a load succeeded and nothing emptied the list since
+    QString crachaDestacado_;           // the row of the last read, painted apart while it shows
+    QString fragmento_;                 // what the last search typed, for the next match
+    QTimer* tmrLeitura = nullptr;       // hides the answer
+    QElapsedTimer relogioTeclas_;       // for key presses that carry no timestamp
 };
 
 }  // namespace Cli_Kel00815

@@ -100,6 +100,10 @@ constexpr Posicao kLayout[] = {
     {"lblTotalGeral", 617, 558, 111, 16},
     {"lblTotGeral", 737, 558, 14, 16},
     {"lblCodTela", 671, 577, 116, 11},
+    // the second footer line, clear of the squares above it; the banner over the grid's foot
+    {"lblMarcados", 38, 576, 150, 13},
+    {"lblTeclasCracha", 400, 577, 180, 11},
+    {"lblLeitura", 0, 325, 787, 44},
     // the check pictures, never shown
     {"imgUncheck", 294, 571, 22, 20},
     {"imgCheck", 318, 570, 22, 20},
@@ -278,6 +282,20 @@ void TfrmPresenca::criaComponentes() {
         l->setCursor(Qt::PointingHandCursor);
     lblCodTela = rotulo(this, "lblCodTela", QStringLiteral("F1 - Menu Fiscal - Kel00815"),
                         fonte(Face::SmallFonts, 9, false), clNavy);
+    lblMarcados = rotulo(this, "lblMarcados", msgLeitor->Msg(QStringLiteral("MARCADOS")).arg(0),
+                         fonte(Face::MsSansSerif, 11, true), clNavy);
+    lblTeclasCracha =
+        rotulo(this, "lblTeclasCracha", msgLeitor->Msg(QStringLiteral("TECLAS_CRACHA")),
+               fonte(Face::SmallFonts, 9, false), clNavy);
+
+    // The answer to a read lies over the grid's foot; taps go through to the rows.
+    lblLeitura = nomeia(new QLabel(panFundo), "lblLeitura");
+    lblLeitura->setFont(fonte(Face::Tahoma, 20, true));
+    lblLeitura->setAlignment(Qt::AlignCenter);
+    lblLeitura->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblLeitura->setAutoFillBackground(true);
+    lblLeitura->setFrameShape(QFrame::Box);
+    lblLeitura->hide();
 
     // The grid draws its mark column from these; they are never shown themselves.
     imgUncheck = imagem(this, "imgUncheck", imagens::CaixaMarcacao(false));
@@ -344,6 +362,23 @@ void TfrmPresenca::criaCatalogo() {
                        "produtos para o serviço informado."),
         QStringLiteral("SERVNPAR|Serviço não parametrizado."),
         QStringLiteral("CCUSNPAR|Centro de Custo não parametrizado."),
+    });
+}
+
+void TfrmPresenca::criaLeitor() {
+    msgLeitor = nomeia(new platform::TMessages(this), "msgLeitor");
+    msgLeitor->setLines({
+        QStringLiteral("CRACHA_JA_MARCADO|Já marcado"),
+        QStringLiteral("CRACHA_JA_SERVIU|Já serviu hoje"),
+        QStringLiteral("CRACHA_INATIVO|Consumidor inativo"),
+        QStringLiteral("CRACHA_FORA|Crachá não pertence a esta lista"),
+        QStringLiteral("CRACHA_OUTRO_CC|Crachá não pertence a esta lista (centro de custo %1)"),
+        QStringLiteral("CRACHA_SEM_LISTA|Carregue a lista antes de ler crachás"),
+        QStringLiteral("MARCADOS|Marcados: %1"),
+        QStringLiteral("CRACHA_TITULO|Crachá"),
+        QStringLiteral("CRACHA_INSTRUCAO|Digite o código do crachá."),
+        QStringLiteral("CRACHA_VAZIO|O código do crachá deve ser informado."),
+        QStringLiteral("TECLAS_CRACHA|F2 Crachá   F3 Procurar   F4 Próximo"),
     });
 }
 
@@ -426,6 +461,11 @@ void TfrmPresenca::criaDataSets() {
     cdsTipoCons = novo("cdsTipoCons");
     cdsProdServTCons = novo("cdsProdServTCons");
     cdsParametrosZor = novo("cdsParametrosZor");
+
+    // What the pick list searches when a name is looked for: badge and name of the list.
+    cdsPesqConsumidor = novo("cdsPesqConsumidor");
+    cdsPesqConsumidor->setFieldDefs({texto("CDIDCONSUMID", 21, "Código do Crachá"),
+                                     texto("NMCONSUMIDOR", 50, "Nome do Consumidor")});
 }
 
 // --- display handlers of cdsServico

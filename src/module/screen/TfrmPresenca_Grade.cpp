@@ -114,7 +114,14 @@ void TfrmPresenca::dbsPresencaDrawColumnCell(QPainter& canvas, const QRect& rect
     const QString diaDaVenda = cdsPresenca->textAt(row, cdsPresenca->fieldIndex(kDiaDaVenda));
     const QString situacao = cdsPresenca->textAt(row, cdsPresenca->fieldIndex(kSituacao));
     canvas.setPen(cor(corDoEstado(diaDaVenda, situacao)));
-    // The brush is the one the grid prepared: normal background, or the selection's.
+    // The brush is the one the grid prepared: normal background, or the selection's. The row of
+    // the last read stands out while its answer shows.
+    const QModelIndex atual = dbsPresenca->currentIndex();
+    const bool selecionada = atual.row() == row && atual.column() == column;
+    if (!crachaDestacado_.isEmpty() && !selecionada &&
+        cdsPresenca->textAt(row, cdsPresenca->fieldIndex(QStringLiteral("CDIDCONSUMID"))) ==
+            crachaDestacado_)
+        canvas.setBrush(QColor(0xFF, 0xF3, 0xB0));
     canvas.fillRect(rect, canvas.brush());
     canvas.drawText(rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                     cdsPresenca->displayTextAt(row, campo));
@@ -156,6 +163,10 @@ void TfrmPresenca::dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModi
         VoltaCor();
         MudaCor();
     }
+    // Keys the map above leaves free: a badge typed on the keypad, a name looked for, the next.
+    if (key == 113) DigitaCracha();
+    if (key == 114) ProcuraConsumidor();
+    if (key == 115) ProximoConsumidor();
     switch (key) {
         case 69:
             dxfNcadsClick(dxfNcads);

@@ -87,6 +87,7 @@ void TfrmPresenca::carregaLista(const dataset::DataPacket& pacote) {
     cdsPresenca->disableControls();
     try {
         cdsPresenca->setData(pacote);  // a packet without columns leaves the list empty
+        listaCarregada_ = !pacote.fields().isEmpty();
         const struct {
             const QString& filtro;
             TLabel* contador;
@@ -132,11 +133,13 @@ void TfrmPresenca::dxfTotalGeralClick(QObject* sender) {
 void TfrmPresenca::panCabecEnter(QObject* sender) {
     Q_UNUSED(sender);
     if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
+    listaCarregada_ = false;
 }
 
 void TfrmPresenca::panCabecClick(QObject* sender) {
     Q_UNUSED(sender);
     if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
+    listaCarregada_ = false;
 }
 
 }  // namespace Cli_Kel00815

@@ -404,6 +404,10 @@ int PickListDialog::linhaEscolhida() const {
     return filtro_->mapToSource(atual).row();
 }
 
+QString PickListDialog::textoPesquisa() const {
+    return edtPesquisa_->text();
+}
+
 void PickListDialog::escolhe() {
     if (linhaEscolhida() < 0) return;  // nothing highlighted: nothing to choose
     accept();
@@ -426,6 +430,8 @@ bool pesquisaPadrao(dataset::ClientDataSet& ds, int /*arg2*/, const QString& fla
     const int linha = dlg.linhaEscolhida();
     if (linha < 0) return false;
     ds.moveTo(linha + 1);
+    // What narrowed the list, for a caller that looks for the next match itself.
+    ds.setProperty("textoPesquisa", dlg.textoPesquisa());
     return true;
 }
 

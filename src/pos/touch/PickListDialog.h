@@ -34,6 +34,7 @@ public:
 
     // Position (0-based among the dataset's visible rows) of the highlighted row; -1 if none.
     int linhaEscolhida() const;
+    QString textoPesquisa() const;
 
 protected:
     bool eventFilter(QObject* obj, QEvent* e) override;

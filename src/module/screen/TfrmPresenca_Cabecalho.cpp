@@ -64,6 +64,7 @@ void TfrmPresenca::MudaCor() {
 void TfrmPresenca::LimpaDados() {
     // Emptied whenever open: rows hidden by a footer view must not outlive the header either.
     if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
+    esqueceNaoVendidos();
     for (auto* b : {blbCentCusto, blbServico, blbDtVenda, blbHrVenda}) b->setCaption(QString());
     blbGeraVenda->setEnabled(false);
     for (auto* l : {lblTotPendente, lblTotInativo, lblTotVenda, lblTotGeral})
@@ -164,7 +165,10 @@ void TfrmPresenca::dxfDtVendaClick(QObject* sender) {
     inPasso = 4;
     MudaCor();
     // The list belongs to its date: another date empties it, the same one keeps it.
-    if (escolhida != anterior && cdsPresenca->active()) cdsPresenca->emptyDataSet();
+    if (escolhida != anterior && cdsPresenca->active()) {
+        cdsPresenca->emptyDataSet();
+        esqueceNaoVendidos();
+    }
 }
 
 // Catches nothing: an entry or a service hour that is not a number goes to the general error

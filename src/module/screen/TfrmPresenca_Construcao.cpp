@@ -100,6 +100,10 @@ constexpr Posicao kLayout[] = {
     {"lblTotalGeral", 617, 558, 111, 16},
     {"lblTotGeral", 737, 558, 14, 16},
     {"lblCodTela", 671, 577, 116, 11},
+    // what the last sale run left unsold: a count under the footer's row, the action in the
+    // title band's free right end; both hidden while there is none
+    {"lblNaoVendidos", 440, 578, 226, 12},
+    {"blbMarcaNaoVendidos", 580, 11, 168, 39},
     // the check pictures, never shown
     {"imgUncheck", 294, 571, 22, 20},
     {"imgCheck", 318, 570, 22, 20},
@@ -278,6 +282,15 @@ void TfrmPresenca::criaComponentes() {
         l->setCursor(Qt::PointingHandCursor);
     lblCodTela = rotulo(this, "lblCodTela", QStringLiteral("F1 - Menu Fiscal - Kel00815"),
                         fonte(Face::SmallFonts, 9, false), clNavy);
+    lblNaoVendidos = rotulo(this, "lblNaoVendidos", QString(), fonte(Face::MsSansSerif, 11, true),
+                            clRed, Qt::AlignRight | Qt::AlignVCenter);
+    lblNaoVendidos->hide();
+    blbMarcaNaoVendidos = botao(this, "blbMarcaNaoVendidos", clSilver);
+    blbMarcaNaoVendidos->setFont(fonte(Face::Tahoma, 12, true));
+    blbMarcaNaoVendidos->setCaptionColor(cor(clNavy));
+    blbMarcaNaoVendidos->setCaption(QStringLiteral("Marcar &Não vendidos"));
+    blbMarcaNaoVendidos->setCursor(Qt::PointingHandCursor);
+    blbMarcaNaoVendidos->hide();
 
     // The grid draws its mark column from these; they are never shown themselves.
     imgUncheck = imagem(this, "imgUncheck", imagens::CaixaMarcacao(false));

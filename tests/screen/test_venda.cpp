@@ -15,6 +15,7 @@
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TLabel.h"
 #include "platform/TADOConnection.h"
+#include "pos/sale/SaleReport.h"
 #include "screen/Lista.h"
 
 using namespace teste;
@@ -87,14 +88,19 @@ protected:
         EXPECT_EQ(Marcas(), QStringList(7, QStringLiteral("N")));
     }
 
-    // The generator's result: per consumer code, its status ("notSold" with a reason).
+    // The generator's result, made by its own writer: per consumer code, "sold" or "notSold"
+    // with a reason.
     static QVariant Resultado(const QList<QStringList>& desfechos) {
-        QVariantList lista;
-        for (const QStringList& d : desfechos)
-            lista << QVariantMap{{QStringLiteral("consumer"), d.value(0)},
-                                 {QStringLiteral("status"), d.value(1)},
-                                 {QStringLiteral("reason"), d.value(2)}};
-        return QVariantMap{{QStringLiteral("outcomes"), lista}};
+        Hul00002::SaleRun run;
+        for (const QStringList& d : desfechos) {
+            Hul00002::SaleOutcome o;
+            o.consumer = d.value(0);
+            o.status = d.value(1) == QLatin1String("sold") ? Hul00002::SaleStatus::Sold
+                                                           : Hul00002::SaleStatus::NotSold;
+            o.reason = d.value(2);
+            run.outcomes << o;
+        }
+        return Hul00002::toVariant(run);
     }
     QString Estado(const QString& cracha) const {
         const int row = int(Crachas().indexOf(cracha));

@@ -288,7 +288,7 @@ void TfrmPresenca::criaComponentes() {
     blbMarcaNaoVendidos = botao(this, "blbMarcaNaoVendidos", clSilver);
     blbMarcaNaoVendidos->setFont(fonte(Face::Tahoma, 12, true));
     blbMarcaNaoVendidos->setCaptionColor(cor(clNavy));
-    blbMarcaNaoVendidos->setCaption(QStringLiteral("Marcar &Não vendidos"));
+    blbMarcaNaoVendidos->setCaption(QStringLiteral("Marcar &não vendidos"));
     blbMarcaNaoVendidos->setCursor(Qt::PointingHandCursor);
     blbMarcaNaoVendidos->hide();
 

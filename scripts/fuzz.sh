@@ -46,6 +46,7 @@ for t in $targets; do
       -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "${dict[@]}" "$corpus" "${seeds[@]}" \
       2>"$build/$t.log"; then
     echo "!! $t found a problem; see $build/$t.log and $build/artifacts/"
+    tail -n 40 "$build/$t.log"  # what a CI log shows of it
     status=1
   fi
   runs=$(grep -oE "stat::number_of_executed_units: [0-9]+" "$build/$t.log" | grep -oE "[0-9]+$" || echo "?")

@@ -80,6 +80,13 @@ QString Lista::MarcaDe(const QString& cracha) const {
     return i < 0 ? QString() : Marcas().at(i);
 }
 
+QString Lista::Estado(const QString& cracha) const {
+    return tela->dbsPresenca->dataModel()
+        ->index(int(Crachas().indexOf(cracha)), Coluna(QStringLiteral("NMCONSUMIDOR")))
+        .data(Qt::ToolTipRole)
+        .toString();
+}
+
 int Lista::Coluna(const QString& campo) const {
     return tela->dbsPresenca->dataModel()->columnOfField(campo);
 }

@@ -24,6 +24,7 @@ protected:
     QStringList Crachas() const;
     QStringList Marcas() const;
     QString MarcaDe(const QString& cracha) const;
+    QString Estado(const QString& cracha) const;  // the row's state text (its tooltip)
     // Stands on the row of a badge (as a tap on it would) and clicks its mark cell.
     void ClicaMarca(const QString& cracha);
     void ClicaTitulo(const QString& campo);

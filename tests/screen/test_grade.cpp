@@ -228,17 +228,11 @@ TEST_F(Grade, EachRowSaysItsStateWithoutColour) {
     Pronta();
     ClicaMarca(QStringLiteral("100"));
     auto* m = tela->dbsPresenca->dataModel();
-    const auto estado = [&](const char* cracha) {
-        const int row = int(Crachas().indexOf(QString::fromLatin1(cracha)));
-        return m->index(row, Coluna(QStringLiteral("NMCONSUMIDOR")))
-            .data(Qt::ToolTipRole)
-            .toString();
-    };
-    EXPECT_EQ(estado("100"), QStringLiteral("Pendente, Marcado"));
-    EXPECT_EQ(estado("101"), QStringLiteral("Pendente"));
-    EXPECT_EQ(estado("103"), QStringLiteral("Inativo"));
-    EXPECT_EQ(estado("104"), QStringLiteral("Inativo"));
-    EXPECT_EQ(estado("105"), QStringLiteral("Venda gerada"));
+    EXPECT_EQ(Estado(QStringLiteral("100")), QStringLiteral("Pendente, Marcado"));
+    EXPECT_EQ(Estado(QStringLiteral("101")), QStringLiteral("Pendente"));
+    EXPECT_EQ(Estado(QStringLiteral("103")), QStringLiteral("Inativo"));
+    EXPECT_EQ(Estado(QStringLiteral("104")), QStringLiteral("Inativo"));
+    EXPECT_EQ(Estado(QStringLiteral("105")), QStringLiteral("Venda gerada"));
     const int row = int(Crachas().indexOf(QStringLiteral("105")));
     EXPECT_TRUE(m->index(row, Coluna(QStringLiteral("IDCHECK")))
                     .data(Qt::AccessibleTextRole)

@@ -12,9 +12,11 @@
 #include <hul00002/Hul00002.h>
 
 #include "dataset/DataPacket.h"
+#include "dataset/DataSetModel.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/screen/TLabel.h"
 #include "platform/TADOConnection.h"
+#include "pos/sale/SaleReport.h"
 #include "screen/Lista.h"
 
 using namespace teste;
@@ -44,7 +46,7 @@ protected:
             entregue = dataset::packetFromVariant(pacote);
             arg2 = a2;
             opcoes = op;
-            Q_UNUSED(resultado);
+            resultado = resposta;
             if (duranteGeracao) duranteGeracao();
             if (falhaGera) throw platform::Error(QStringLiteral("impressora"));
         };
@@ -89,6 +91,27 @@ protected:
         EXPECT_EQ(Marcas(), QStringList(7, QStringLiteral("N")));
     }
 
+    // The generator's result, made by its own writer: consumer code and, when not sold, why.
+    static QVariant Resultado(const QList<std::pair<const char*, const char*>>& desfechos) {
+        Hul00002::SaleRun run;
+        for (const auto& [consumidor, motivo] : desfechos) {
+            Hul00002::SaleOutcome& o = run.outcomes.emplace_back();
+            o.consumer = QString::fromUtf8(consumidor);
+            o.status = motivo ? Hul00002::SaleStatus::NotSold : Hul00002::SaleStatus::Sold;
+            o.reason = QString::fromUtf8(motivo);
+        }
+        return Hul00002::toVariant(run);
+    }
+    QImage CelulaDaMarca(const QString& cracha) const {
+        const QModelIndex i = tela->dbsPresenca->dataModel()->index(
+            int(Crachas().indexOf(cracha)), Coluna(QStringLiteral("IDCHECK")));
+        return tela->dbsPresenca->viewport()->grab(tela->dbsPresenca->visualRect(i)).toImage();
+    }
+    bool Sinalizados() const {
+        return tela->blbMarcaNaoVendidos->isVisible() && tela->lblNaoVendidos->isVisible();
+    }
+
+    QVariant resposta;
     int pedidos[3] = {0, 0, 0};  // getProdServ, getTipoCons, getProdServTCons
     bool falhaAtiva = false, falhaDesativa = false, falhaGera = false;
     std::function<void()> duranteGeracao;
@@ -334,6 +357,109 @@ TEST_F(Venda, AProductCheckThatFailsStopsTheRunWithItsErrorOnce) {
     EXPECT_EQ(mensagens[1].tipo, 3);
     EXPECT_TRUE(erros.isEmpty());
     TerminouBem();
+}
+
+TEST_F(Venda, WhoTheRunDidNotSellIsFlaggedCountedAndMarkedAgainInOneTap) {
+    Pronta();
+    for (const char* c : {"100", "101", "102"}) ClicaMarca(QString::fromLatin1(c));
+    // ANA sold; BIA held by another till; CAIO turned inactive meanwhile; FÁBIO (sold before)
+    // and a code not in the list are reported too.
+    resposta = Resultado({{"1", nullptr},
+                          {"2", "ocupado por outro caixa"},
+                          {"3", "inativo"},
+                          {"6", "x"},
+                          {"99", "x"}});
+    duranteGeracao = [this] {
+        banco.Executa({QStringLiteral("INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, "
+                                      "CDCONSUMIDOR, DTHRREALCONCONS, DTENTRVENDA, IDSITUVENDA) "
+                                      "VALUES ('0001','001','01','1','2024-03-15 11:30:00',"
+                                      "'2024-03-15 00:00:00','O')"),
+                       QStringLiteral("UPDATE CONSUMIDOR SET IDSITCONSUMI = '2' WHERE "
+                                      "CDCONSUMIDOR = '3'")});
+    };
+    Gera();
+    TerminouBem();
+    EXPECT_EQ(Estado(QStringLiteral("101")),
+              QStringLiteral("Pendente, Não vendido: ocupado por outro caixa"));
+    EXPECT_EQ(Estado(QStringLiteral("102")), QStringLiteral("Inativo, Não vendido: inativo"));
+    EXPECT_EQ(Estado(QStringLiteral("100")), QStringLiteral("Venda gerada"));
+    EXPECT_EQ(Estado(QStringLiteral("105")), QStringLiteral("Venda gerada"));
+    EXPECT_TRUE(Sinalizados());
+    EXPECT_EQ(tela->lblNaoVendidos->caption(), QStringLiteral("Não vendidos: 2"));
+    // The mark column shows it, not only the text: BIA's empty box differs from GIL's.
+    EXPECT_NE(CelulaDaMarca(QStringLiteral("101")), CelulaDaMarca(QStringLiteral("106")));
+    EXPECT_EQ(CelulaDaMarca(QStringLiteral("103")), CelulaDaMarca(QStringLiteral("106")));
+
+    // Both stand inside the window over no other visible control, nor over the title's text.
+    const int largura = tela->lblCabec->fontMetrics().horizontalAdvance(tela->lblCabec->caption());
+    const QRect titulo(tela->lblCabec->geometry().center().x() - largura / 2, tela->lblCabec->y(),
+                       largura, tela->lblCabec->height());
+    for (QWidget* novo : QList<QWidget*>{tela->blbMarcaNaoVendidos, tela->lblNaoVendidos}) {
+        EXPECT_TRUE(tela->rect().contains(novo->geometry()));
+        EXPECT_FALSE(novo->geometry().intersects(titulo));
+        for (QWidget* outro : tela->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (outro == novo || outro == tela->lblCabec || !outro->isVisible() ||
+                qobject_cast<platform::TBlendedShape*>(outro))
+                continue;
+            EXPECT_FALSE(novo->geometry().intersects(outro->geometry()))
+                << outro->objectName().toStdString();
+        }
+    }
+    Foto();
+
+    // Under another view the tap still reaches the whole list, marks only who can be marked,
+    // and leaves the view as it was.
+    tela->dxfInativosClick(nullptr);
+    QTest::mouseClick(tela->blbMarcaNaoVendidos, Qt::LeftButton);
+    EXPECT_TRUE(tela->cdsPresenca->filtered());
+    tela->dxfTotalGeralClick(nullptr);
+    EXPECT_EQ(Marcas().count(QStringLiteral("S")), 1);
+    EXPECT_EQ(MarcaDe(QStringLiteral("101")), QStringLiteral("S"));
+
+    // The next run hands over exactly them; its result says nothing, so no flag is left.
+    resposta = QVariant();
+    duranteGeracao = nullptr;
+    Gera();
+    ASSERT_EQ(entregue.rowCount(), 1);
+    EXPECT_EQ(entregue.text(0, 2), QStringLiteral("101"));
+    EXPECT_FALSE(Sinalizados());
+    EXPECT_EQ(Estado(QStringLiteral("101")), QStringLiteral("Pendente"));
+}
+
+TEST_F(Venda, FlagsBelongToTheRunsHeaderAndAResultOfAnotherShapeFlagsNobody) {
+    Pronta();
+    const auto roda = [&](const QVariant& r) {
+        resposta = r;
+        ClicaMarca(QStringLiteral("101"));
+        Gera();
+    };
+    const QVariant naoVendeuBia = Resultado({{"2", ""}});
+    for (const QVariant& r :
+         {QVariant(), QVariant(QStringLiteral("notSold")),
+          QVariant(QVariantMap{{QStringLiteral("outcomes"), QStringLiteral("2")}}),
+          QVariant(QVariantMap{{QStringLiteral("outcomes"), QVariantList{QStringLiteral("2")}}}),
+          Resultado({{"", "x"}}), Resultado({{"2", nullptr}})}) {
+        roda(naoVendeuBia);
+        ASSERT_TRUE(Sinalizados());
+        roda(r);  // a later run replaces the flags, here with none
+        EXPECT_FALSE(Sinalizados());
+    }
+
+    roda(naoVendeuBia);
+    EXPECT_EQ(Estado(QStringLiteral("101")), QStringLiteral("Pendente, Não vendido"));
+    Carrega();  // the same header: kept
+    Tecla(Qt::Key_N);
+    EXPECT_EQ(MarcaDe(QStringLiteral("101")), QStringLiteral("S"));
+    tela->panCabecClick(nullptr);  // emptied: gone, even for the same header
+    Carrega();
+    EXPECT_FALSE(Sinalizados());
+
+    roda(naoVendeuBia);
+    tela->blbDtVenda->setCaption(QStringLiteral("14/03/2024"));
+    Carrega();  // another header
+    tela->blbDtVenda->setCaption(QStringLiteral("15/03/2024"));
+    Carrega();
+    EXPECT_FALSE(Sinalizados());
 }
 
 }  // namespace

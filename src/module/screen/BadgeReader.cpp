@@ -35,6 +35,7 @@ bool BadgeBurst::doMapa(int virtualKey) {
         case 'G':
         case 'I':
         case 'P':
+        case 'N':  // marks again who the last run did not sell
             return true;
         default:
             return false;

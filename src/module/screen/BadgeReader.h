@@ -82,7 +82,7 @@ BadgeReaderSettings BadgeReaderSettings::from(Lookup valor) {
         if (!c.isPrint() || BadgeBurst::doMapa(vk) || c.isSpace())
             s.recusados << QStringLiteral(
                                "LeitorPrefixo=%1: não pode começar por espaço nem "
-                               "por E, G, I ou P")
+                               "por E, G, I, N ou P")
                                .arg(prefixo);
         else
             s.prefixo = prefixo;

@@ -62,6 +62,8 @@ void TfrmPresenca::ligaEventos() {
             Guard([this](bool) { blbCarregarClick(blbCarregar); }));
     connect(blbGeraVenda, &QAbstractButton::clicked, this,
             Guard([this](bool) { blbGeraVendaClick(blbGeraVenda); }));
+    connect(blbMarcaNaoVendidos, &QAbstractButton::clicked, this,
+            Guard([this](bool) { blbMarcaNaoVendidosClick(blbMarcaNaoVendidos); }));
 
     // Each footer view answers to its square and to its caption alike.
     connect(dxfPendente, &QAbstractButton::clicked, this,

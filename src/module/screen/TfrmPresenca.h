@@ -10,6 +10,7 @@
 // that the entry, tests and tools reach it by name.
 
 #include <QDialog>
+#include <QHash>
 #include <QPixmap>
 #include <QString>
 #include <QVariant>
@@ -72,6 +73,9 @@ public:
     // row: the position of the painted row among the visible ones (not the current record).
     void dbsPresencaDrawColumnCell(QPainter& canvas, const QRect& rect, int column, int row);
     void dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModifiers shift);
+    // Marks again the consumers the last sale run did not sell, those still markable; button
+    // blbMarcaNaoVendidos or key "N" in the grid.
+    void blbMarcaNaoVendidosClick(QObject* sender);
 
     // --- badges: a read (from the reader or typed), the code typed on the keypad (F2), a name
     // or badge found in the list through the pick list (F3)
@@ -121,6 +125,8 @@ public:
     TLabel* Label3;
     platform::TBlendedBitBtn* blbCarregar;
     platform::TBlendedBitBtn* blbGeraVenda;
+    // Shown only while the list holds consumers the last sale run did not sell.
+    platform::TBlendedButton* blbMarcaNaoVendidos;
     // --- list
     QFrame* panFundo;
     platform::TDBSortGrid* dbsPresenca;
@@ -141,6 +147,7 @@ public:
     TLabel* lblMarcados;      // "Marcados: N", whatever the view
     TLabel* lblTeclasCracha;  // the keys of the badge and the search
     QLabel* lblLeitura;       // the answer to a read, over the foot of the grid
+    TLabel* lblNaoVendidos;   // "Não vendidos: N", shown with blbMarcaNaoVendidos
     // --- check pictures the grid draws from (never visible)
     QLabel* imgUncheck;
     QLabel* imgCheck;
@@ -214,6 +221,21 @@ private:
     void preencheEntrega();
     bool faltamProdutos();
     void avisa(const QString& chave);
+
+    // Who the last sale run did not sell (consumer code, reason), for the header of that run:
+    // read from the generator's result, forgotten when the list is emptied, loaded for another
+    // header or handed to a later run.
+    void guardaNaoVendidos(const QVariant& resultado);
+    void esqueceNaoVendidos();
+    bool naoVendidosDoCabecalho() const;
+    // A row of the list (its position in the view) that the run did not sell and that has no
+    // sale since; with the generator's reason.
+    bool naoVendido(int row, QString* motivo = nullptr) const;
+    void mostraNaoVendidos();  // the footer count and the button
+    struct {
+        QString centroCusto, servico, data;
+        QHash<QString, QString> motivos;
+    } naoVendidos_;
 
     // Badge reads: the answer shown and heard, the row found made current and seen clear of
     // the banner, the marked count.

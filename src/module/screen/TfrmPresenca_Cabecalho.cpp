@@ -65,6 +65,7 @@ void TfrmPresenca::LimpaDados() {
     // Emptied whenever open: rows hidden by a footer view must not outlive the header either.
     if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
     listaCarregada_ = false;
+    esqueceNaoVendidos();
     for (auto* b : {blbCentCusto, blbServico, blbDtVenda, blbHrVenda}) b->setCaption(QString());
     blbGeraVenda->setEnabled(false);
     for (auto* l : {lblTotPendente, lblTotInativo, lblTotVenda, lblTotGeral})
@@ -168,6 +169,7 @@ void TfrmPresenca::dxfDtVendaClick(QObject* sender) {
     if (escolhida != anterior && cdsPresenca->active()) {
         cdsPresenca->emptyDataSet();
         listaCarregada_ = false;
+        esqueceNaoVendidos();
     }
 }
 

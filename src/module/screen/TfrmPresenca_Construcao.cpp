@@ -104,6 +104,10 @@ constexpr Posicao kLayout[] = {
     {"lblMarcados", 38, 576, 150, 13},
     {"lblTeclasCracha", 400, 577, 180, 11},
     {"lblLeitura", 0, 325, 787, 44},
+    // what the last sale run left unsold: a count on the second footer line beside the marked
+    // count, the action in the title band's free right end; both hidden while there is none
+    {"lblNaoVendidos", 222, 578, 136, 12},
+    {"blbMarcaNaoVendidos", 580, 11, 168, 39},
     // the check pictures, never shown
     {"imgUncheck", 294, 571, 22, 20},
     {"imgCheck", 318, 570, 22, 20},
@@ -296,6 +300,15 @@ void TfrmPresenca::criaComponentes() {
     lblLeitura->setAutoFillBackground(true);
     lblLeitura->setFrameShape(QFrame::Box);
     lblLeitura->hide();
+    lblNaoVendidos = rotulo(this, "lblNaoVendidos", QString(), fonte(Face::MsSansSerif, 11, true),
+                            clRed, Qt::AlignLeft | Qt::AlignVCenter);
+    lblNaoVendidos->hide();
+    blbMarcaNaoVendidos = botao(this, "blbMarcaNaoVendidos", clSilver);
+    blbMarcaNaoVendidos->setFont(fonte(Face::Tahoma, 12, true));
+    blbMarcaNaoVendidos->setCaptionColor(cor(clNavy));
+    blbMarcaNaoVendidos->setCaption(QStringLiteral("Marcar &não vendidos"));
+    blbMarcaNaoVendidos->setCursor(Qt::PointingHandCursor);
+    blbMarcaNaoVendidos->hide();
 
     // The grid draws its mark column from these; they are never shown themselves.
     imgUncheck = imagem(this, "imgUncheck", imagens::CaixaMarcacao(false));

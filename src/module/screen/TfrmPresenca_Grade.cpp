@@ -51,6 +51,10 @@ QString TfrmPresenca::descricaoDaLinha(int row) const {
                                                    : QStringLiteral("Venda gerada");
     if (cdsPresenca->textAt(row, cdsPresenca->fieldIndex(kMarca)) == kSim)
         texto += QStringLiteral(", Marcado");
+    QString motivo;
+    if (naoVendido(row, &motivo))
+        texto += motivo.isEmpty() ? QStringLiteral(", Não vendido")
+                                  : QStringLiteral(", Não vendido: ") + motivo;
     return texto;
 }
 
@@ -131,6 +135,20 @@ void TfrmPresenca::dbsPresencaDrawColumnCell(QPainter& canvas, const QRect& rect
     const bool marcada = cdsPresenca->textAt(row, campo) != kNao;
     canvas.fillRect(rect, canvas.brush());
     canvas.drawPixmap(rect.left() + 4, rect.top(), marcaPintada_[marcada ? 1 : 0]);
+    if (!naoVendido(row)) return;
+    // Not sold in the last run: an exclamation mark in a ring beside the box, a shape as well
+    // as a colour.
+    canvas.save();
+    canvas.setRenderHint(QPainter::Antialiasing);
+    const QRectF anel(rect.left() + 26, rect.top() + 0.5, 15, 15);
+    canvas.setPen(QPen(cor(clRed), 2));
+    canvas.setBrush(cor(clWhite));
+    canvas.drawEllipse(anel);
+    canvas.setPen(QPen(cor(clRed), 2.2, Qt::SolidLine, Qt::RoundCap));
+    const qreal x = anel.center().x();
+    canvas.drawLine(QPointF(x, anel.top() + 3.5), QPointF(x, anel.top() + 8.5));
+    canvas.drawPoint(QPointF(x, anel.top() + 11.5));
+    canvas.restore();
 }
 
 void TfrmPresenca::dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModifiers shift) {
@@ -179,6 +197,9 @@ void TfrmPresenca::dbsPresencaKeyDown(QObject* sender, int key, Qt::KeyboardModi
             break;
         case 80:
             dxfPendenteClick(dxfPendente);
+            break;
+        case 78:
+            blbMarcaNaoVendidosClick(blbMarcaNaoVendidos);
             break;
         default:
             break;

@@ -66,12 +66,15 @@ void TfrmPresenca::blbCarregarClick(QObject* sender) {
     } catch (const platform::EAbort&) {
         // The rows, marks and view of an earlier request must not stay under a header that may
         // now name another cost centre, service or date: what remains is an empty list.
+        naoVendidos_.motivos.clear();
         carregaLista(dataset::DataPacket());
         qCWarning(platform::lcTela).noquote()
             << QStringLiteral("Carga falhou: centro de custo %1, serviço %2, data %3")
                    .arg(stCdCCusClie, stCdServFili, blbDtVenda->caption());
         throw;
     }
+    // Flags of a sale run belong to its header; the reload after the run keeps them.
+    if (!naoVendidosDoCabecalho()) naoVendidos_.motivos.clear();
     carregaLista(pacote);
     qCInfo(platform::lcTela).noquote()
         << QStringLiteral(
@@ -106,6 +109,7 @@ void TfrmPresenca::carregaLista(const dataset::DataPacket& pacote) {
     }
     cdsPresenca->enableControls();
     blbGeraVenda->setEnabled(!cdsPresenca->isEmpty());
+    mostraNaoVendidos();
 }
 
 void TfrmPresenca::dxfPendenteClick(QObject* sender) {
@@ -134,12 +138,14 @@ void TfrmPresenca::panCabecEnter(QObject* sender) {
     Q_UNUSED(sender);
     if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
     listaCarregada_ = false;
+    esqueceNaoVendidos();
 }
 
 void TfrmPresenca::panCabecClick(QObject* sender) {
     Q_UNUSED(sender);
     if (cdsPresenca->active()) cdsPresenca->emptyDataSet();
     listaCarregada_ = false;
+    esqueceNaoVendidos();
 }
 
 }  // namespace Cli_Kel00815

@@ -119,9 +119,104 @@ bool TfrmPresenca::geraVendas() {
                .arg(stCdServFili, blbDtVenda->caption(), blbHrVenda->caption());
     Hul00002::AtivaProcesso(this, msgPadrao->Msg(QStringLiteral("IMPRIMINDO")), inCor1, inCor2);
     const QVariantList opcoes(16);  // sixteen empty elements, indices 0 to 15
-    QVariant resultado;             // the reload shows the outcome; nothing here reads it
+    QVariant resultado;
+    // Flags of an earlier run would be wrong whatever this one does, even if it raises.
+    esqueceNaoVendidos();
     Hul00002::GeraCupomVenda(cdsPresencaAux->dataVariant(), 0, opcoes, resultado);
+    guardaNaoVendidos(resultado);
     return true;
+}
+
+// The reload shows who was sold; the result says who was not, and why. A host's own generator
+// may give back nothing, or something else: then nobody is flagged.
+void TfrmPresenca::guardaNaoVendidos(const QVariant& resultado) {
+    naoVendidos_.centroCusto = stCdCCusClie;
+    naoVendidos_.servico = stCdServFili;
+    naoVendidos_.data = blbDtVenda->caption();
+    naoVendidos_.motivos.clear();
+    if (resultado.typeId() != QMetaType::QVariantMap) return;
+    const QVariant lista = resultado.toMap().value(QStringLiteral("outcomes"));
+    if (lista.typeId() != QMetaType::QVariantList) return;
+    for (const QVariant& v : lista.toList()) {
+        if (v.typeId() != QMetaType::QVariantMap) continue;
+        const QVariantMap o = v.toMap();
+        if (o.value(QStringLiteral("status")).toString() != QLatin1String("notSold")) continue;
+        const QString consumidor = o.value(QStringLiteral("consumer")).toString().trimmed();
+        if (!consumidor.isEmpty())
+            naoVendidos_.motivos.insert(consumidor,
+                                        o.value(QStringLiteral("reason")).toString().trimmed());
+    }
+}
+
+void TfrmPresenca::esqueceNaoVendidos() {
+    naoVendidos_.motivos.clear();
+    mostraNaoVendidos();
+}
+
+bool TfrmPresenca::naoVendidosDoCabecalho() const {
+    return naoVendidos_.centroCusto == stCdCCusClie && naoVendidos_.servico == stCdServFili &&
+           naoVendidos_.data == blbDtVenda->caption();
+}
+
+bool TfrmPresenca::naoVendido(int row, QString* motivo) const {
+    if (naoVendidos_.motivos.isEmpty()) return false;
+    // Sold since (by another till, or a later run): no longer a consumer to finish.
+    if (!cdsPresenca->textAt(row, cdsPresenca->fieldIndex(kDiaDaVenda)).isEmpty()) return false;
+    const QString consumidor =
+        cdsPresenca->textAt(row, cdsPresenca->fieldIndex(QStringLiteral("CDCONSUMIDOR"))).trimmed();
+    const auto i = naoVendidos_.motivos.constFind(consumidor);
+    if (i == naoVendidos_.motivos.constEnd()) return false;
+    if (motivo) *motivo = *i;
+    return true;
+}
+
+void TfrmPresenca::mostraNaoVendidos() {
+    int quantos = 0;
+    bool algumMarcavel = false;
+    if (!naoVendidos_.motivos.isEmpty() && cdsPresenca->active()) {
+        const bool filtrado = cdsPresenca->filtered();
+        cdsPresenca->setFiltered(false);  // counted over the whole list, whatever the view
+        const int sit = cdsPresenca->fieldIndex(kSituacao);
+        for (int r = 0; r < cdsPresenca->recordCount(); ++r) {
+            if (!naoVendido(r)) continue;
+            ++quantos;
+            algumMarcavel = algumMarcavel || cdsPresenca->textAt(r, sit) == QLatin1String("1");
+        }
+        cdsPresenca->setFiltered(filtrado);
+    }
+    lblNaoVendidos->setCaption(QStringLiteral("Não vendidos: %1").arg(quantos));
+    lblNaoVendidos->setVisible(quantos > 0);
+    blbMarcaNaoVendidos->setVisible(quantos > 0);
+    blbMarcaNaoVendidos->setEnabled(algumMarcavel);
+}
+
+// Every flagged row that can take a mark gets one, whatever view is shown; other marks stay
+// as the operator left them.
+void TfrmPresenca::blbMarcaNaoVendidosClick(QObject* sender) {
+    Q_UNUSED(sender);
+    if (naoVendidos_.motivos.isEmpty() || !cdsPresenca->active() || cdsPresenca->isEmpty()) return;
+    const bool filtrado = cdsPresenca->filtered();
+    const dataset::ClientDataSet::Bookmark lembrada = cdsPresenca->bookmark();
+    dataset::Field situacao = cdsPresenca->fieldByName(kSituacao);
+    dataset::Field marca = cdsPresenca->fieldByName(kMarca);
+    cdsPresenca->disableControls();
+    try {
+        cdsPresenca->setFiltered(false);
+        for (cdsPresenca->first(); !cdsPresenca->eof(); cdsPresenca->next()) {
+            if (situacao.asString() != QLatin1String("1")) continue;
+            if (!naoVendido(cdsPresenca->recNo() - 1)) continue;
+            if (marca.asString() == kSim) continue;
+            cdsPresenca->edit();
+            marca.setAsString(kSim);
+            cdsPresenca->post();
+        }
+        cdsPresenca->setFiltered(filtrado);
+        if (cdsPresenca->bookmarkValid(lembrada)) cdsPresenca->gotoBookmark(lembrada);
+    } catch (...) {
+        cdsPresenca->enableControls();
+        throw;
+    }
+    cdsPresenca->enableControls();
 }
 
 // The generator finds the service by the hour, since the hand-over carries none: a service

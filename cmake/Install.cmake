@@ -31,6 +31,10 @@ else()
   set(LP_CONF_FULL ${CMAKE_INSTALL_PREFIX}/${LP_CONF_DIR})
 endif()
 
+# An installed host keeps the till's state in the state folder, never beside itself.
+target_compile_definitions(platform PRIVATE
+  LP_PASTA_INSTALADA="${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}" LP_PASTA_ESTADO="${LP_STATE_FULL}")
+
 set_target_properties(dataset PROPERTIES EXPORT_NAME dataset)
 set_target_properties(platform PROPERTIES EXPORT_NAME platform)
 set_target_properties(pkg_hul00002 PROPERTIES EXPORT_NAME pos)

@@ -15,6 +15,7 @@
 #include <QTextStream>
 
 #include "platform/Platform.h"
+#include "platform/StateDirectory.h"
 #include "pos/Receipt.h"
 
 namespace Hul00002 {
@@ -74,7 +75,7 @@ ReceiptPrinterSettings ReceiptPrinterSettings::fromConfiguration() {
     const QString dir = hostDir();
     s.printerName = qEnvironmentVariable("LISTAPRESENCA_IMPRESSORA").trimmed();
     if (s.printerName.isEmpty()) s.printerName = printerFromIni(dir);
-    s.pdfFolder = dir + QStringLiteral("/cupons");
+    s.pdfFolder = platform::stateDirectory() + QStringLiteral("/cupons");
     return s;
 }
 
@@ -93,7 +94,7 @@ QString printReceipt(const QStringList& lines, const QString& fileStem,
         paint(printer, lines);
         return settings.printerName;
     }
-    if (!QDir().mkpath(settings.pdfFolder))
+    if (!platform::makeSharedFolder(settings.pdfFolder))
         throw platform::Error(
             QStringLiteral("Não foi possível criar a pasta %1.").arg(settings.pdfFolder));
     const QString file = QDir(settings.pdfFolder).filePath(fileStem + QStringLiteral(".pdf"));

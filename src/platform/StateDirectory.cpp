@@ -1,0 +1,52 @@
+#include "platform/StateDirectory.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace platform {
+
+namespace {
+
+QString hostDir() {
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                        : QDir::currentPath();
+}
+
+#if defined(LP_PASTA_INSTALADA) && defined(LP_PASTA_ESTADO)
+bool sameFolder(const QString& a, const QString& b) {
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+#endif
+
+}  // namespace
+
+QString stateDirectory() {
+    const QString configurada = qEnvironmentVariable("LISTAPRESENCA_ESTADO").trimmed();
+    if (!configurada.isEmpty())
+        return QDir::cleanPath(QDir(hostDir()).absoluteFilePath(configurada));
+#if defined(LP_PASTA_INSTALADA) && defined(LP_PASTA_ESTADO)
+    if (sameFolder(hostDir(), QStringLiteral(LP_PASTA_INSTALADA)))
+        return QStringLiteral(LP_PASTA_ESTADO);
+#endif
+    return hostDir();
+}
+
+bool makeSharedFolder(const QString& path) {
+    const QString limpo = QDir::cleanPath(QDir(hostDir()).absoluteFilePath(path));
+    if (QFileInfo(limpo).isDir()) return true;
+    const QString pai = QFileInfo(limpo).absolutePath();
+    if (pai != limpo && !makeSharedFolder(pai)) return false;
+    if (!QDir().mkdir(limpo)) return QFileInfo(limpo).isDir();  // another till was quicker
+    const QFileInfo p(pai);
+    if (p.permission(QFileDevice::WriteGroup)) {
+        // The umask of the login that came first must not lock the others out.
+        QFile::setPermissions(limpo, QFile::permissions(limpo) | QFileDevice::ReadGroup |
+                                         QFileDevice::WriteGroup | QFileDevice::ExeGroup);
+    }
+    return true;
+}
+
+}  // namespace platform

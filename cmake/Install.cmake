@@ -156,10 +156,13 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6svg6 (>= 6.4), \
 libqt6sql6-sqlite (>= 6.4), \
 libqt6sql6-odbc (>= 6.4), libsqlite3-0 (>= 3.40), unixodbc, tdsodbc, fonts-liberation, \
-fonts-dejavu-core")
+fonts-dejavu-core, adduser")
 # A branch whose tills share a PostgreSQL server.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql, libqt6sql6-psql")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+# The maintainer scripts make the till's group and its writable state folder (and a purge
+# removes both); adduser gives them addgroup.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles
+  ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "dataset/DataPacket.h"
@@ -82,9 +84,9 @@ public:
         tf.setPixelSize(18);
         tf.setBold(true);
         titulo_->setFont(tf);
-        QPalette tp = titulo_->palette();
-        tp.setColor(QPalette::WindowText, contrastOn(esquema_.band));
-        titulo_->setPalette(tp);
+        // Its own style sheet: a parent's (a touch dialog colours its labels for its own body)
+        // would otherwise paint the title dark on the dark band.
+        titulo_->setStyleSheet(cor(contrastOn(esquema_.band), 18, true));
         titulo_->setFixedHeight(bandHeight - 10);
         lay->addWidget(titulo_);
 
@@ -93,17 +95,27 @@ public:
         texto->setWordWrap(true);
         texto->setTextFormat(Qt::PlainText);
         texto->setAlignment(Qt::AlignCenter);
-        texto->setMinimumWidth(460);
-        texto->setMaximumWidth(700);  // the till's screen is 800 wide
-        texto->setMinimumHeight(70);
         QFont xf = font();
         xf.setPixelSize(18);
         texto->setFont(xf);
-        QPalette xp = texto->palette();
-        xp.setColor(QPalette::WindowText,
-                    a.tipo == 3 ? QColor(0xB0, 0, 0) : contrastOn(esquema_.body));
-        texto->setPalette(xp);
-        lay->addWidget(texto, 1);
+        texto->setStyleSheet(
+            cor(a.tipo == 3 ? QColor(0xB0, 0, 0) : contrastOn(esquema_.body), 18, false));
+        // The till's screen is 800 by 595: a longer text scrolls inside the dialog.
+        const int largura = qBound(460, texto->sizeHint().width(), 700);
+        texto->setMinimumHeight(70);
+        auto* rolagem = new QScrollArea(this);
+        rolagem->setObjectName(QStringLiteral("scrTexto"));
+        rolagem->setFrameShape(QFrame::NoFrame);
+        rolagem->setWidgetResizable(true);
+        rolagem->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        rolagem->setWidget(texto);
+        rolagem->viewport()->setAutoFillBackground(false);
+        texto->setAutoFillBackground(false);
+        const int barra = rolagem->verticalScrollBar()->sizeHint().width();
+        const int altura = texto->heightForWidth(largura);
+        rolagem->setFixedWidth(largura + (altura > alturaMaximaDoTexto ? barra : 0));
+        rolagem->setFixedHeight(qBound(70, altura, alturaMaximaDoTexto));
+        lay->addWidget(rolagem, 1);
 
         auto* botoes = new QHBoxLayout;
         botoes->setSpacing(24);
@@ -167,6 +179,15 @@ protected:
 
 private:
     static constexpr int bandHeight = 48;
+    // What the 595 pixels of the screen leave for the text beside band, buttons and margins.
+    static constexpr int alturaMaximaDoTexto = 380;
+
+    static QString cor(const QColor& c, int pixels, bool negrito) {
+        return QStringLiteral("QLabel { color: %1; background: transparent; font-size: %2px;%3 }")
+            .arg(c.name())
+            .arg(pixels)
+            .arg(negrito ? QStringLiteral(" font-weight: bold;") : QString());
+    }
 
     TBlendedButton* botao(const QString& caption, const QString& name) {
         auto* b = new TBlendedButton(this);

@@ -420,8 +420,10 @@ public:
             QString oQue =
                 platform::textoDaFalha(platform::classificaFalha(e, banco_.conexao().dialeto()));
             if (oQue.isEmpty()) oQue = QStringLiteral("falha no banco de dados");
-            oQue[0] = oQue.at(0).toLower();
-            o.reason = oQue + QStringLiteral(": ") + textoDaFalha(e, &banco_.conexao());
+            const QString texto = textoDaFalha(e, &banco_.conexao());
+            // A failure the operator's words already say is not headed by the same words.
+            o.reason = texto.startsWith(oQue) ? texto : oQue + QStringLiteral(": ") + texto;
+            o.reason[0] = o.reason.at(0).toLower();
             parou_ = true;
         }
         return o;

@@ -85,7 +85,7 @@ getent group listapresenca > /dev/null || { echo "O pacote não criou o grupo li
     "esperado root:listapresenca 2775." >&2; exit 1; }
 useradd --no-create-home --home-dir "$scratch/casa" --shell /usr/sbin/nologin \
   --groups listapresenca "$usuario"
-mkdir -p "$scratch/casa" && chown "$usuario" "$scratch/casa"
+mkdir -p "$scratch/casa" && chown "$usuario" "$scratch/casa" && chmod 700 "$scratch/casa"
 touch "$scratch/antes"
 como_caixa() {
   runuser -u "$usuario" -- env -i PATH=/usr/bin:/bin HOME="$scratch/casa" LANG=C.UTF-8 \
@@ -100,6 +100,10 @@ cupom=$(find /var/lib/listapresenca/cupons -name '*.pdf' -user "$usuario" -newer
   2>/dev/null | head -n 1)
 [ -s "$cupom" ] || { echo "Nenhum cupom do caixa em /var/lib/listapresenca/cupons." >&2; exit 1; }
 echo "Cupom: $cupom ($(stat -c '%U:%G %a' "$cupom"))"
+# What one login writes stays the group's, for the next login of the till.
+[ "$(stat -c '%G' "$cupom")" = listapresenca ] && [ "$(stat -c '%G %A' "$(dirname "$cupom")")" = \
+  "listapresenca drwxrwsr-x" ] || { echo "O cupom ou a sua pasta não ficou do grupo:" \
+  "$(stat -c '%G %A' "$(dirname "$cupom")")." >&2; exit 1; }
 [ -s /var/lib/listapresenca/listapresenca.log ] || {
   echo "O registro de suporte não ficou em /var/lib/listapresenca." >&2; exit 1; }
 escrito=$(find /usr/lib/listapresenca /usr/share/listapresenca /etc/listapresenca -newer "$scratch/antes" -not -type d 2>/dev/null | head -n 5)

@@ -102,19 +102,21 @@ public:
             cor(a.tipo == 3 ? QColor(0xB0, 0, 0) : contrastOn(esquema_.body), 18, false));
         // The till's screen is 800 by 595: a longer text scrolls inside the dialog.
         const int largura = qBound(460, texto->sizeHint().width(), 700);
-        texto->setMinimumHeight(70);
+        const int altura = qMax(70, texto->heightForWidth(largura));
         auto* rolagem = new QScrollArea(this);
         rolagem->setObjectName(QStringLiteral("scrTexto"));
         rolagem->setFrameShape(QFrame::NoFrame);
-        rolagem->setWidgetResizable(true);
         rolagem->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        rolagem->setWidget(texto);
+        const bool rola = altura > alturaMaximaDoTexto;
+        rolagem->setVerticalScrollBarPolicy(rola ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
         rolagem->viewport()->setAutoFillBackground(false);
         texto->setAutoFillBackground(false);
-        const int barra = rolagem->verticalScrollBar()->sizeHint().width();
-        const int altura = texto->heightForWidth(largura);
-        rolagem->setFixedWidth(largura + (altura > alturaMaximaDoTexto ? barra : 0));
-        rolagem->setFixedHeight(qBound(70, altura, alturaMaximaDoTexto));
+        // The text's own size, laid out once for the dialog's width; the area shows it whole
+        // or scrolls it.
+        texto->setFixedSize(largura, altura);
+        rolagem->setWidget(texto);
+        const int barra = rola ? rolagem->verticalScrollBar()->sizeHint().width() : 0;
+        rolagem->setFixedSize(largura + barra, qMin(altura, alturaMaximaDoTexto));
         lay->addWidget(rolagem, 1);
 
         auto* botoes = new QHBoxLayout;

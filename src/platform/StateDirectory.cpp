@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace platform {
 
 namespace {
@@ -41,10 +43,12 @@ bool makeSharedFolder(const QString& path) {
     if (pai != limpo && !makeSharedFolder(pai)) return false;
     if (!QDir().mkdir(limpo)) return QFileInfo(limpo).isDir();  // another till was quicker
     const QFileInfo p(pai);
-    if (p.permission(QFileDevice::WriteGroup)) {
-        // The umask of the login that came first must not lock the others out.
-        QFile::setPermissions(limpo, QFile::permissions(limpo) | QFileDevice::ReadGroup |
-                                         QFileDevice::WriteGroup | QFileDevice::ExeGroup);
+    const QByteArray nome = QFile::encodeName(limpo);
+    struct stat st {};
+    if (p.permission(QFileDevice::WriteGroup) && ::stat(nome.constData(), &st) == 0) {
+        // The umask of the login that came first must not lock the others out; the
+        // set-group-id bit the folder took from its parent stays.
+        ::chmod(nome.constData(), (st.st_mode & 07777) | S_IRWXG);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QTimer>
@@ -44,6 +45,8 @@ void agendaCaptura(const QString& arquivo, bool* salvo, bool* outraJanela) {
         if (!w) return;
         if (!*salvo) {
             QCoreApplication::processEvents();
+            // Another login's picture in the shared state folder is replaced, not refused.
+            QFile::remove(arquivo);
             if (w->grab().save(arquivo)) {
                 *salvo = true;
                 imprime(

@@ -33,7 +33,9 @@ endif()
 
 # An installed host keeps the till's state in the state folder, never beside itself.
 target_compile_definitions(platform PRIVATE
-  LP_PASTA_INSTALADA="${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}" LP_PASTA_ESTADO="${LP_STATE_FULL}")
+  LP_PASTA_INSTALADA="${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}"
+  LP_PASTA_PROGRAMAS="${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}"
+  LP_PASTA_ESTADO="${LP_STATE_FULL}")
 
 set_target_properties(dataset PROPERTIES EXPORT_NAME dataset)
 set_target_properties(platform PROPERTIES EXPORT_NAME platform)

@@ -30,8 +30,10 @@ QString stateDirectory() {
     if (!configurada.isEmpty())
         return QDir::cleanPath(QDir(hostDir()).absoluteFilePath(configurada));
 #if defined(LP_PASTA_INSTALADA) && defined(LP_PASTA_ESTADO)
-    if (sameFolder(hostDir(), QStringLiteral(LP_PASTA_INSTALADA)))
-        return QStringLiteral(LP_PASTA_ESTADO);
+    // The host in the library folder, and the tools (geravenda prints receipts) in bin/.
+    for (const QString& instalada :
+         {QStringLiteral(LP_PASTA_INSTALADA), QStringLiteral(LP_PASTA_PROGRAMAS)})
+        if (sameFolder(hostDir(), instalada)) return QStringLiteral(LP_PASTA_ESTADO);
 #endif
     return hostDir();
 }

@@ -5,9 +5,10 @@
 //
 // The rule, in this order:
 //   1. the folder named by LISTAPRESENCA_ESTADO (relative: beside the host);
-//   2. an installed host (in the installation's own library folder, /usr/lib/listapresenca for
-//      the Debian package) uses the installation's state folder, /var/lib/listapresenca: the
-//      package makes it writable by the till's group, and nothing is written under /usr;
+//   2. an installed program (the host in the installation's own library folder,
+//      /usr/lib/listapresenca for the Debian package, or a tool in its bin/) uses the
+//      installation's state folder, /var/lib/listapresenca: the package makes it writable by
+//      the till's group, and nothing is written under /usr;
 //   3. any other host (a build tree, a copy in a folder of its own) keeps it beside itself.
 // The folder may not exist yet: writers create what they need with makeSharedFolder.
 

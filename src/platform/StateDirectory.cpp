@@ -16,7 +16,7 @@ QString hostDir() {
                                         : QDir::currentPath();
 }
 
-#if defined(LP_PASTA_INSTALADA) && defined(LP_PASTA_ESTADO)
+#if defined(LP_PASTA_INSTALADA) && defined(LP_PASTA_PROGRAMAS) && defined(LP_PASTA_ESTADO)
 bool sameFolder(const QString& a, const QString& b) {
     const QString ca = QFileInfo(a).canonicalFilePath();
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
@@ -29,7 +29,7 @@ QString stateDirectory() {
     const QString configurada = qEnvironmentVariable("LISTAPRESENCA_ESTADO").trimmed();
     if (!configurada.isEmpty())
         return QDir::cleanPath(QDir(hostDir()).absoluteFilePath(configurada));
-#if defined(LP_PASTA_INSTALADA) && defined(LP_PASTA_ESTADO)
+#if defined(LP_PASTA_INSTALADA) && defined(LP_PASTA_PROGRAMAS) && defined(LP_PASTA_ESTADO)
     // The host in the library folder, and the tools (geravenda prints receipts) in bin/.
     for (const QString& instalada :
          {QStringLiteral(LP_PASTA_INSTALADA), QStringLiteral(LP_PASTA_PROGRAMAS)})

@@ -31,6 +31,12 @@ else()
   set(LP_CONF_FULL ${CMAKE_INSTALL_PREFIX}/${LP_CONF_DIR})
 endif()
 
+# An installed host keeps the till's state in the state folder, never beside itself.
+target_compile_definitions(platform PRIVATE
+  LP_PASTA_INSTALADA="${CMAKE_INSTALL_PREFIX}/${LP_PRIVATE_DIR}"
+  LP_PASTA_PROGRAMAS="${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}"
+  LP_PASTA_ESTADO="${LP_STATE_FULL}")
+
 set_target_properties(dataset PROPERTIES EXPORT_NAME dataset)
 set_target_properties(platform PROPERTIES EXPORT_NAME platform)
 set_target_properties(pkg_hul00002 PROPERTIES EXPORT_NAME pos)
@@ -152,10 +158,13 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 libqt6widgets6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6svg6 (>= 6.4), \
 libqt6sql6-sqlite (>= 6.4), \
 libqt6sql6-odbc (>= 6.4), libsqlite3-0 (>= 3.40), unixodbc, tdsodbc, fonts-liberation, \
-fonts-dejavu-core")
+fonts-dejavu-core, adduser")
 # A branch whose tills share a PostgreSQL server.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql, libqt6sql6-psql")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+# The maintainer scripts make the till's group and its writable state folder (and a purge
+# removes both); adduser gives them addgroup.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles
+  ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -5,16 +5,21 @@
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 
 #include <hul00002/Hul00002.h>
 #include <pkg_kel00815/ListaPresenca.h>
 
+#include "SaleScript.h"
 #include "platform/Platform.h"
+#include "platform/StateDirectory.h"
 
 namespace {
 
@@ -40,6 +45,8 @@ void agendaCaptura(const QString& arquivo, bool* salvo, bool* outraJanela) {
         if (!w) return;
         if (!*salvo) {
             QCoreApplication::processEvents();
+            // Another login's picture in the shared state folder is replaced, not refused.
+            QFile::remove(arquivo);
             if (w->grab().save(arquivo)) {
                 *salvo = true;
                 imprime(
@@ -59,6 +66,27 @@ void agendaCaptura(const QString& arquivo, bool* salvo, bool* outraJanela) {
     timer->start();
 }
 
+// Whether the attendance screen was ever shown: the entry reports a failed start only to the
+// operator, and a host that exits 0 then would pass for a till that works.
+class ScreenWatch : public QObject {
+public:
+    std::function<void(QWidget*)> onShown;
+    bool shown = false;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && !shown && o->isWidgetType() &&
+            o->objectName() == QLatin1String("frmPresenca")) {
+            shown = true;
+            if (onShown) {
+                auto* w = static_cast<QWidget*>(o);
+                QTimer::singleShot(0, w, [this, w] { onShown(w); });
+            }
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,8 +103,11 @@ int main(int argc, char** argv) {
     QCommandLineParser cli;
     cli.setApplicationDescription(
         QStringLiteral("Host de demonstração do PDV: abre a Lista de Presença.\n"
-                       "Saída: 0 a tela abriu e fechou; 1 nada foi capturado; 2 módulo não "
-                       "carregado; 3 a janela capturada não era a Lista de Presença (um erro)."));
+                       "Saída: 0 a tela abriu e fechou (com --sell: e a venda foi gerada); 1 nada "
+                       "foi capturado; 2 módulo não carregado; 3 a janela capturada não era a "
+                       "Lista de Presença (um erro); 4 a Lista de Presença não abriu (banco de "
+                       "dados, configuração: veja a mensagem e o registro de suporte); 5 a venda "
+                       "de --sell não foi gerada."));
     cli.addHelpOption();
     cli.addVersionOption();
     QCommandLineOption optModulo(QStringLiteral("module"),
@@ -85,8 +116,16 @@ int main(int argc, char** argv) {
     QCommandLineOption optCaptura(QStringLiteral("screenshot"),
                                   QStringLiteral("Salva a tela inicializada em um PNG e sai."),
                                   QStringLiteral("arquivo"));
+    QCommandLineOption optVenda(
+        QStringLiteral("sell"),
+        QStringLiteral("Faz uma venda sem operador, para conferir uma instalação: o primeiro "
+                       "centro de custo, o serviço informado (hoje, no seu início), o primeiro "
+                       "consumidor que pode ser vendido, a geração confirmada; depois fecha a "
+                       "tela. Diz cada passo e cada mensagem na saída."),
+        QStringLiteral("servico"));
     cli.addOption(optModulo);
     cli.addOption(optCaptura);
+    cli.addOption(optVenda);
     cli.process(app);
 
     // The host's general error display: an error no handler caught, shown and then carried on.
@@ -116,8 +155,18 @@ int main(int argc, char** argv) {
     if (inicializa) inicializa();
 
     QString arquivoCaptura = cli.value(optCaptura);
-    if (arquivoCaptura.isEmpty() && semTela) {
-        arquivoCaptura = dirExe + QStringLiteral("/lista-presenca.png");
+    std::unique_ptr<SaleScript> roteiro;
+    if (cli.isSet(optVenda)) {
+        roteiro = std::make_unique<SaleScript>(cli.value(optVenda));
+        roteiro->install();
+    }
+    ScreenWatch tela;
+    if (roteiro) tela.onShown = [&roteiro](QWidget* w) { roteiro->run(w); };
+    app.installEventFilter(&tela);
+    if (arquivoCaptura.isEmpty() && semTela && !roteiro) {
+        // Never under /usr: an installed host writes only in the till's state folder.
+        platform::makeSharedFolder(platform::stateDirectory());
+        arquivoCaptura = platform::stateDirectory() + QStringLiteral("/lista-presenca.png");
         imprime(
             QStringLiteral("Sem tela gráfica (DISPLAY vazio): a Lista de Presença será "
                            "desenhada fora da tela e salva em PNG."));
@@ -129,9 +178,17 @@ int main(int argc, char** argv) {
     entrada(nullptr, -1, &resultado);
 
     if (finaliza) finaliza();
+    if (!tela.shown) {
+        imprime(
+            QStringLiteral("A Lista de Presença não abriu; o motivo foi mostrado e está no "
+                           "registro de suporte."));
+        return 4;
+    }
     if (!arquivoCaptura.isEmpty() && !salvo) {
         imprime(QStringLiteral("Nenhuma janela foi aberta para capturar."));
         return 1;
     }
-    return outraJanela ? 3 : 0;
+    if (outraJanela) return 3;
+    if (roteiro && !roteiro->sold()) return 5;
+    return 0;
 }

@@ -124,7 +124,8 @@ TADOConnection* ADODBSession() {
 QString ADOExceptionMessage(std::exception_ptr e, TADOConnection* conexao, const QString& extra) {
     const QString text = TextoDaExcecao(
         e, QStringLiteral("Erro desconhecido no acesso ao banco de dados."), conexao);
-    if (extra.trimmed().isEmpty()) return text;
+    // A failure already said in the operator's words needs no heading of the same words.
+    if (extra.trimmed().isEmpty() || text.startsWith(extra.trimmed())) return text;
     return TextoDaExcecao(nullptr, extra.trimmed() + QStringLiteral(": ") + text, conexao);
 }
 

@@ -110,7 +110,8 @@ private:
 PLATFORM_EXPORT int VirtualKey(int qtKey);
 
 // Data grid over a client dataset: title row, resizable columns, horizontal lines only,
-// no row indicator, no editing, single-cell selection, kinetic scrolling for touch.
+// no row indicator, no editing, single-cell selection, kinetic scrolling for touch. The selected
+// cell's look (a pale background under the row's own text colour) is the grid's.
 class PLATFORM_EXPORT TDBSortGrid : public QTableView {
     Q_OBJECT
 public:

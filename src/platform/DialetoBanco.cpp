@@ -76,7 +76,83 @@ Falha sqlite(const QString& texto, const QString& codigo) {
     return Falha::Outra;
 }
 
+// The failures of a connect and of a write, in the words of SQLite, FreeTDS or Microsoft's
+// driver, and PostgreSQL (SQLSTATE through Qt's driver; English or Portuguese through ODBC).
+Falha doCaixa(const QString& texto, const QString& codigo) {
+    // SQLite: FULL 13, READONLY 8 in every extended form, CANTOPEN 14 (the file exists: the
+    // connect looked), so a folder this login may not write.
+    if (umDe(codigo, {"13", "53100", "1105", "9002"}) ||
+        casa(texto,
+             "disk is full|no space left|espaço (livre )?insuficiente|could not extend "
+             "file|transaction log for database .* is full|filegroup is full"))
+        return Falha::DiscoCheio;
+    if (umDe(codigo, {"28P01", "28000", "18456", "18452", "18486", "18488"}) ||
+        casa(texto,
+             "login failed|password authentication failed|autenticação do tipo senha "
+             "falhou|authentication failed|no pg_hba.conf entry|role .* does not exist"))
+        return Falha::LoginRecusado;
+    if (umDe(codigo, {"8", "264", "520", "776", "1032", "1288", "1544", "14", "42501", "229", "230",
+                      "300"}) ||
+        casa(texto,
+             "readonly database|read-only database|permission (was )?denied|permissão "
+             "negada|unable to open database file|access is denied|acesso negado"))
+        return Falha::SemPermissao;
+    if (umDe(codigo, {"20009", "20012", "08001", "10061", "10060"}) ||
+        casa(texto,
+             "could not connect to server|connection refused|conexão recusada|unable to "
+             "connect|server is not found|server (was )?not found|could not translate host "
+             "name|name or service not known|no route to host|network is unreachable|"
+             "adaptive server is unavailable|login timeout expired"))
+        return Falha::ServidorFora;
+    return Falha::Outra;
+}
+
 }  // namespace
+
+Falha classificaFalhaDoCaixa(const QString& texto, const QString& codigo) {
+    const QString c = codigo.trimmed();
+    const Falha dia = doCaixa(texto, c);
+    if (dia != Falha::Outra) return dia;
+    // A lost connection or a lock wait, in whichever server's words.
+    for (Falha f : {postgres(texto, c), sqlServer(texto, c), sqlite(texto, c)})
+        if (f == Falha::ConexaoPerdida || f == Falha::Bloqueio) return f;
+    return Falha::Outra;
+}
+
+QString textoParaOperador(Falha f) {
+    switch (f) {
+        case Falha::ConexaoPerdida:
+            return QStringLiteral(
+                "A conexão com o banco de dados foi perdida (servidor reiniciado, rede ou "
+                "administrador). A próxima consulta reconecta; numa geração de vendas, gere de "
+                "novo para completar.");
+        case Falha::Bloqueio:
+            return textoDaFalha(f) +
+                   QStringLiteral(". Tente de novo quando o outro caixa terminar.");
+        case Falha::ServidorFora:
+            return QStringLiteral(
+                "Falha ao conectar ao banco de dados: o servidor não foi encontrado ou não "
+                "respondeu. Confira a rede e o servidor indicado em conexao.ini.");
+        case Falha::LoginRecusado:
+            return QStringLiteral(
+                "Falha ao conectar ao banco de dados: o servidor recusou o usuário ou a senha. "
+                "Confira o usuário e a senha do caixa em conexao.ini.");
+        case Falha::DiscoCheio:
+            return QStringLiteral(
+                "O disco do banco de dados está cheio: nada foi gravado. Libere espaço e tente "
+                "de novo.");
+        case Falha::SemPermissao:
+            return QStringLiteral(
+                "Permissão negada: este usuário não pode gravar no banco de dados (arquivo só "
+                "de leitura, pasta sem permissão ou direito negado no servidor); nada foi "
+                "gravado. O usuário do caixa precisa estar no grupo listapresenca (guia de "
+                "instalação).");
+        case Falha::Duplicada:
+        case Falha::Outra:
+            break;
+    }
+    return QString();
+}
 
 Dialeto dialetoDoServidor(const QSqlDatabase& db, bool sqlServerPelaCadeia) {
     const QString driver = db.driverName();
@@ -170,8 +246,7 @@ QString textoDaFalha(Falha f) {
                        "O banco de dados ficou ocupado por outra transação (outro caixa?) por "
                        "mais de %1 s")
                 .arg(kPrazoBloqueioMs / 1000);
-        case Falha::Duplicada:
-        case Falha::Outra:
+        default:
             break;
     }
     return QString();

@@ -39,6 +39,10 @@ enum class Falha {
     Duplicada,       // a unique index refused the row
     Bloqueio,        // the lock wait ran out
     ConexaoPerdida,  // the server closed the connection or stopped answering
+    ServidorFora,    // no server at that address, or none answered the connect
+    LoginRecusado,   // the server refused the login or its password
+    DiscoCheio,      // no room left for the database (or its log)
+    SemPermissao,    // the login may not do it: a read-only file, a right the server denies
 };
 
 // What a failure means, from the driver's text and native code (DatabaseError::driverText and
@@ -51,6 +55,13 @@ PLATFORM_EXPORT Falha classificaFalha(std::exception_ptr e, Dialeto d);
 // The operator's words for a lost connection or an exhausted lock wait, put before the
 // server's own text; empty for the other kinds.
 PLATFORM_EXPORT QString textoDaFalha(Falha f);
+
+// What a failure a till meets every day means, whichever server worded it and whether or not
+// the dialect is known yet (a connect fails before): the kinds below Duplicada, or Outra.
+PLATFORM_EXPORT Falha classificaFalhaDoCaixa(const QString& texto, const QString& codigo);
+// The whole sentence the operator reads for such a failure, in place of the driver's text
+// (which goes to the support log); empty for Outra and Duplicada.
+PLATFORM_EXPORT QString textoParaOperador(Falha f);
 
 // A request that failed because the server dropped the connection marks it, so that the next
 // request reconnects instead of failing again on the dead handle (an ODBC connection stays

@@ -3,6 +3,7 @@
 
 #include "dataset/FieldDef.h"
 #include "platform/ConnectionText_p.h"
+#include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
 #include "platform/Registro.h"
 #include "platform/TADOConnection.h"
@@ -19,6 +20,15 @@ const char* EAbort::what() const noexcept {
 namespace {
 
 QString databaseMessage(const QString& driverText, const QString& nativeCode) {
+    // The failures a till meets every day reach the operator in Portuguese; the driver's own
+    // words stay for support.
+    const QString operador = textoParaOperador(classificaFalhaDoCaixa(driverText, nativeCode));
+    if (!operador.isEmpty()) {
+        qCWarning(lcBanco).noquote()
+            << QStringLiteral("Falha do banco de dados: %1 (código %2)")
+                   .arg(detail::scrubSecrets(driverText, QString()), nativeCode.trimmed());
+        return operador;
+    }
     QString text = driverText.trimmed();
     if (text.isEmpty()) text = QStringLiteral("Erro no banco de dados.");
     const QString code = nativeCode.trimmed();

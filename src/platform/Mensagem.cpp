@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "dataset/DataPacket.h"
@@ -82,9 +84,9 @@ public:
         tf.setPixelSize(18);
         tf.setBold(true);
         titulo_->setFont(tf);
-        QPalette tp = titulo_->palette();
-        tp.setColor(QPalette::WindowText, contrastOn(esquema_.band));
-        titulo_->setPalette(tp);
+        // Its own style sheet: a parent's (a touch dialog colours its labels for its own body)
+        // would otherwise paint the title dark on the dark band.
+        titulo_->setStyleSheet(cor(contrastOn(esquema_.band), 18, true));
         titulo_->setFixedHeight(bandHeight - 10);
         lay->addWidget(titulo_);
 
@@ -93,17 +95,29 @@ public:
         texto->setWordWrap(true);
         texto->setTextFormat(Qt::PlainText);
         texto->setAlignment(Qt::AlignCenter);
-        texto->setMinimumWidth(460);
-        texto->setMaximumWidth(700);  // the till's screen is 800 wide
-        texto->setMinimumHeight(70);
         QFont xf = font();
         xf.setPixelSize(18);
         texto->setFont(xf);
-        QPalette xp = texto->palette();
-        xp.setColor(QPalette::WindowText,
-                    a.tipo == 3 ? QColor(0xB0, 0, 0) : contrastOn(esquema_.body));
-        texto->setPalette(xp);
-        lay->addWidget(texto, 1);
+        texto->setStyleSheet(
+            cor(a.tipo == 3 ? QColor(0xB0, 0, 0) : contrastOn(esquema_.body), 18, false));
+        // The till's screen is 800 by 595: a longer text scrolls inside the dialog.
+        const int largura = qBound(460, texto->sizeHint().width(), 700);
+        const int altura = qMax(70, texto->heightForWidth(largura));
+        auto* rolagem = new QScrollArea(this);
+        rolagem->setObjectName(QStringLiteral("scrTexto"));
+        rolagem->setFrameShape(QFrame::NoFrame);
+        rolagem->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const bool rola = altura > alturaMaximaDoTexto;
+        rolagem->setVerticalScrollBarPolicy(rola ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        rolagem->viewport()->setAutoFillBackground(false);
+        texto->setAutoFillBackground(false);
+        // The text's own size, laid out once for the dialog's width; the area shows it whole
+        // or scrolls it.
+        texto->setFixedSize(largura, altura);
+        rolagem->setWidget(texto);
+        const int barra = rola ? rolagem->verticalScrollBar()->sizeHint().width() : 0;
+        rolagem->setFixedSize(largura + barra, qMin(altura, alturaMaximaDoTexto));
+        lay->addWidget(rolagem, 1);
 
         auto* botoes = new QHBoxLayout;
         botoes->setSpacing(24);
@@ -167,6 +181,15 @@ protected:
 
 private:
     static constexpr int bandHeight = 48;
+    // What the 595 pixels of the screen leave for the text beside band, buttons and margins.
+    static constexpr int alturaMaximaDoTexto = 380;
+
+    static QString cor(const QColor& c, int pixels, bool negrito) {
+        return QStringLiteral("QLabel { color: %1; background: transparent; font-size: %2px;%3 }")
+            .arg(c.name())
+            .arg(pixels)
+            .arg(negrito ? QStringLiteral(" font-weight: bold;") : QString());
+    }
 
     TBlendedButton* botao(const QString& caption, const QString& name) {
         auto* b = new TBlendedButton(this);

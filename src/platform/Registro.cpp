@@ -9,6 +9,7 @@
 
 #include "platform/ConnectionText_p.h"
 #include "platform/Platform.h"
+#include "platform/StateDirectory.h"
 #include "platform/TADOConnection.h"
 
 namespace platform {
@@ -90,6 +91,11 @@ QString PastaDoRegistro() {
         return QDir::cleanPath((host.isEmpty() ? QDir::currentPath() : host) + QLatin1Char('/') +
                                configurada);
     }
+    // The till's state folder, shared by its logins; a login that may not write there (not in
+    // the till's group) still leaves its lines in its own state folder.
+    const QString estadoDoCaixa = stateDirectory();
+    if (makeSharedFolder(estadoDoCaixa) && QFileInfo(estadoDoCaixa).isWritable())
+        return estadoDoCaixa;
     QString estado = qEnvironmentVariable("XDG_STATE_HOME");
     if (estado.isEmpty()) estado = QDir::homePath() + QStringLiteral("/.local/state");
     return estado + QStringLiteral("/listapresenca");
@@ -103,6 +109,14 @@ QString IniciaRegistro() {
         const QString pasta = PastaDoRegistro();
         QDir().mkpath(pasta);
         r.arquivo = pasta + QStringLiteral("/listapresenca.log");
+        // In a folder the till's group shares, so is the log: every login appends to it.
+        if (QFileInfo(pasta).permission(QFileDevice::WriteGroup)) {
+            QFile f(r.arquivo);
+            if (!f.exists() && f.open(QIODevice::Append)) f.close();
+            if (f.permissions() & QFileDevice::WriteOwner)
+                f.setPermissions(f.permissions() | QFileDevice::ReadGroup |
+                                 QFileDevice::WriteGroup);
+        }
     }
     // Our categories speak at info level unless the environment says otherwise.
     QLoggingCategory::setFilterRules(QStringLiteral("listapresenca.*.info=true"));

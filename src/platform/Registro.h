@@ -3,7 +3,8 @@
 // The support log: what happened at a till, for whoever answers its call. Categories
 // listapresenca.* (and every warning of the process) go, with a timestamp, to
 // listapresenca.log in the folder named by LISTAPRESENCA_REGISTRO (relative: beside the host),
-// else in the user's state folder ($XDG_STATE_HOME or ~/.local/state, under listapresenca/).
+// else in the till's state folder (stateDirectory()) when this login may write there, else in
+// the user's state folder ($XDG_STATE_HOME or ~/.local/state, under listapresenca/).
 // The file is kept under 1 MB, with the five files before it. No line ever holds a password
 // or a connection string.
 

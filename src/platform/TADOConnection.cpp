@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <QUrl>
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +19,7 @@
 #include "platform/ConnectionText_p.h"
 #include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
+#include "platform/Registro.h"
 #include "platform/StatementDeadline.h"
 
 namespace platform {
@@ -155,26 +157,77 @@ void TADOConnection::open() {
     perdida_ = false;
 }
 
+namespace {
+
+// A WAL database is read through its shared-memory file beside it; a login that may not create
+// that file (the folder is not its own) cannot open the database at all, even to read.
+bool soPodeLer(const QString& arquivo) {
+    const QFileInfo fi(arquivo);
+    return !fi.isWritable() || !QFileInfo(fi.absolutePath()).isWritable();
+}
+
+// Pending pages of the write-ahead log would be missed by a read that ignores it.
+bool semLogPendente(const QString& arquivo) {
+    const QFileInfo wal(arquivo + QStringLiteral("-wal"));
+    return !wal.exists() || wal.size() == 0;
+}
+
+}  // namespace
+
 void TADOConnection::openSqlite(const ConnectionSettings& cfg) {
+    QString erro;
+    const std::exception_ptr falha = tryOpenSqlite(cfg, false, &erro);
+    if (!falha) return;
+    // The screen only reads: a file this login may only read is read as it stands, as a
+    // snapshot, when nothing waits in its log. Writing (a sale) still fails and says so.
+    if (readOnly_ && soPodeLer(cfg.databaseName) && semLogPendente(cfg.databaseName)) {
+        QString outro;
+        if (!tryOpenSqlite(cfg, true, &outro)) {
+            qCWarning(lcBanco).noquote()
+                << QStringLiteral(
+                       "Banco aberto só para leitura, como está (este usuário não "
+                       "pode gravar nele nem na sua pasta): %1 (%2)")
+                       .arg(QFileInfo(cfg.databaseName).fileName(), erro);
+            return;
+        }
+    }
+    std::rethrow_exception(falha);
+}
+
+std::exception_ptr TADOConnection::tryOpenSqlite(const ConnectionSettings& cfg, bool comoEsta,
+                                                 QString* erro) {
+    if (QSqlDatabase::contains(dbName_)) QSqlDatabase::removeDatabase(dbName_);
     QSqlDatabase db = QSqlDatabase::addDatabase(cfg.driver, dbName_);
     if (!db.isValid())
         throw DatabaseError(
             QStringLiteral("Driver de banco de dados indisponível: %1").arg(cfg.driver), QString());
-    db.setDatabaseName(cfg.databaseName);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+    if (comoEsta) {
+        QUrl url = QUrl::fromLocalFile(QFileInfo(cfg.databaseName).absoluteFilePath());
+        url.setQuery(QStringLiteral("immutable=1"));
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+        options += QStringLiteral(";QSQLITE_OPEN_URI");
+    } else {
+        db.setDatabaseName(cfg.databaseName);
+    }
     if (readOnly_) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     db.setConnectOptions(options);
     const QString failed = QStringLiteral("Falha ao conectar ao banco de dados: ");
-    if (!db.open()) throw errorOf(db.lastError(), failed, connectionString_);
+    if (!db.open()) {
+        *erro = db.lastError().text();
+        return std::make_exception_ptr(errorOf(db.lastError(), failed, connectionString_));
+    }
     // SQLite opens any file lazily; reading its schema now turns "not a database" into a
     // connect error instead of the first query's.
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
         const DatabaseError err = errorOf(probe.lastError(), failed, connectionString_);
+        *erro = probe.lastError().text();
         probe.finish();
         db.close();
-        throw err;
+        return std::make_exception_ptr(err);
     }
+    return nullptr;
 }
 
 void TADOConnection::openWithDeadline(const ConnectionSettings& cfg) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSqlDatabase>
 
+#include <exception>
 #include <functional>
 
 #include "platform/DialetoBanco.h"
@@ -73,6 +74,9 @@ Q_SIGNALS:
 private:
     void open();
     void openSqlite(const ConnectionSettings& cfg);
+    // One attempt; `comoEsta` reads the file as it stands (immutable), for a login that may
+    // only read it. The failure, or null.
+    std::exception_ptr tryOpenSqlite(const ConnectionSettings& cfg, bool comoEsta, QString* erro);
     // The driver's connect runs in a thread of its own; the caller waits a few seconds more
     // than the login timeout, then gives up with the connection error, whatever the server
     // does meanwhile.

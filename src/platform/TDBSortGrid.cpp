@@ -15,6 +15,18 @@ namespace platform {
 
 namespace {
 const QColor standardLineColor(0xC0, 0xC0, 0xC0);
+// The selected cell keeps the text colour its row was painted in (green, red, grey on a till's
+// screen): a pale amber under black lets every one of them read, where the usual dark blue
+// hides grey.
+const QColor selectionBackground(0xFF, 0xF0, 0xA8);
+const QColor selectionText(Qt::black);
+
+void setSelectionColors(QPalette& p) {
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::Highlight, selectionBackground);
+        p.setColor(group, QPalette::HighlightedText, selectionText);
+    }
+}
 
 // Handlers run inside paint and event code that Qt calls: nothing may escape from them.
 template <typename F>
@@ -153,6 +165,10 @@ TDBSortGrid::TDBSortGrid(QWidget* parent) : QTableView(parent), gridLineColor_(s
                        QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
     QScroller::scroller(viewport())->setScrollerProperties(sp);
 
+    QPalette pal = palette();
+    setSelectionColors(pal);
+    setPalette(pal);
+
     connect(header_, &QHeaderView::sectionClicked, this,
             [this](int column) { guarded([&] { Q_EMIT titleClick(column); }); });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
@@ -211,10 +227,10 @@ void TDBSortGrid::SetDefaultColors(bool on) {
     if (!on) return;
     const QPalette app = QApplication::palette(this);
     QPalette p = palette();
-    for (auto role : {QPalette::Base, QPalette::Text, QPalette::Highlight,
-                      QPalette::HighlightedText, QPalette::AlternateBase})
+    for (auto role : {QPalette::Base, QPalette::Text, QPalette::AlternateBase})
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             p.setColor(group, role, app.color(group, role));
+    setSelectionColors(p);
     setPalette(p);
     setGridLineColor(standardLineColor);
 }

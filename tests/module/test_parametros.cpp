@@ -70,10 +70,23 @@ const Registro kSegundo{
 
 }  // namespace
 
-TEST(ParametrosZor, MissingFileGivesZerosAndEmptyTextsWithoutError) {
+QStringList& avisos() {
+    static QStringList a;
+    return a;
+}
+
+TEST(ParametrosZor, MissingFileGivesZerosAndEmptyTextsWithoutErrorAndOneWarning) {
     QTemporaryDir dir;
     ClientDataSet cds;
+    avisos().clear();
+    const QtMessageHandler anterior =
+        qInstallMessageHandler([](QtMsgType t, const QMessageLogContext&, const QString& m) {
+            if (t == QtWarningMsg) avisos() << m;
+        });
     const auto p = Cli_Kel00815::LerParametrosZor(cds, dir.path());
+    qInstallMessageHandler(anterior);
+    ASSERT_EQ(avisos().size(), 1);
+    EXPECT_TRUE(avisos().first().contains(QStringLiteral("PARAMETROSZOR.CDS")));
     EXPECT_TRUE(p.stArqParametros.isEmpty());
     for (int c : p.inCor) EXPECT_EQ(c, 0);
     EXPECT_TRUE(p.stIdEsquema.isEmpty());

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -174,4 +177,38 @@ TEST(MensagemDialog, TouchButtonsAnswerAndNoticesShowTheirKind) {
     QString title;
     EXPECT_TRUE(answerRealDialog(QStringLiteral("N"), 3, click("btnOk"), &title));
     EXPECT_EQ(title, QStringLiteral("Erro"));
+}
+
+TEST(MensagemDialog, TheTitleReadsOverAParentsStyleAndALongTextScrollsInsideTheScreen) {
+    const MensagemPresenter previous = SetMensagemPresenter({});
+    QDialog menu;  // a touch dialog that colours its own labels dark, as the fiscal menu does
+    menu.setStyleSheet(QStringLiteral("QLabel { color: #1A1A1A; font-size: 30px; }"));
+    menu.resize(400, 300);
+    menu.open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&menu, 2000));
+    QString longo;
+    for (int i = 0; i < 120; ++i) longo += QStringLiteral("Uma linha de texto longo do aviso. ");
+    int claros = 0;
+    QSize tamanho;
+    int rolagem = 0;
+    quandoModal([&](QDialog* dlg) {
+        const QImage img = dlg->grab().toImage();
+        auto* titulo = dlg->findChild<QLabel*>(QStringLiteral("lblTitulo"));
+        ASSERT_NE(titulo, nullptr);
+        const QRect r(titulo->mapTo(dlg, QPoint(0, 0)), titulo->size());
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (QColor(img.pixel(x, y)).lightness() > 200) ++claros;
+        tamanho = dlg->size();
+        auto* area = dlg->findChild<QScrollArea*>(QStringLiteral("scrTexto"));
+        ASSERT_NE(area, nullptr);
+        rolagem = area->verticalScrollBar()->maximum();
+        dlg->accept();
+    });
+    Mensagem(longo, {}, QStringLiteral("N"), QStringLiteral("N"), 2, {}, {}, 0, nullptr);
+    SetMensagemPresenter(previous);
+    EXPECT_GT(claros, 30) << "the title is not light on the band";
+    EXPECT_LE(tamanho.height(), 595);
+    EXPECT_LE(tamanho.width(), 800);
+    EXPECT_GT(rolagem, 0) << "the long text does not scroll";
 }

@@ -6,6 +6,8 @@
 #include <QPointingDevice>
 #include <QTest>
 
+#include <cmath>
+
 #include <hul00002/Hul00002.h>
 
 #include "dataset/DataSetModel.h"
@@ -320,6 +322,100 @@ TEST_F(Pintura, TheMarkColumnShowsABoxOnTheCellBackgroundAndNoLetter) {
     };
     EXPECT_GT(tick(marcada), tick(vazia) + 5);
     Foto();
+}
+
+// The selected cell's text in each state colour reads on the selection as on the rows' white:
+// WCAG contrast ratio of at least 3:1, measured from the grid's pixels.
+double Luminancia(QRgb c) {
+    const auto canal = [](int v) {
+        const double x = v / 255.0;
+        return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * canal(qRed(c)) + 0.7152 * canal(qGreen(c)) + 0.0722 * canal(qBlue(c));
+}
+double Contraste(QRgb a, QRgb b) {
+    const double la = Luminancia(a), lb = Luminancia(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(Pintura, TheSelectedCellReadsInEveryStateColour) {
+    Pronta();
+    const struct {
+        const char* cracha;
+        QRgb cor;
+    } casos[] = {{"101", 0x008000}, {"103", 0xFF0000}, {"105", 0x808080}};
+    for (const auto& c : casos) {
+        VaiPara(QString::fromLatin1(c.cracha));
+        auto* g = tela->dbsPresenca;
+        g->setCurrentIndex(
+            g->dataModel()->index(g->currentIndex().row(), Coluna(QStringLiteral("NMCONSUMIDOR"))));
+        const auto cores =
+            Cores(Imagem(), Celula(QString::fromLatin1(c.cracha), QStringLiteral("NMCONSUMIDOR")));
+        QRgb fundo = 0;
+        for (auto it = cores.begin(); it != cores.end(); ++it)
+            if (it.value() > cores.value(fundo)) fundo = it.key();
+        EXPECT_NE(fundo, 0xFFFFFFu) << c.cracha << ": the selection does not show";
+        EXPECT_GT(cores.value(c.cor), 5) << c.cracha;
+        EXPECT_GE(Contraste(c.cor, fundo), 3.0) << c.cracha << " on " << std::hex << fundo;
+        EXPECT_GE(Contraste(c.cor, 0xFFFFFF), 3.0) << c.cracha;
+    }
+}
+
+// --- the current row is always where the operator sees it
+
+class Rolagem : public Grade {
+protected:
+    void Longa() {
+        AbreComDados();
+        QStringList linhas;
+        for (int i = 0; i < 40; ++i)
+            linhas << QStringLiteral("('%1','C1','%2','NOME %3','1','CC1','01')")
+                          .arg(100 + i)
+                          .arg(500 + i)
+                          .arg(99 - i);  // names in the opposite order of the badges
+        banco.Executa({QStringLiteral("INSERT INTO CONSUMIDOR (CDCONSUMIDOR, CDCLIENTE, "
+                                      "CDIDCONSUMID, NMCONSUMIDOR, IDSITCONSUMI, CDCCUSCLIE, "
+                                      "CDTIPOCONS) VALUES ") +
+                       linhas.join(QLatin1Char(','))});
+        Mostra();
+        PreencheCabecalho();
+        Carrega();
+        ASSERT_EQ(Crachas().size(), 47);
+        tela->dbsPresenca->setFocus();
+    }
+    // The current row lies wholly inside the grid's viewport and inside the panel that holds it.
+    ::testing::AssertionResult AtualVisivel() {
+        QCoreApplication::processEvents();  // the grid scrolls once a walk is over
+        auto* g = tela->dbsPresenca;
+        const QRect linha = g->visualRect(g->currentIndex());
+        const QRect noPainel(g->viewport()->mapTo(tela->panFundo, linha.topLeft()), linha.size());
+        if (g->viewport()->rect().contains(linha) && tela->panFundo->rect().contains(noPainel))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "row " << g->currentIndex().row() << " at " << noPainel.top() << ".."
+               << noPainel.bottom() << ", panel height " << tela->panFundo->height();
+    }
+};
+
+TEST_F(Rolagem, ArrowsSortAndMarkAllKeepTheCurrentRowInSight) {
+    Longa();
+    for (int i = 0; i < 46; ++i) {
+        Tecla(Qt::Key_Down);
+        ASSERT_TRUE(AtualVisivel()) << "after " << i + 1 << " Down";
+    }
+    ClicaTitulo(QStringLiteral("NMCONSUMIDOR"));
+    EXPECT_TRUE(AtualVisivel()) << "after the sort";
+    for (int i = 0; i < 20; ++i) Tecla(Qt::Key_Up);
+    EXPECT_TRUE(AtualVisivel());
+    ClicaTitulo(QStringLiteral("IDCHECK"));
+    EXPECT_TRUE(AtualVisivel()) << "after mark-all";
+    for (int i = 0; i < 46; ++i) Tecla(Qt::Key_Down);
+    EXPECT_TRUE(AtualVisivel()) << "at the last row";
+    // Space marks the row the operator sees.
+    const QString visto = Atual();
+    ClicaTitulo(QStringLiteral("IDCHECK"));  // unmark all
+    Tecla(Qt::Key_Space);
+    EXPECT_EQ(MarcaDe(visto), S);
 }
 
 }  // namespace

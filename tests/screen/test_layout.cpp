@@ -72,7 +72,7 @@ TEST_F(Layout, KeyComponentsStandWhereTheDesignPutsThem) {
         {"blbCarregar", "panCabec", {648, 44, 57, 64}},
         {"blbGeraVenda", "panCabec", {717, 44, 57, 64}},
         {"panFundo", "frmPresenca", {8, 175, 787, 369}},
-        {"dbsPresenca", "panFundo", {0, 0, 787, 385}},
+        {"dbsPresenca", "panFundo", {0, 0, 787, 369}},  // wholly inside its panel
         {"dxfPendente", "frmPresenca", {13, 555, 22, 23}},
         {"lblPendentes", "frmPresenca", {38, 558, 109, 16}},
         {"lblTotPendente", "frmPresenca", {153, 558, 14, 16}},

@@ -92,6 +92,32 @@ TEST(CdsTool, ParamWritesATillFileTheDataSetReads) {
     EXPECT_TRUE(bad.err.contains(QStringLiteral("azul")));
 }
 
+TEST(CdsTool, ParamRefusesCodesLongerThanTheirFieldsAndPadsShortNumbers) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PARAMETROSZOR.CDS"));
+    const auto param = [&](const char* filial, const char* caixa) {
+        return cdstool({QStringLiteral("param"), path, QStringLiteral("--filial"),
+                        QLatin1String(filial), QStringLiteral("--caixa"), QLatin1String(caixa),
+                        QStringLiteral("--esquema"), QStringLiteral("001"),
+                        QStringLiteral("--cores"), QStringLiteral("1,2,3,4,5,6")});
+    };
+    for (const auto& [filial, caixa] :
+         {std::pair{"00001", "001"}, std::pair{"0001", "0001"}, std::pair{"0001", " "}}) {
+        const ToolRun r = param(filial, caixa);
+        EXPECT_EQ(r.rc, 2) << filial << "/" << caixa;
+        EXPECT_FALSE(QFile::exists(path)) << "a refused till file was written";
+    }
+    EXPECT_TRUE(param("00001", "001").err.contains(QStringLiteral("no máximo 4")));
+
+    const ToolRun curto = param("1", "A");
+    ASSERT_EQ(curto.rc, 0) << curto.err.toStdString();
+    EXPECT_TRUE(curto.out.contains(QStringLiteral("\"1\" gravado como \"0001\"")));
+    ClientDataSet ds;
+    ds.loadFromFile(path);
+    EXPECT_EQ(ds.fieldByName(QStringLiteral("CDFILIAL")).asString(), QStringLiteral("0001"));
+    EXPECT_EQ(ds.fieldByName(QStringLiteral("CDCAIXA")).asString(), QStringLiteral("A"));
+}
+
 TEST(CdsTool, MakeReadsWhatDumpWrites) {
     QTemporaryDir dir;
     const QByteArray input =

@@ -220,6 +220,7 @@ TEST(GeraVenda, AHandOverTheScreenDidNotFinishIsFinishedByPendentes) {
     c.fecha();
     const QString registro = dir.filePath(QStringLiteral("estado"));
     qputenv("LISTAPRESENCA_REGISTRO", registro.toUtf8());
+    qputenv("LISTAPRESENCA_ESTADO", registro.toUtf8());
     qputenv("LISTAPRESENCA_CONEXAO", c.arquivo().toUtf8());
     const platform::MensagemPresenter antes =
         platform::SetMensagemPresenter([](const platform::MensagemArgs&) { return true; });
@@ -251,6 +252,7 @@ TEST(GeraVenda, AHandOverTheScreenDidNotFinishIsFinishedByPendentes) {
     EXPECT_TRUE(
         QString::fromUtf8(log.readAll()).contains(QStringLiteral("Aluno C06 (CRC06): vendido")));
     qunsetenv("LISTAPRESENCA_REGISTRO");
+    qunsetenv("LISTAPRESENCA_ESTADO");
 }
 
 // A sale of the day held open in geravenda while the day's closing runs in another session:

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <limits>
@@ -26,7 +27,9 @@ const char* const kUsage =
     "omissão)\n"
     "  cdstool param ARQUIVO --filial F --caixa C --esquema E --cores c1,c2,c3,c4,c5,c6\n"
     "                [--format binary|xml|xml-utf8]\n"
-    "      grava o arquivo de parâmetros do terminal (PARAMETROSZOR.CDS)\n"
+    "      grava o arquivo de parâmetros do terminal (PARAMETROSZOR.CDS); a filial tem até 4\n"
+    "      caracteres e o caixa até 3 (mais longos são recusados); um número mais curto ganha\n"
+    "      zeros à esquerda (--caixa 1 grava 001), e o cdstool diz que completou\n"
     "  cdstool --version\n"
     "Cores: decimal, 0xBBGGRR ou $BBGGRR. Página de código padrão: Windows-1252.\n"
     "Saída: 0 feito; 1 arquivo ilegível, inválido ou não gravado; 2 uso incorreto.\n";
@@ -268,7 +271,30 @@ qint32 parseColour(const QString& raw) {
     return qint32(quint32(v));  // the toolkit's colours are 32-bit signed
 }
 
-int param(const QStringList& args) {
+// A till code in its field: longer is refused (the database would never match it); a shorter
+// number gets the leading zeros the till's codes carry ("1" is till "001"), and says so.
+QString codigo(const Options& o, const char* opcao, int largura, QTextStream& out) {
+    const QString nome = QLatin1String(opcao);
+    const QString v = o.values.value(nome).trimmed();
+    if (v.isEmpty()) throw UsageError{QStringLiteral("--%1 não pode ser vazio").arg(nome)};
+    if (v.size() > largura)
+        throw UsageError{QStringLiteral("--%1 tem no máximo %2 caracteres: \"%3\" tem %4")
+                             .arg(nome)
+                             .arg(largura)
+                             .arg(v)
+                             .arg(v.size())};
+    static const QRegularExpression digitos(QStringLiteral("^[0-9]+$"));
+    if (v.size() == largura || !digitos.match(v).hasMatch()) return v;
+    const QString completo = v.rightJustified(largura, QLatin1Char('0'));
+    out << QStringLiteral(
+               "cdstool: --%1 \"%2\" gravado como \"%3\" (zeros à esquerda, %4 "
+               "posições)\n")
+               .arg(nome, v, completo)
+               .arg(largura);
+    return completo;
+}
+
+int param(const QStringList& args, QTextStream& out) {
     const Options o = Options::parse(
         args, {QStringLiteral("filial"), QStringLiteral("caixa"), QStringLiteral("esquema"),
                QStringLiteral("cores"), QStringLiteral("format"), QStringLiteral("codepage")});
@@ -286,12 +312,11 @@ int param(const QStringList& args) {
         defs.append(d);
     }
     const QString esquema = o.values.value(QStringLiteral("esquema"));
-    const QString filial = o.values.value(QStringLiteral("filial"));
-    const QString caixa = o.values.value(QStringLiteral("caixa"));
-    // Sizes of the till's codes, widened rather than cutting a longer value.
+    const QString filial = codigo(o, "filial", 4, out);
+    const QString caixa = codigo(o, "caixa", 3, out);
     defs.append(FieldDef::text(QStringLiteral("IDESQUEMA"), std::max<int>(3, int(esquema.size()))));
-    defs.append(FieldDef::text(QStringLiteral("CDFILIAL"), std::max<int>(4, int(filial.size()))));
-    defs.append(FieldDef::text(QStringLiteral("CDCAIXA"), std::max<int>(3, int(caixa.size()))));
+    defs.append(FieldDef::text(QStringLiteral("CDFILIAL"), 4));
+    defs.append(FieldDef::text(QStringLiteral("CDCAIXA"), 3));
     DataPacket::Builder b(defs);
     b.appendRow();
     for (int i = 0; i < 6; ++i) b.setInteger(i, parseColour(cores[i]));
@@ -311,7 +336,7 @@ int runCdsTool(const QStringList& args, QTextStream& out, QTextStream& err, QIOD
         const QStringList rest = args.mid(1);
         if (cmd == QLatin1String("dump")) return dump(rest, out);
         if (cmd == QLatin1String("make")) return make(rest, in);
-        if (cmd == QLatin1String("param")) return param(rest);
+        if (cmd == QLatin1String("param")) return param(rest, out);
         if (cmd == QLatin1String("--help") || cmd == QLatin1String("-h")) {
             out << QString::fromUtf8(kUsage);
             return 0;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "dataset/ClientDataSet.h"
+#include "platform/Registro.h"
 
 namespace Cli_Kel00815 {
 
@@ -33,7 +34,15 @@ ParametrosTerminal LerParametrosZor(dataset::ClientDataSet& cds, const QString& 
     if (dir.isEmpty()) dir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
     // There is no short alias of a path here: the full path serves, empty when there is no file.
     p.stArqParametros = LocalizaParametrosZor(dir);
-    if (p.stArqParametros.isEmpty()) return p;
+    if (p.stArqParametros.isEmpty()) {
+        // The operator is not told (the screen opens as before); support must be.
+        qCWarning(platform::lcTela).noquote()
+            << QStringLiteral(
+                   "Sem o arquivo de parâmetros %1 em %2: filial e caixa vazios, "
+                   "cores zero.")
+                   .arg(kNomeArquivo, QDir::toNativeSeparators(dir));
+        return p;
+    }
 
     cds.loadFromFile(p.stArqParametros);
     if (!cds.active()) cds.open();

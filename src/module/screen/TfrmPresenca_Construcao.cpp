@@ -85,7 +85,9 @@ constexpr Posicao kLayout[] = {
     {"blbGeraVenda", 717, 44, 57, 64},
     // the list; the panel clips the grid's lowest 16 px
     {"panFundo", 8, 175, 787, 369},
-    {"dbsPresenca", 0, 0, 787, 385},
+    // As tall as its panel: the 16 px more it once had were cut off by the panel, and the
+    // current row scrolled into them, out of sight.
+    {"dbsPresenca", 0, 0, 787, 369},
     // footer
     {"dxfPendente", 13, 555, 22, 23},
     {"lblPendentes", 38, 558, 109, 16},

@@ -10,17 +10,18 @@
 #include "dataset/PacketFile.h"
 #include "platform/Platform.h"
 #include "platform/Registro.h"
+#include "platform/StateDirectory.h"
 
 namespace Hul00002 {
 
 QString pendingHandOverFolder() {
-    return QDir(platform::PastaDoRegistro()).filePath(QStringLiteral("entregas"));
+    return QDir(platform::stateDirectory()).filePath(QStringLiteral("entregas"));
 }
 
 QString savePendingHandOver(const QVariant& packet) {
     try {
         const QString folder = pendingHandOverFolder();
-        if (!QDir().mkpath(folder))
+        if (!platform::makeSharedFolder(folder))
             throw platform::Error(QStringLiteral("não foi possível criar a pasta %1").arg(folder));
         // Named by time and process, so that names sort as the runs began.
         const QString file = QDir(folder).filePath(

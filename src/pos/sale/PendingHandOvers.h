@@ -1,7 +1,7 @@
 #pragma once
 
 // The hand-overs of sale runs that did not end well, kept in the till's state folder (under
-// "entregas", beside the support log) so that `geravenda --pendentes` can finish a run the host
+// "entregas", platform::stateDirectory) so that `geravenda --pendentes` can finish a run the host
 // did not: saved before a run, removed when every record was tried and every receipt printed.
 
 #include <QString>

@@ -18,6 +18,7 @@
 #include <system_error>
 
 #include "platform/Platform.h"
+#include "platform/StateDirectory.h"
 #include "pos/sale/Receipt.h"
 
 namespace Hul00002 {
@@ -78,7 +79,7 @@ ReceiptPrinterSettings ReceiptPrinterSettings::fromConfiguration() {
     s.printerName = qEnvironmentVariable("LISTAPRESENCA_IMPRESSORA").trimmed();
     if (s.printerName.isEmpty()) s.printerName = printerFromIni(dir);
     s.pdfFolder = qEnvironmentVariable("LISTAPRESENCA_CUPONS").trimmed();
-    if (s.pdfFolder.isEmpty()) s.pdfFolder = dir + QStringLiteral("/cupons");
+    if (s.pdfFolder.isEmpty()) s.pdfFolder = platform::stateDirectory() + QStringLiteral("/cupons");
     return s;
 }
 
@@ -97,7 +98,7 @@ QString printReceipt(const QStringList& lines, const QString& fileStem,
         paint(printer, lines);
         return settings.printerName;
     }
-    if (!QDir().mkpath(settings.pdfFolder))
+    if (!platform::makeSharedFolder(settings.pdfFolder))
         throw platform::Error(
             QStringLiteral("Não foi possível criar a pasta %1.").arg(settings.pdfFolder));
     const QString file = QDir(settings.pdfFolder).filePath(fileStem + QStringLiteral(".pdf"));

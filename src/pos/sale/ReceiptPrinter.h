@@ -8,14 +8,14 @@
 namespace Hul00002 {
 
 // Where a till's receipts go: the printer named in its configuration, else PDF files in a
-// folder beside the host (one file per receipt).
+// folder of the till's (one file per receipt).
 struct HUL00002_EXPORT ReceiptPrinterSettings {
     QString printerName;
     QString pdfFolder;
 
     // env LISTAPRESENCA_IMPRESSORA, else an "Impressora=" line in conexao.ini beside the host;
-    // with neither, PDF files in the folder LISTAPRESENCA_CUPONS names, else "cupons" beside
-    // the host.
+    // with neither, PDF files in the folder LISTAPRESENCA_CUPONS names, else in "cupons" in
+    // the till's state folder (platform::stateDirectory).
     static ReceiptPrinterSettings fromConfiguration();
 };
 

@@ -254,6 +254,7 @@ bool TfrmPresenca::horaDoServicoEscolhido() {
 // the generator's own rule for the service and its products. A failure to read it shows
 // nothing and stops nothing: the run says the rest.
 void TfrmPresenca::mostraResumoDaVenda() {
+    if (!Srv_Kel00815::rdmListaPresenca) return;
     Hul00002::SalePreview r;
     try {
         r = Hul00002::previewSales(*Srv_Kel00815::rdmListaPresenca->adcListaPresenca,

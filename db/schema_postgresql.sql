@@ -141,7 +141,8 @@ CREATE TABLE IF NOT EXISTS ITEMVENDA (
 );
 
 -- The receipt of a sale: its number at the till (no gaps among recorded sales) and its text
--- as printed, 48 columns a line. IDIMPRESSO: 'S' once it went to the printer.
+-- as printed, 48 columns a line. IDIMPRESSO: 'P' to print (a service that prints), 'S' once
+-- the printer or the whole PDF has it, 'N' for a service that prints none.
 CREATE TABLE IF NOT EXISTS CUPOMVENDA (
   NRSEQVENDA      INTEGER       NOT NULL PRIMARY KEY,
   CDFILIAL        VARCHAR(4)    NOT NULL,

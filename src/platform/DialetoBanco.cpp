@@ -207,6 +207,11 @@ bool preparaSessao(QSqlDatabase& db, Dialeto d, bool soLeitura, QSqlError* erro)
     return ok;
 }
 
+Falha classificaFalha(const QSqlError& e, Dialeto d) {
+    return classificaFalha(e.databaseText() + QLatin1Char(' ') + e.driverText(),
+                           e.nativeErrorCode(), d);
+}
+
 Falha classificaFalha(const QString& texto, const QString& codigo, Dialeto d) {
     const QString c = codigo.trimmed();
     switch (d) {

@@ -49,6 +49,8 @@ enum class Falha {
 // nativeCode). PostgreSQL's SQLSTATE comes as the code through Qt's driver; through ODBC the
 // code is the ODBC driver's own and the text decides.
 PLATFORM_EXPORT Falha classificaFalha(const QString& texto, const QString& codigo, Dialeto d);
+// The same for a statement's error as Qt gives it.
+PLATFORM_EXPORT Falha classificaFalha(const QSqlError& e, Dialeto d);
 // The same for a caught exception (a DatabaseError, or the dataset's failed fetch).
 PLATFORM_EXPORT Falha classificaFalha(std::exception_ptr e, Dialeto d);
 

@@ -302,8 +302,7 @@ void TADOConnection::requireTables(const QStringList& tables) const {
         if (!ok) {
             // A table another till holds locked is there: say it is busy, not missing.
             const QSqlError e = q.lastError();
-            const Falha f = classificaFalha(e.databaseText() + QLatin1Char(' ') + e.driverText(),
-                                            e.nativeErrorCode(), dialeto());
+            const Falha f = classificaFalha(e, dialeto());
             if (f == Falha::Bloqueio || f == Falha::ConexaoPerdida)
                 throw DatabaseError(textoDaFalha(f) + QStringLiteral(" (tabela %1).").arg(table),
                                     e.nativeErrorCode());

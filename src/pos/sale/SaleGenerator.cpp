@@ -271,9 +271,8 @@ private:
                 id, refusal);
             if (!written) {
                 // A dead connection or a lock wait that ran out is no refusal: the run stops.
-                const platform::Falha f = platform::classificaFalha(
-                    refusal.databaseText() + QLatin1Char(' ') + refusal.driverText(),
-                    refusal.nativeErrorCode(), store_.connection().dialeto());
+                const platform::Falha f =
+                    platform::classificaFalha(refusal, store_.connection().dialeto());
                 if (f == platform::Falha::ConexaoPerdida || f == platform::Falha::Bloqueio)
                     raiseDatabaseError(refusal);
                 tx.rollback();

@@ -169,9 +169,7 @@ Till SaleStore::loadTill(const QString& branch, const QString& till) {
     if (!numbering_.tryRun({branch, till, branch, till, branch, till, branch, till})) {
         const QSqlError failed = numbering_.lastError();
         // A lock is no other process's row: waiting again on the read would double the wait.
-        if (platform::classificaFalha(
-                failed.databaseText() + QLatin1Char(' ') + failed.driverText(),
-                failed.nativeErrorCode(), connection_.dialeto()) == platform::Falha::Bloqueio)
+        if (platform::classificaFalha(failed, connection_.dialeto()) == platform::Falha::Bloqueio)
             raiseDatabaseError(failed);
         numbers_.run({branch, till});
         const bool exists = numbers_.next();

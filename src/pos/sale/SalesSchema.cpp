@@ -95,10 +95,7 @@ const char* const kConferePostgres =
 // clang-format on
 
 [[noreturn]] void falha(const Statement& s, const QString& oque) {
-    const QSqlError e = s.lastError();
-    QString texto = e.databaseText().trimmed();
-    if (texto.isEmpty()) texto = e.driverText().trimmed();
-    throw platform::DatabaseError(oque + QStringLiteral(": ") + texto, e.nativeErrorCode());
+    raiseDatabaseError(s.lastError(), oque);
 }
 
 // Every statement, DDL included, runs with the connection's deadline.

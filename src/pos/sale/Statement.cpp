@@ -6,10 +6,11 @@
 
 namespace Hul00002 {
 
-void raiseDatabaseError(const QSqlError& e) {
+void raiseDatabaseError(const QSqlError& e, const QString& prefix) {
     QString text = e.databaseText().trimmed();
     if (text.isEmpty()) text = e.driverText().trimmed();
-    throw platform::DatabaseError(text, e.nativeErrorCode());
+    throw platform::DatabaseError(prefix.isEmpty() ? text : prefix + QStringLiteral(": ") + text,
+                                  e.nativeErrorCode());
 }
 
 Statement::Statement(platform::TADOConnection& connection, const QString& sql)

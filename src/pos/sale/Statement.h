@@ -50,7 +50,8 @@ private:
     std::unique_ptr<platform::StatementDeadline> deadline_;
 };
 
-// The database's own words for a failure, as a DatabaseError.
-[[noreturn]] HUL00002_TEST_EXPORT void raiseDatabaseError(const QSqlError& e);
+// The database's own words for a failure, after `prefix` when given, as a DatabaseError.
+[[noreturn]] HUL00002_TEST_EXPORT void raiseDatabaseError(const QSqlError& e,
+                                                          const QString& prefix = QString());
 
 }  // namespace Hul00002

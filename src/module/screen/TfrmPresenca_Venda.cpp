@@ -123,6 +123,8 @@ bool TfrmPresenca::geraVendas() {
     // Flags of an earlier run would be wrong whatever this one does, even if it raises.
     esqueceNaoVendidos();
     Hul00002::GeraCupomVenda(cdsPresencaAux->dataVariant(), 0, opcoes, resultado);
+    // Refused whole (the server away and this till may not sell without it): as at the header.
+    if (resultado.toMap().value(QStringLiteral("refused")).toBool()) return false;
     guardaNaoVendidos(resultado);
     return true;
 }

@@ -154,6 +154,8 @@ int sincroniza(const QString& conexao) {
         }
         const QString cadeia =
             !conexao.isNull() ? conexao : platform::_GetStringConexZor(QString());
+        if (!qEnvironmentVariableIsEmpty("GERAVENDA_TESTE_LARGADA"))
+            esperaSinal(QStringLiteral("geravenda: pronto"));
         const Hul00002::CatchUpResult r =
             Hul00002::catchUp(cadeia, Hul00002::tillCopyPath(), {}, op);
         const int conflitos = r.count(Hul00002::CatchUpLine::Kind::Conflict);

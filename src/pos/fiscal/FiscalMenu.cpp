@@ -229,10 +229,9 @@ private:
             },
             [] {
                 const QString t = QStringLiteral(
-                    "Sem conexão com o servidor: a Redução Z só é feita com ele, que tem todas "
-                    "as vendas do dia (a cópia do caixa não tem as dos outros registros nem "
-                    "fecha o dia no servidor). Nada foi fechado; tente de novo quando o "
-                    "servidor responder.");
+                    "Sem conexão com o servidor: a Redução Z só é feita com ele, que registra o "
+                    "fechamento e tem todas as vendas do dia. Nada foi fechado; tente de novo "
+                    "quando o servidor responder.");
                 qCWarning(platform::lcVenda).noquote() << t;
                 avisa(t);
                 return true;

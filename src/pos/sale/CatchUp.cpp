@@ -451,6 +451,19 @@ void sendKeptSales(const QString& server, const QString& copyPath) {
     }
 }
 
+int outboxSize(const QString& copyPath) {
+    if (!QFileInfo(copyPath).isFile()) return 0;
+    platform::TADOConnection copy;
+    copy.setConnectionString(copyPath);
+    copy.setConnected(true);
+    if (!readTillCopyInfo(copy)) return 0;
+    Statement s(copy, QStringLiteral("SELECT COUNT(*) FROM VENDA WHERE NRSEQVENDA >= ?"));
+    s.run({kOutboxFirstSale});
+    const int n = s.next() ? s.value(0).toInt() : 0;
+    s.finish();
+    return n;
+}
+
 int outboxSalesOf(const QString& copyPath, const QString& branch, const QString& till,
                   const QDate& day) {
     if (!QFileInfo(copyPath).isFile()) return 0;

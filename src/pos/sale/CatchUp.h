@@ -62,6 +62,9 @@ HUL00002_EXPORT CatchUpResult catchUp(const QString& serverConnectionString,
 // the support log.
 HUL00002_EXPORT void sendKeptSales(const QString& server, const QString& copyPath);
 
+// How many sales wait in the copy's outbox (0 when there is no copy).
+HUL00002_EXPORT int outboxSize(const QString& copyPath);
+
 // The outbox's sales of that till and day (0 when there is no copy or it is of another till).
 HUL00002_EXPORT int outboxSalesOf(const QString& copyPath, const QString& branch,
                                   const QString& till, const QDate& day);

@@ -8,6 +8,7 @@
 #include "platform/Registro.h"
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
+#include "pos/sale/CatchUp.h"
 #include "pos/sale/HandOver.h"
 #include "pos/sale/Statement.h"
 
@@ -171,6 +172,20 @@ SaleRun generateSalesOrKeep(const QVariant& pacote, const SaleGeneratorOptions& 
     const QString till = handOver.text(0, HandOverField::Till);
     const QString copyPath = opcoes.copyPath.isEmpty() ? tillCopyPath() : opcoes.copyPath;
     const int total = handOver.rowCount();
+
+    // Sales kept on the till go first: the server would otherwise sell their consumers again,
+    // not knowing them. A failure here is the run's own to meet (or to fall back on the copy).
+    try {
+        if (outboxSize(copyPath) > 0) {
+            CatchUpOptions o;
+            o.lockWaitMs = 5000;
+            catchUp(opcoes.connectionString, copyPath, {}, o);
+        }
+    } catch (...) {
+        qCWarning(platform::lcVenda).noquote()
+            << QStringLiteral("Vendas guardadas no caixa não enviadas antes da geração: ") +
+                   platform::ADOExceptionMessage(std::current_exception(), nullptr, QString());
+    }
 
     QList<CommittedSale> committed;
     SaleGeneratorOptions online = opcoes;

@@ -174,7 +174,8 @@ SaleRun generateSalesOrKeep(const QVariant& pacote, const SaleGeneratorOptions& 
     const int total = handOver.rowCount();
 
     // Sales kept on the till go first: the server would otherwise sell their consumers again,
-    // not knowing them. A failure here is the run's own to meet (or to fall back on the copy).
+    // not knowing them. A server that does not answer here is not asked twice.
+    std::exception_ptr away;
     try {
         if (outboxSize(copyPath) > 0) {
             CatchUpOptions o;
@@ -182,9 +183,11 @@ SaleRun generateSalesOrKeep(const QVariant& pacote, const SaleGeneratorOptions& 
             catchUp(opcoes.connectionString, copyPath, {}, o);
         }
     } catch (...) {
+        const std::exception_ptr e = std::current_exception();
+        if (serverAway(e)) away = e;
         qCWarning(platform::lcVenda).noquote()
             << QStringLiteral("Vendas guardadas no caixa não enviadas antes da geração: ") +
-                   platform::ADOExceptionMessage(std::current_exception(), nullptr, QString());
+                   platform::ADOExceptionMessage(e, nullptr, QString());
     }
 
     QList<CommittedSale> committed;
@@ -194,18 +197,22 @@ SaleRun generateSalesOrKeep(const QVariant& pacote, const SaleGeneratorOptions& 
         if (opcoes.committed) opcoes.committed(s);
     };
     SaleRun run;
-    try {
-        run = generateSales(pacote, online);
-    } catch (...) {
-        const std::exception_ptr e = std::current_exception();
-        if (!serverAway(e)) throw;
+    if (!away) {
+        try {
+            run = generateSales(pacote, online);
+        } catch (...) {
+            away = std::current_exception();
+            if (!serverAway(away)) throw;
+        }
+    }
+    if (away) {
         TillCopyInfo info;
         auto copy = openTillCopy(copyPath, opcoes.connectionString, branch, till, &info);
-        if (!copy) throw;
+        if (!copy) std::rethrow_exception(away);
         copy.reset();
         qCWarning(platform::lcVenda).noquote()
             << QStringLiteral("Geração sem o servidor: ") +
-                   platform::ADOExceptionMessage(e, nullptr, QString());
+                   platform::ADOExceptionMessage(away, nullptr, QString());
         if (!offlineSalesAllowed()) {
             qCWarning(platform::lcVenda).noquote() << offlineSalesRefusedText();
             SaleRun refused;

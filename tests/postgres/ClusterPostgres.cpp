@@ -188,13 +188,25 @@ void ClusterPostgres::inicia() {
     QFile::remove(arquivoSenha);
 
     // A port found free may be taken before the server binds it: then another one.
+    comoUsuario_ = comoUsuario;
+    setpriv_ = setpriv;
+    QString saida2;
     for (int tentativa = 0; tentativa < 3 && !g_servidor; ++tentativa) {
         porta_ = portaLivre();
+        saida2 = sobe();
+    }
+    if (!g_servidor) throw std::runtime_error("the server did not start: " + saida2.toStdString());
+}
+
+// Starts the server on the cluster's folder and port; empty when it runs, else its log.
+QString ClusterPostgres::sobe() {
+    QString saida;
+    {
         auto p = std::make_unique<QProcess>();
         p->setProcessChannelMode(QProcess::MergedChannels);
         p->start(
-            setpriv,
-            comoUsuario +
+            setpriv_,
+            comoUsuario_ +
                 QStringList{QStringLiteral("--"), bin_ + QStringLiteral("/postgres"),
                             QStringLiteral("-D"), pasta_ + QStringLiteral("/dados"),
                             QStringLiteral("-p"), QString::number(porta_),
@@ -222,7 +234,26 @@ void ClusterPostgres::inicia() {
             saida = QString::fromLocal8Bit(log + p->readAll());
         }
     }
-    if (!g_servidor) throw std::runtime_error("the server did not start: " + saida.toStdString());
+    return saida;
+}
+
+void ClusterPostgres::desliga() {
+    if (!g_servidor) return;
+    if (g_servidor->state() != QProcess::NotRunning) ::kill(pid_t(pid_), SIGINT);
+    if (!g_servidor->waitForFinished(20000)) {
+        g_servidor->kill();
+        g_servidor->waitForFinished(5000);
+    }
+    g_servidor.reset();
+    for (const QString& c : QSqlDatabase::connectionNames())
+        if (c.startsWith(QLatin1String("cluster."))) QSqlDatabase::removeDatabase(c);
+}
+
+void ClusterPostgres::religa() {
+    if (g_servidor) return;
+    const QString saida = sobe();
+    if (!g_servidor)
+        throw std::runtime_error("the server did not start again: " + saida.toStdString());
 }
 
 void ClusterPostgres::para() {

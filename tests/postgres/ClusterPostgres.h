@@ -47,13 +47,20 @@ public:
     int derrubaSessoes(const QString& banco, const QString& programa = QString());
 
     void para();
+    // The server goes away (fast shutdown, every session ended) and comes back on the same port
+    // with the same databases, as a server that restarts.
+    void desliga();
+    void religa();
 
 private:
     ClusterPostgres();
     void inicia();
+    QString sobe();
 
     QString indisponivel_;
     QString bin_;
+    QString setpriv_;
+    QStringList comoUsuario_;
     QString pasta_;
     QString senha_;
     int porta_ = 0;

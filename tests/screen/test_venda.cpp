@@ -308,6 +308,26 @@ TEST_F(Venda, AHeaderThatCannotBeSoldHandsNothingOver) {
     }
 }
 
+// A run refused whole (the server away, offline sales forbidden) changed nothing: no reload,
+// and the list keeps its view and its marks, as for a header refused.
+TEST_F(Venda, ARunRefusedWithoutTheServerKeepsTheViewAndTheMarks) {
+    Pronta();
+    ClicaMarca(QStringLiteral("100"));
+    tela->dxfPendenteClick(nullptr);
+    const QString vista = tela->cdsPresenca->filter();
+    Hul00002::SaleRun recusada;
+    recusada.refused = true;
+    resposta = Hul00002::toVariant(recusada);
+    chamadas.clear();
+    Gera();
+    EXPECT_TRUE(chamadas.contains(QStringLiteral("GeraCupomVenda")));
+    EXPECT_EQ(MarcaDe(QStringLiteral("100")), QStringLiteral("S"));
+    EXPECT_TRUE(tela->cdsPresenca->filtered());
+    EXPECT_EQ(tela->cdsPresenca->filter(), vista);
+    EXPECT_TRUE(tela->lblSair->isEnabled());
+    EXPECT_EQ(chamadas.count(QStringLiteral("DesativaProcesso")), 1);
+}
+
 // The generator finds the service by the hour: an all-day service chosen at an hour that lunch
 // holds would be sold as lunch, and the reload would leave the consumer markable.
 TEST_F(Venda, AnHourThatAnotherServiceHoldsIsRefusedNamingThatService) {

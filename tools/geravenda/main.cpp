@@ -1,4 +1,5 @@
 // geravenda ARQUIVO [--conexao CONEXAO]
+// geravenda --sincroniza [--conexao CONEXAO]
 // Makes the sales of a hand-over packet file (binary or XML client-dataset file with the fields
 // of the attendance screen's hand-over) with the same generator as the screen, without it: to
 // finish a hand-over that was interrupted, or to run one from a script. Consumers already
@@ -8,9 +9,10 @@
 // that follows the K-th one; K:gravada right after the K-th commit; K:verificada after the
 // look for an earlier sale of the next consumer, before its transaction begins. The
 // process then says "geravenda: pausa" on stderr and waits to be killed, or for a line on stdin
-// to go on. GERAVENDA_TESTE_LARGADA=1 makes it say "geravenda: pronto" and wait for a line on
-// stdin before the first sale, so that two runs can start together. A closed stdin ends the
-// process at once.
+// to go on. With --sincroniza, K:enviada stops right after the server committed the K-th sale
+// sent, before the copy learns it. GERAVENDA_TESTE_LARGADA=1 makes it say "geravenda: pronto" and
+// wait for a line on stdin before the first sale, so that two runs can start together. A closed
+// stdin ends the process at once.
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
@@ -25,9 +27,11 @@
 #include "dataset/PacketFile.h"
 #include "platform/Platform.h"
 #include "platform/Registro.h"
+#include "pos/sale/CatchUp.h"
 #include "pos/sale/HandOver.h"
 #include "pos/sale/PendingHandOvers.h"
 #include "pos/sale/SaleGenerator.h"
+#include "pos/sale/TillCopy.h"
 
 namespace {
 
@@ -35,8 +39,10 @@ enum Saida {
     kTudoVendido = 0,     // every record sold or already served, every receipt printed
     kAlgoNaoVendido = 1,  // some record not sold
     kUsoErrado = 2,
-    kNadaFeito = 3,      // unreadable file, packet refused, or database out of reach
+    kNadaFeito = 3,      // unreadable file, packet refused, database out of reach (no copy, or
+                         // offline sales forbidden)
     kCupomPendente = 4,  // all sold, but some receipt still to print
+    kConflito = 5,       // --sincroniza: the outbox sent, but some sale the server refused
 };
 
 void escreve(std::FILE* f, const QString& s) {
@@ -57,6 +63,7 @@ QByteArray ajuda() {
     return QStringLiteral(
                "uso: geravenda ARQUIVO [--conexao CONEXAO]\n"
                "     geravenda --pendentes [--conexao CONEXAO]\n"
+               "     geravenda --sincroniza [--conexao CONEXAO]\n"
                "\n"
                "Gera uma venda com seu cupom para cada registro do pacote de entrega ARQUIVO\n"
                "(arquivo binário ou XML de client dataset com os campos %1),\n"
@@ -70,6 +77,10 @@ QByteArray ajuda() {
                "  --pendentes        completa as gerações que a Lista de Presença não terminou\n"
                "                     (as entregas guardadas em %2), da mais antiga\n"
                "                     à mais nova, e apaga cada uma que terminar bem\n"
+               "  --sincroniza       envia ao servidor as vendas guardadas na cópia do caixa\n"
+               "                     enquanto ele não respondia (%3), da mais\n"
+               "                     antiga à mais nova: uma linha por venda (enviada, já\n"
+               "                     estava no servidor, ou conflito e o motivo)\n"
                "  --conexao CONEXAO  cadeia de conexão do banco; sem ela, a do caixa\n"
                "                     (LISTAPRESENCA_CONEXAO, conexao.ini ou demo.db ao lado do "
                "programa)\n"
@@ -87,10 +98,19 @@ QByteArray ajuda() {
                "  0  todos os registros vendidos ou já atendidos, e todos os cupons impressos\n"
                "  1  algum registro não vendido\n"
                "  2  uso incorreto\n"
-               "  3  nada foi feito: arquivo ilegível, pacote recusado ou banco inacessível\n"
+               "  3  nada foi feito: arquivo ilegível, pacote recusado, banco inacessível sem\n"
+               "     cópia do caixa que o substitua, ou caixa que não vende sem o servidor\n"
+               "     (Offline=Nao)\n"
                "  4  tudo vendido, mas algum cupom ficou pendente de impressão (a próxima\n"
-               "     geração o imprime)\n")
-        .arg(camposDaEntrega(), Hul00002::pendingHandOverFolder())
+               "     geração o imprime)\n"
+               "Com --sincroniza:\n"
+               "  0  todas as vendas guardadas no caixa estão no servidor\n"
+               "  1  o envio parou no meio (servidor fora); as restantes continuam no caixa\n"
+               "  3  nada foi enviado: sem cópia do caixa, servidor inacessível ou outro envio\n"
+               "     em andamento\n"
+               "  5  tudo enviado, mas o servidor recusou alguma venda (conflito, guardado na\n"
+               "     tabela CONFLITO da cópia)\n")
+        .arg(camposDaEntrega(), Hul00002::pendingHandOverFolder(), Hul00002::tillCopyPath())
         .toLocal8Bit();
 }
 
@@ -115,6 +135,49 @@ std::function<void(Hul00002::SaleStep, int)> pausaDeTeste() {
     return [k, onde](Hul00002::SaleStep passo, int vendidas) {
         if (passo == onde && vendidas == k) esperaSinal(QStringLiteral("geravenda: pausa"));
     };
+}
+
+// The catch-up without the screen: one line per sale, a closing line.
+int sincroniza(const QString& conexao) {
+    try {
+        Hul00002::CatchUpOptions op;
+        op.line = [](const Hul00002::CatchUpLine& l) {
+            escreve(stdout, Hul00002::catchUpLineText(l));
+        };
+        const QStringList pausa =
+            qEnvironmentVariable("GERAVENDA_TESTE_PAUSA").split(QLatin1Char(':'));
+        if (pausa.value(1) == QLatin1String("enviada")) {
+            const int k = pausa.value(0).toInt();
+            op.afterServerCommit = [k](int enviadas) {
+                if (enviadas == k) esperaSinal(QStringLiteral("geravenda: pausa"));
+            };
+        }
+        const QString cadeia =
+            !conexao.isNull() ? conexao : platform::_GetStringConexZor(QString());
+        if (!qEnvironmentVariableIsEmpty("GERAVENDA_TESTE_LARGADA"))
+            esperaSinal(QStringLiteral("geravenda: pronto"));
+        const Hul00002::CatchUpResult r =
+            Hul00002::catchUp(cadeia, Hul00002::tillCopyPath(), {}, op);
+        const int conflitos = r.count(Hul00002::CatchUpLine::Kind::Conflict);
+        escreve(stdout,
+                QStringLiteral("%1 vendas guardadas no caixa: %2 enviadas, %3 já estavam no "
+                               "servidor, %4 em conflito, %5 ainda no caixa")
+                    .arg(r.total)
+                    .arg(r.count(Hul00002::CatchUpLine::Kind::Sent))
+                    .arg(r.count(Hul00002::CatchUpLine::Kind::AlreadyThere))
+                    .arg(conflitos)
+                    .arg(r.total - r.lines.size()));
+        if (!r.complete()) {
+            escreve(stderr, QStringLiteral("geravenda: ") + r.failure);
+            return kAlgoNaoVendido;
+        }
+        return conflitos > 0 ? kConflito : kTudoVendido;
+    } catch (...) {
+        escreve(stderr,
+                QStringLiteral("geravenda: ") +
+                    platform::ADOExceptionMessage(std::current_exception(), nullptr, QString()));
+        return kNadaFeito;
+    }
 }
 
 }  // namespace
@@ -143,6 +206,7 @@ int gera(const QString& arquivo, const QString& conexao, bool guardada) {
                     .arg(run.count(Hul00002::SaleStatus::NotSold)));
         if (guardada && !run.interrupted && !run.receiptsPending())
             Hul00002::removePendingHandOver(arquivo);
+        if (run.refused) return kNadaFeito;  // the server away, and no sale without it
         if (!run.allSold()) return kAlgoNaoVendido;
         return run.receiptsPending() ? kCupomPendente : kTudoVendido;
     } catch (...) {
@@ -163,7 +227,7 @@ int main(int argc, char** argv) {
 
     platform::IniciaRegistro();
     QString arquivo, conexao;
-    bool temConexao = false, pendentes = false;
+    bool temConexao = false, pendentes = false, sincronizar = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -184,6 +248,8 @@ int main(int argc, char** argv) {
             temConexao = true;
         } else if (a == QLatin1String("--pendentes")) {
             pendentes = true;
+        } else if (a == QLatin1String("--sincroniza")) {
+            sincronizar = true;
         } else if (a.startsWith(QLatin1String("-")) || !arquivo.isEmpty()) {
             escreve(stderr, QStringLiteral("geravenda: argumento inesperado: %1").arg(a));
             std::fputs(ajuda().constData(), stderr);
@@ -192,7 +258,7 @@ int main(int argc, char** argv) {
             arquivo = a;
         }
     }
-    if (arquivo.isEmpty() == !pendentes) {
+    if (int(!arquivo.isEmpty()) + int(pendentes) + int(sincronizar) != 1) {
         std::fputs(ajuda().constData(), stderr);
         return kUsoErrado;
     }
@@ -204,6 +270,7 @@ int main(int argc, char** argv) {
     });
 
     const QString cadeia = temConexao ? conexao : QString();
+    if (sincronizar) return sincroniza(cadeia);
     if (!pendentes) return gera(arquivo, cadeia, false);
     const QStringList arquivos = Hul00002::pendingHandOvers();
     if (arquivos.isEmpty()) escreve(stdout, QStringLiteral("Nenhuma entrega pendente."));

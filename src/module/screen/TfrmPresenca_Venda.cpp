@@ -92,6 +92,8 @@ bool TfrmPresenca::geraVendas() {
     lblSair->setEnabled(false);
     if (!cabecalhoVendavel() || !horaDoServicoEscolhido()) return false;
 
+    const QString vistaAntes = cdsPresenca->filter();
+    const bool filtradaAntes = cdsPresenca->filtered();
     aplicaFiltro(kMarca + QStringLiteral(" = '") + kSim + QStringLiteral("'"));
     cdsPresenca->first();
     cdsPresencaAux->close();
@@ -123,6 +125,14 @@ bool TfrmPresenca::geraVendas() {
     // Flags of an earlier run would be wrong whatever this one does, even if it raises.
     esqueceNaoVendidos();
     Hul00002::GeraCupomVenda(cdsPresencaAux->dataVariant(), 0, opcoes, resultado);
+    // Refused whole (the server away and this till may not sell without it): as at the header,
+    // the list keeps its view and its marks.
+    if (resultado.toMap().value(QStringLiteral("refused")).toBool()) {
+        cdsPresenca->setFiltered(false);
+        cdsPresenca->setFilter(vistaAntes);
+        cdsPresenca->setFiltered(filtradaAntes);
+        return false;
+    }
     guardaNaoVendidos(resultado);
     return true;
 }

@@ -4,6 +4,8 @@
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
 #include "pos/fiscal/FiscalText.h"
+#include "pos/sale/CatchUp.h"
+#include "pos/sale/OfflineSales.h"
 #include "pos/sale/SaleStore.h"
 #include "pos/sale/Statement.h"
 
@@ -268,6 +270,30 @@ QStringList storedReceipt(platform::TADOConnection& c, qint64 saleId) {
     Statement cupom(c, QString::fromUtf8(kCupom));
     Statement& q = cupom.run({saleId});
     return q.next() ? q.value(0).toString().split(QLatin1Char('\n')) : QStringList();
+}
+
+QString closingHeldByOutbox(const QString& server, const QString& copyPath, const QString& branch,
+                            const QString& till, const QDate& day) {
+    if (!namesServer(server) || outboxSalesOf(copyPath, branch, till, day) == 0) return {};
+    QString why;
+    try {
+        CatchUpOptions o;
+        o.lockWaitMs = 5000;  // a catch-up already under way usually ends by then
+        const CatchUpResult r = catchUp(server, copyPath, {}, o);
+        why = r.failure;
+    } catch (...) {
+        why = platform::ADOExceptionMessage(std::current_exception(), nullptr, QString());
+    }
+    const int left = outboxSalesOf(copyPath, branch, till, day);
+    if (left == 0) return {};
+    QString t = QStringLiteral(
+                    "A Redução Z do dia %1 não foi feita: %2 venda(s) deste dia "
+                    "guardadas no caixa enquanto o servidor não respondia ainda não "
+                    "chegaram a ele, e o fechamento precisa contá-las.")
+                    .arg(day.toString(QStringLiteral("dd/MM/yyyy")))
+                    .arg(left);
+    if (!why.isEmpty()) t += QStringLiteral(" O envio não terminou: ") + why;
+    return t + QStringLiteral(" Tente de novo quando o envio terminar.");
 }
 
 }  // namespace Hul00002

@@ -92,6 +92,14 @@ HUL00002_TEST_EXPORT QList<ReceiptEntry> receiptsIssuedOn(platform::TADOConnecti
                                                           const QString& branch,
                                                           const QString& till, const QDate& day);
 
+// Why the closing of that till and day must wait for the sales kept on the till's copy while
+// the server was away: they are sent first (a catch-up), and whatever of that day is still in
+// the copy's outbox then holds the closing back. Empty when the closing may go on (also for a
+// till on a SQLite file, which keeps no copy).
+HUL00002_TEST_EXPORT QString closingHeldByOutbox(const QString& server, const QString& copyPath,
+                                                 const QString& branch, const QString& till,
+                                                 const QDate& day);
+
 // The receipt's text as it was stored when the sale was made; empty when there is none.
 HUL00002_TEST_EXPORT QStringList storedReceipt(platform::TADOConnection& c, qint64 saleId);
 

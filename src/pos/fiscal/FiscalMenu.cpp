@@ -18,8 +18,10 @@
 #include "pos/fiscal/FiscalBook.h"
 #include "pos/fiscal/FiscalReportWindow.h"
 #include "pos/fiscal/FiscalText.h"
+#include "pos/sale/OfflineSales.h"
 #include "pos/sale/Receipt.h"
 #include "pos/sale/SalesSchema.h"
+#include "pos/sale/TillCopy.h"
 #include "pos/touch/CalendarDialog.h"
 #include "pos/touch/PickListDialog.h"
 #include "pos/touch/TouchDialog.h"
@@ -132,58 +134,108 @@ protected:
 
 private:
     void btnLeituraXClick() {
-        executa([this](platform::TADOConnection& c) {
-            const DayReading r = readDay(c, s_.branch, s_.till, platform::Hoje());
-            c.setConnected(false);
-            qCInfo(platform::lcVenda).noquote()
-                << QStringLiteral("Leitura X do caixa %1, filial %2, dia %3: %4 vendas, R$ %5")
-                       .arg(s_.till, s_.branch, r.day.toString(kDia))
-                       .arg(r.sales)
-                       .arg(moneyText(r.totalCents));
-            Relatorio janela(QStringLiteral("Leitura X"), readingLines(r),
-                             arquivo(r.day, QStringLiteral("leitura-x-") +
-                                                r.readAt.toString(QStringLiteral("HHmmss"))),
-                             s_.printer, this);
-            janela.exec();
-        });
+        executa(
+            [this](platform::TADOConnection& c) {
+                const DayReading r = readDay(c, s_.branch, s_.till, platform::Hoje());
+                c.setConnected(false);
+                qCInfo(platform::lcVenda).noquote()
+                    << QStringLiteral("Leitura X do caixa %1, filial %2, dia %3: %4 vendas, R$ %5")
+                           .arg(s_.till, s_.branch, r.day.toString(kDia))
+                           .arg(r.sales)
+                           .arg(moneyText(r.totalCents));
+                Relatorio janela(QStringLiteral("Leitura X"), readingLines(r),
+                                 arquivo(r.day, QStringLiteral("leitura-x-") +
+                                                    r.readAt.toString(QStringLiteral("HHmmss"))),
+                                 s_.printer, this);
+                janela.exec();
+            },
+            [this] { return leituraXDaCopia(); });
+    }
+
+    // The server away: the day as the till's copy has it, saying so and how old the copy is.
+    bool leituraXDaCopia() {
+        TillCopyInfo info;
+        auto copia = openTillCopy(copia_(), cadeia(), s_.branch, s_.till, &info);
+        if (!copia) return false;  // the server's failure is what the operator reads
+        const DayReading r = readDay(*copia, s_.branch, s_.till, platform::Hoje());
+        copia.reset();
+        const QString quando = info.takenAt.toString(QStringLiteral("dd/MM/yyyy HH:mm"));
+        qCInfo(platform::lcVenda).noquote()
+            << QStringLiteral(
+                   "Leitura X do caixa %1, filial %2, dia %3, da cópia do caixa de %4 "
+                   "(servidor sem resposta): %5 vendas, R$ %6")
+                   .arg(s_.till, s_.branch, r.day.toString(kDia), quando)
+                   .arg(r.sales)
+                   .arg(moneyText(r.totalCents));
+        const QStringList aviso{QStringLiteral("*** CÓPIA DO CAIXA DE %1 ***").arg(quando),
+                                QStringLiteral("Sem conexão com o servidor: vendas"),
+                                QStringLiteral("desta cópia, inclusive as guardadas"),
+                                QStringLiteral("no caixa e ainda não enviadas."), QString()};
+        Relatorio janela(QStringLiteral("Leitura X (cópia do caixa de %1)").arg(quando),
+                         aviso + readingLines(r),
+                         arquivo(r.day, QStringLiteral("leitura-x-copia-") +
+                                            r.readAt.toString(QStringLiteral("HHmmss"))),
+                         s_.printer, this);
+        janela.exec();
+        return true;
     }
 
     void btnReducaoZClick() {
-        executa([this](platform::TADOConnection& c) {
-            const QDate hoje = platform::Hoje();
-            const Closing anterior = findClosing(c, s_.branch, s_.till, hoje);
-            if (anterior.number != 0) {
-                avisa(QStringLiteral("A Redução Z do dia %1 já foi feita (fechamento nº %2, em "
-                                     "%3). O dia não pode ser fechado de novo.")
-                          .arg(hoje.toString(kDia))
-                          .arg(anterior.number)
-                          .arg(anterior.closedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm"))));
-                return;
-            }
-            // The closing ends the till's sales for the day: never without a yes.
-            if (!pergunta(QStringLiteral("Confirma a Redução Z do dia %1? O movimento fiscal do "
-                                         "dia será encerrado e o caixa não fará mais vendas "
-                                         "para este dia.")
-                              .arg(hoje.toString(kDia))))
-                return;
-            const Closing z = closeDay(c, s_.branch, s_.till, hoje);
-            c.setConnected(false);
-            qCInfo(platform::lcVenda).noquote()
-                << QStringLiteral(
-                       "Redução Z nº %1 do caixa %2, filial %3, dia %4: %5 vendas, R$ %6")
-                       .arg(z.number)
-                       .arg(s_.till, s_.branch, hoje.toString(kDia))
-                       .arg(z.sales)
-                       .arg(moneyText(z.totalCents));
-            Relatorio janela(
-                QStringLiteral("Redução Z"), z.lines,
-                arquivo(hoje,
-                        QStringLiteral("reducao-z-%1").arg(z.number, 6, 10, QLatin1Char('0'))),
-                s_.printer, this);
-            // The closing stands whatever the printer does; the window can print it again.
-            janela.imprime();
-            janela.exec();
-        });
+        executa(
+            [this](platform::TADOConnection& c) {
+                const QDate hoje = platform::Hoje();
+                const Closing anterior = findClosing(c, s_.branch, s_.till, hoje);
+                if (anterior.number != 0) {
+                    avisa(QStringLiteral("A Redução Z do dia %1 já foi feita (fechamento nº %2, em "
+                                         "%3). O dia não pode ser fechado de novo.")
+                              .arg(hoje.toString(kDia))
+                              .arg(anterior.number)
+                              .arg(anterior.closedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm"))));
+                    return;
+                }
+                // The sales kept on the till while the server was away count: sent first, or wait.
+                if (const QString espera =
+                        closingHeldByOutbox(cadeia(), copia_(), s_.branch, s_.till, hoje);
+                    !espera.isEmpty()) {
+                    c.setConnected(false);
+                    qCWarning(platform::lcVenda).noquote() << espera;
+                    avisa(espera);
+                    return;
+                }
+                // The closing ends the till's sales for the day: never without a yes.
+                if (!pergunta(
+                        QStringLiteral("Confirma a Redução Z do dia %1? O movimento fiscal do "
+                                       "dia será encerrado e o caixa não fará mais vendas "
+                                       "para este dia.")
+                            .arg(hoje.toString(kDia))))
+                    return;
+                const Closing z = closeDay(c, s_.branch, s_.till, hoje);
+                c.setConnected(false);
+                qCInfo(platform::lcVenda).noquote()
+                    << QStringLiteral(
+                           "Redução Z nº %1 do caixa %2, filial %3, dia %4: %5 vendas, R$ %6")
+                           .arg(z.number)
+                           .arg(s_.till, s_.branch, hoje.toString(kDia))
+                           .arg(z.sales)
+                           .arg(moneyText(z.totalCents));
+                Relatorio janela(
+                    QStringLiteral("Redução Z"), z.lines,
+                    arquivo(hoje,
+                            QStringLiteral("reducao-z-%1").arg(z.number, 6, 10, QLatin1Char('0'))),
+                    s_.printer, this);
+                // The closing stands whatever the printer does; the window can print it again.
+                janela.imprime();
+                janela.exec();
+            },
+            [] {
+                const QString t = QStringLiteral(
+                    "Sem conexão com o servidor: a Redução Z só é feita com ele, que registra o "
+                    "fechamento e tem todas as vendas do dia. Nada foi fechado; tente de novo "
+                    "quando o servidor responder.");
+                qCWarning(platform::lcVenda).noquote() << t;
+                avisa(t);
+                return true;
+            });
     }
 
     void btnMemoriaFiscalClick() {
@@ -252,27 +304,46 @@ private:
         });
     }
 
-    // Opens the database for one report and tells the operator whatever fails.
-    template <typename F>
-    void executa(F&& f) {
+    QString cadeia() const {
+        return s_.connectionString.isEmpty() ? platform::_GetStringConexZor(QString())
+                                             : s_.connectionString;
+    }
+    QString copia_() const { return s_.copyPath.isEmpty() ? tillCopyPath() : s_.copyPath; }
+
+    // Opens the database for one report and tells the operator whatever fails. When the server
+    // cannot be reached, `semServidor` may answer instead (true when it did).
+    template <typename F, typename G>
+    void executa(F&& f, G&& semServidor) {
         if (!identificado()) return;
         platform::TADOConnection c;
         try {
             c.setReadOnly(false);
-            c.setConnectionString(s_.connectionString.isEmpty()
-                                      ? platform::_GetStringConexZor(QString())
-                                      : s_.connectionString);
+            c.setConnectionString(cadeia());
             c.setConnected(true);
             ensureSalesSchema(c);
             f(c);
         } catch (const platform::EAbort&) {
             throw;
         } catch (...) {
-            const QString erro =
-                platform::ADOExceptionMessage(std::current_exception(), &c, QString());
+            std::exception_ptr e = std::current_exception();
+            if (namesServer(cadeia()) && serverAway(e)) {
+                try {
+                    if (semServidor()) return;
+                } catch (const platform::EAbort&) {
+                    throw;
+                } catch (...) {
+                    e = std::current_exception();
+                }
+            }
+            const QString erro = platform::ADOExceptionMessage(e, &c, QString());
             qCWarning(platform::lcVenda).noquote() << QStringLiteral("Menu fiscal: ") + erro;
             avisa(erro, 3);
         }
+    }
+
+    template <typename F>
+    void executa(F&& f) {
+        executa(std::forward<F>(f), [] { return false; });
     }
 
     bool identificado() const {

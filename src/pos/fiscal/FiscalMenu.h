@@ -16,6 +16,7 @@ namespace Hul00002 {
 struct HUL00002_TEST_EXPORT FiscalSettings {
     QString connectionString;  // empty: the till's (_GetStringConexZor)
     QString branch, till;      // empty: read from the till's parameter file
+    QString copyPath;          // the till's copy; empty: tillCopyPath()
     ReceiptPrinterSettings printer;
 
     // The printer as receipts print, branch and till from PARAMETROSZOR.CDS beside the host

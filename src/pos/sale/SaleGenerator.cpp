@@ -64,6 +64,8 @@ public:
             // record back. SQLite locks the whole file, and the till's numbering is every
             // record's: the records after it are not tried, so that a failing database never
             // waits once per record or gets half a run.
+            if (f == platform::Falha::ConexaoPerdida || f == platform::Falha::ServidorFora)
+                lostAt_ = row;
             if (f == platform::Falha::Bloqueio && d != platform::Dialeto::Sqlite && !tillWide_) {
                 o.reason = QStringLiteral("ocupado por outro caixa");
                 return o;
@@ -79,6 +81,7 @@ public:
     }
 
     bool stopped() const { return stopped_; }
+    int lostAt() const { return lostAt_; }
 
 private:
     const Till& till(const QString& branch, const QString& till) {
@@ -296,6 +299,27 @@ private:
             o.saleNumber = saleNumber;
             o.receiptNumber = receiptNumber;
         }
+        if (options_.committed)
+            options_.committed({o.saleId,
+                                o.branch,
+                                o.till,
+                                o.service,
+                                o.consumer,
+                                handOver_.text(row, HandOverField::Client),
+                                type,
+                                items.first().code,
+                                r.totalCents,
+                                consumed,
+                                now,
+                                QStringLiteral("%1").arg(hour, 4, 10, QLatin1Char('0')),
+                                o.saleNumber,
+                                o.receiptNumber,
+                                handOver_.text(row, HandOverField::LogSeq),
+                                handOver_.text(row, HandOverField::FileSeq),
+                                day,
+                                r.items,
+                                lines.join(QLatin1Char('\n')),
+                                sv->printsReceipt ? QStringLiteral("P") : QStringLiteral("N")});
         o.status = SaleStatus::Sold;
         ++sold_;
         if (options_.hook) options_.hook(SaleStep::Committed, sold_);
@@ -329,6 +353,7 @@ private:
     int sold_ = 0;
     bool stopped_ = false;
     bool tillWide_ = false;
+    int lostAt_ = -1;
 };
 
 }  // namespace
@@ -352,6 +377,7 @@ SaleRun generateSales(const QVariant& pacote, const SaleGeneratorOptions& opcoes
         if (opcoes.progress) opcoes.progress(row + 1, total);
     }
     run.interrupted = runner.stopped();
+    run.connectionLostAt = runner.lostAt();
     return run;
 }
 

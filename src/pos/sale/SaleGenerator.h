@@ -12,6 +12,7 @@
 
 #include <hul00002/Hul00002.h>
 
+#include "pos/sale/Receipt.h"
 #include "pos/sale/ReceiptPrinter.h"
 #include "pos/sale/SaleReport.h"
 #include "pos/sale/ServiceRule.h"
@@ -28,11 +29,31 @@ namespace Hul00002 {
 // sales committed so far in this run.
 enum class SaleStep { Checked, BeforeCommit, Committed, Printed };
 
+// A sale as the generator committed it: its VENDA row, items and receipt, for whoever keeps a
+// copy of it elsewhere (the till's copy, when the server goes away later in the run).
+struct CommittedSale {
+    qint64 id = 0;
+    QString branch, till, service, consumer, client, consumptionType, product;
+    qint64 totalCents = 0;
+    QDateTime consumedAt, enteredAt;
+    QString hour;  // "HHMM"
+    qint64 saleNumber = 0, receiptNumber = 0;
+    QString logSeq, fileSeq;
+    QDate day;
+    QList<ReceiptItem> items;
+    QString receiptText;
+    QString printState;  // CUPOMVENDA.IDIMPRESSO as committed: 'P' or 'N'
+};
+
 struct SaleGeneratorOptions {
     QString connectionString;
     ReceiptPrinterSettings printer;
     std::function<void(int done, int total)> progress;
     std::function<void(SaleStep step, int sold)> hook;
+    // Right after each sale's commit, before its receipt prints.
+    std::function<void(const CommittedSale&)> committed;
+    // The till's copy for the days the server is away; empty: tillCopyPath().
+    QString copyPath;
 };
 
 // Raises platform::Error, and sells nothing, when the packet is not a hand-over (a field

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "pos/sale/Receipt.h"
+#include "pos/sale/TillCopy.h"
 
 namespace Hul00002 {
 
@@ -83,6 +84,8 @@ QVariant toVariant(const SaleRun& run) {
     return QVariantMap{{QStringLiteral("sold"), run.count(SaleStatus::Sold)},
                        {QStringLiteral("reprinted"), reimpressos},
                        {QStringLiteral("interrupted"), run.interrupted},
+                       {QStringLiteral("refused"), run.refused},
+                       {QStringLiteral("offline"), run.offline},
                        {QStringLiteral("alreadyServed"), run.count(SaleStatus::AlreadyServed)},
                        {QStringLiteral("notSold"), run.count(SaleStatus::NotSold)},
                        {QStringLiteral("outcomes"), lista}};
@@ -98,6 +101,8 @@ QString outcomeText(const SaleOutcome& o) {
     switch (o.status) {
         case SaleStatus::Sold: {
             QString t = quem(o) + QStringLiteral(": vendido") + numeros;
+            if (o.saleId >= kOutboxFirstSale)
+                t += QStringLiteral(" (guardada no caixa, a enviar ao servidor)");
             if (!o.printError.isEmpty())
                 t += QStringLiteral("; cupom não impresso: ") + o.printError;
             else if (!o.printedTo.isEmpty())

@@ -39,7 +39,11 @@ struct ReprintedReceipt {
 struct HUL00002_EXPORT SaleRun {
     QList<ReprintedReceipt> reprinted;
     QList<SaleOutcome> outcomes;
-    bool interrupted = false;  // a failure of the database ended the run before its end
+    bool interrupted = false;   // a failure of the database ended the run before its end
+    int connectionLostAt = -1;  // the record at which the server went away, if it did
+    // Nothing tried: the server away, and the till may not sell without it.
+    bool refused = false;
+    bool offline = false;  // some sales were kept on the till's copy, to send later
     int count(SaleStatus s) const;
     qint64 soldCents() const;      // the total of the sales made
     bool allSold() const;          // nothing left unsold
@@ -51,7 +55,8 @@ struct HUL00002_EXPORT SaleRun {
 // "record", "branch", "till", "consumer", "name", "badge", "status" ("sold", "alreadyServed",
 // "notSold"), "service", "sale", "saleNumber", "receipt", "total" (cents), "reason", "printedTo",
 // "printError"}], "reprinted": [{"branch", "till", "consumer", "name", "receipt", "printedTo",
-// "printError"}], "interrupted"}.
+// "printError"}], "interrupted", "refused" (the server away and offline sales forbidden: nothing
+// tried), "offline" (some sales kept on the till's copy)}.
 HUL00002_EXPORT QVariant toVariant(const SaleRun& run);
 // One line for the operator: "Ana Silva (000012): vendido - venda 15, cupom 000015".
 HUL00002_EXPORT QString outcomeText(const SaleOutcome& o);

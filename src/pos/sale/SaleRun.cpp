@@ -6,8 +6,10 @@
 #include "platform/Platform.h"
 #include "platform/Registro.h"
 #include "pos/sale/HandOver.h"
+#include "pos/sale/OfflineSales.h"
 #include "pos/sale/PendingHandOvers.h"
 #include "pos/sale/Receipt.h"
+#include "pos/sale/TillCopy.h"
 #include "pos/touch/InputBlocker.h"
 #include "pos/touch/WaitingWindow.h"
 
@@ -22,7 +24,7 @@ SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
     SaleRun run;
     {
         detail::InputBlocker bloqueio;
-        run = generateSales(pacote, opcoes);
+        run = generateSalesOrKeep(pacote, opcoes);
     }
     // Support reads here what became of each consumer handed over.
     for (const SaleOutcome& o : run.outcomes) qCInfo(platform::lcVenda).noquote() << outcomeText(o);
@@ -30,7 +32,7 @@ SaleRun runSaleGeneration(const QVariant& pacote, SaleGeneratorOptions opcoes) {
         << QStringLiteral("Geração terminada: %1 vendas, total R$ %2")
                .arg(run.count(SaleStatus::Sold))
                .arg(moneyText(run.soldCents()));
-    const QString aviso = notSoldNotice(run);
+    const QString aviso = run.refused ? offlineSalesRefusedText() : notSoldNotice(run);
     if (!aviso.isEmpty()) {
         // The operator reads the notice, not the waiting window over it.
         try {
@@ -55,7 +57,9 @@ void geraCupomVendaPadrao(const QVariant& pacote, int, const QVariantList&, QVar
     HandOver::read(pacote);
     const QString guardada = savePendingHandOver(pacote);
     const SaleRun run = runSaleGeneration(pacote, std::move(op));
-    if (!run.interrupted && !run.receiptsPending()) removePendingHandOver(guardada);
+    // A run refused for want of the server changed nothing: the screen keeps its marks.
+    if (run.refused || (!run.interrupted && !run.receiptsPending()))
+        removePendingHandOver(guardada);
     resultado = toVariant(run);
 }
 

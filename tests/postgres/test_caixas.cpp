@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -409,4 +410,46 @@ TEST_F(Caixas, TheTillLoginOfTheReadmeSellsAndClosesTheDay) {
     c.setConnectionString(odbc);
     c.setConnected(true);
     EXPECT_EQ(Hul00002::closeDay(c, QStringLiteral("0001"), QStringLiteral("001"), kDia).sales, 2);
+}
+
+// A closing that holds the till's numbering when a sale of its day comes, through either
+// driver: the sale waits for it, then finds the day closed, whatever it saw before it waited.
+TEST_F(Caixas, ASaleThatWaitedForAClosingFindsTheDayClosed) {
+    QStringList vias{QStringLiteral("odbc")};
+    if (ClusterPostgres::semQPsql().isEmpty()) vias << QStringLiteral("url");
+    for (const QString& via : vias) {
+        SCOPED_TRACE(via.toStdString());
+        const QString odbc = cantina(2);
+        const QString conexao =
+            via == QLatin1String("url") ? ClusterPostgres::instancia().url(banco_) : odbc;
+        ASSERT_EQ(runGeraVenda({entrega(1, 1), QStringLiteral("--conexao"), conexao}).code, 0);
+        {
+            QSqlDatabase fecha =
+                ClusterPostgres::instancia().conecta(banco_, QStringLiteral("fechamento"));
+            ASSERT_TRUE(fecha.transaction());
+            QSqlQuery q(fecha);
+            ASSERT_TRUE(q.exec(QStringLiteral("UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA")));
+            ASSERT_TRUE(q.exec(QStringLiteral(
+                "INSERT INTO FECHACAIXA (CDFILIAL, CDCAIXA, NRFECHAMENTO, DTMOVIMENTO,"
+                " DTHRFECHAMENTO, TXFECHAMENTO) VALUES ('0001', '001', 7, '2026-03-16', now(),"
+                " 'Z')")));
+            QProcess p;
+            setUpGeraVenda(p, {entrega(2, 2), QStringLiteral("--conexao"), conexao});
+            p.start();
+            // Let go only once the sale waits on the numbering (its lock wait is 5 s).
+            bool espera = false;
+            for (int i = 0; i < 200 && !espera; ++i) {
+                espera = conta(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity"
+                                              " WHERE wait_event_type = 'Lock'")) > 0;
+                if (!espera) QThread::msleep(10);
+            }
+            EXPECT_TRUE(espera) << "the sale never waited for the closing";
+            ASSERT_TRUE(fecha.commit());
+            const ProcessOutput r = finishProcess(p);
+            EXPECT_EQ(countLines(r.out, QStringLiteral("dia fechado (Redução Z nº 7")), 1)
+                << r.out.toStdString() << r.err.toStdString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("fechamento"));
+        EXPECT_EQ(confereInteiras(), 1);
+    }
 }

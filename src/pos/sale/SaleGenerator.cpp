@@ -122,12 +122,16 @@ private:
     bool alreadyServed(const QString& service, const QDate& day, SaleOutcome& o) {
         EarlierSale earlier;
         if (!store_.earlierSale(o.branch, o.till, service, o.consumer, day, earlier)) return false;
+        served(earlier, o);
+        return true;
+    }
+
+    static void served(const EarlierSale& earlier, SaleOutcome& o) {
         o.status = SaleStatus::AlreadyServed;
         o.service = earlier.service;
         o.saleId = earlier.saleId;
         o.saleNumber = earlier.saleNumber;
         o.receiptNumber = earlier.receiptNumber;
-        return true;
     }
 
     // Texts as the screen writes them: no NUL, which would cut a code short in the database,
@@ -154,8 +158,7 @@ private:
         return true;
     }
 
-    bool consumerMayBuy(SaleOutcome& o) {
-        const ConsumerOnFile c = store_.consumer(o.branch, o.consumer);
+    static bool consumerMayBuy(const ConsumerOnFile& c, SaleOutcome& o) {
         if (!c.exists)
             o.reason = QStringLiteral("consumidor %1 não cadastrado").arg(o.consumer);
         else if (!c.active)
@@ -193,10 +196,21 @@ private:
             return;
         }
 
-        if (!consumerMayBuy(o)) return;
+        // The service first, so that the consumer and its earlier sale take one look; the
+        // reasons keep their order: the consumer's, the service's, then the earlier sale.
         const Till& t = till(o.branch, o.till);
-        const Service* sv = serviceFor(t, hour, o);
-        if (!sv) return;
+        SaleOutcome noService = o;
+        const Service* sv = serviceFor(t, hour, noService);
+        bool servedBefore = false;
+        EarlierSale earlier;
+        const ConsumerOnFile onFile =
+            store_.consumerAndEarlierSale(o.branch, o.till, sv ? sv->stored.code : QString(),
+                                          o.consumer, day, servedBefore, earlier);
+        if (!consumerMayBuy(onFile, o)) return;
+        if (!sv) {
+            o.reason = noService.reason;
+            return;
+        }
         o.service = sv->stored.code;
 
         const QString type = handOver_.text(row, HandOverField::ConsumptionType);
@@ -214,7 +228,10 @@ private:
                 return;
             }
 
-        if (alreadyServed(sv->stored.code, day, o)) return;
+        if (servedBefore) {
+            served(earlier, o);
+            return;
+        }
         if (options_.hook) options_.hook(SaleStep::Checked, sold_);
 
         const QDateTime consumed(day, QTime(hour / 100, hour % 100));
@@ -248,27 +265,49 @@ private:
             platform::Transacao tx(store_.connection());
             const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till);
             tillWide_ = false;
-            // Looked at inside the transaction: a closing made since the run began counts.
-            if (const qint64 z = store_.closingOf(o.branch, o.till, day)) {
-                tx.rollback();
-                closedDays_.insert(dayKey, z);  // a closing is never undone
-                dayClosed(o, day, z);
-                return;
-            }
             r.saleNumber = saleNumber;
             r.receiptNumber = receiptNumber;
-            qint64 id = 0;
+            lines = receiptLines(r);
+            SaleRows rows;
+            rows.sale = {o.branch,
+                         o.till,
+                         sv->stored.code,
+                         o.consumer,
+                         textOrNull(handOver_.text(row, HandOverField::Client)),
+                         textOrNull(type),
+                         items.first().code,
+                         double(r.totalCents) / 100.0,
+                         store_.dateTime(consumed),
+                         store_.dateTime(now),
+                         QStringLiteral("%1").arg(hour, 4, 10, QLatin1Char('0')),
+                         receiptNumberText(receiptNumber),
+                         textOrNull(handOver_.text(row, HandOverField::LogSeq)),
+                         textOrNull(handOver_.text(row, HandOverField::FileSeq)),
+                         store_.day(day),
+                         saleNumber};
+            int n = 0;
+            for (const ReceiptItem& it : r.items)
+                rows.items << QVariantList{++n, it.product, it.quantity,
+                                           double(it.unitCents) / 100.0,
+                                           double(it.totalCents) / 100.0};
+            rows.receipt = {o.branch,
+                            o.till,
+                            receiptNumber,
+                            store_.dateTime(now),
+                            lines.join(QLatin1Char('\n')),
+                            sv->printsReceipt ? QStringLiteral("P") : QStringLiteral("N")};
+            qint64 id = 0, closing = 0;
             QSqlError refusal;
-            const bool written = store_.insertSale(
-                {o.branch, o.till, sv->stored.code, o.consumer,
-                 textOrNull(handOver_.text(row, HandOverField::Client)), textOrNull(type),
-                 items.first().code, double(r.totalCents) / 100.0, store_.dateTime(consumed),
-                 store_.dateTime(now), QStringLiteral("%1").arg(hour, 4, 10, QLatin1Char('0')),
-                 receiptNumberText(receiptNumber),
-                 textOrNull(handOver_.text(row, HandOverField::LogSeq)),
-                 textOrNull(handOver_.text(row, HandOverField::FileSeq)), store_.day(day),
-                 saleNumber},
-                id, refusal);
+            // The day's closing is looked at inside the transaction: one made since the run
+            // began counts.
+            const bool written =
+                store_.recordSale(o.branch, o.till, day, rows, closing, id, refusal);
+            if (written && closing) {
+                tx.rollback();
+                closedDays_.insert(dayKey, closing);  // a closing is never undone
+                dayClosed(o, day, closing);
+                return;
+            }
             if (!written) {
                 // A dead connection or a lock wait that ran out is no refusal: the run stops.
                 const platform::Falha f =
@@ -281,14 +320,6 @@ private:
                 if (alreadyServed(sv->stored.code, day, o)) return;
                 raiseDatabaseError(refusal);
             }
-            int n = 0;
-            for (const ReceiptItem& it : r.items)
-                store_.insertItem({id, ++n, it.product, it.quantity, double(it.unitCents) / 100.0,
-                                   double(it.totalCents) / 100.0});
-            lines = receiptLines(r);
-            store_.insertReceipt({id, o.branch, o.till, receiptNumber, store_.dateTime(now),
-                                  lines.join(QLatin1Char('\n')),
-                                  sv->printsReceipt ? QStringLiteral("P") : QStringLiteral("N")});
             if (options_.hook) options_.hook(SaleStep::BeforeCommit, sold_);
             tx.commit();
             o.saleId = id;

@@ -77,7 +77,7 @@ const char* const kConsumer =
     "SELECT C.IDSITCONSUMI, (SELECT COUNT(*) FROM CLIENFILIAL F"
     " WHERE F.CDFILIAL = ? AND F.CDCLIENTE = C.CDCLIENTE)"
     " FROM CONSUMIDOR C WHERE C.CDCONSUMIDOR = ?";
-// The consumer and its earlier sale of the day in one look (not on SQL Server).
+// PostgreSQL: the consumer and its earlier sale of the day in one look, one round trip.
 const char* const kConsumerAndEarlier =
     "SELECT C.IDSITCONSUMI, (SELECT COUNT(*) FROM CLIENFILIAL F"
     " WHERE F.CDFILIAL = ? AND F.CDCLIENTE = C.CDCLIENTE),"
@@ -380,7 +380,8 @@ bool SaleStore::recordSale(const QString& branch, const QString& till, const QDa
         QVariantList v = rows.sale;
         for (const QVariantList& item : rows.items) v += item;
         v += rows.receipt;
-        v << branch << till << day(d);
+        // DTMOVIMENTO is text on this server, written so by the closing.
+        v << branch << till << d.toString(Qt::ISODate);
         if (!s.tryRun(v)) {
             error = s.lastError();
             s.finish();

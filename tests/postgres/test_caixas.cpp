@@ -83,8 +83,13 @@ protected:
 
     // The hand-over of consumers `de`..`ate` at lunch, as a packet file.
     QString entrega(int de, int ate) {
+        QList<int> quais;
+        for (int i = de; i <= ate; ++i) quais << i;
+        return entrega(quais);
+    }
+    QString entrega(const QList<int>& quais) {
         QList<Hul00002::HandOverRecord> r;
-        for (int i = de; i <= ate; ++i)
+        for (int i : quais)
             r << Hul00002::HandOverRecord{QStringLiteral("0001"),
                                           QStringLiteral("001"),
                                           QStringLiteral("CR") + consumidor(i),
@@ -97,8 +102,7 @@ protected:
                                           {},
                                           {}};
         const dataset::DataPacket pacote = Hul00002::buildHandOver(r);
-        const QString arquivo =
-            pasta_.filePath(QStringLiteral("entrega-%1-%2.cds").arg(de).arg(ate));
+        const QString arquivo = pasta_.filePath(QStringLiteral("entrega-%1.cds").arg(++entregas_));
         QFile f(arquivo);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(dataset::writeBinaryPacket(pacote));
@@ -153,6 +157,7 @@ protected:
 
     QTemporaryDir pasta_;
     QString banco_;
+    int entregas_ = 0;
 };
 
 // Two runs of one till's hand-overs, overlapping on C11..C30, start at the same moment: the
@@ -451,5 +456,32 @@ TEST_F(Caixas, ASaleThatWaitedForAClosingFindsTheDayClosed) {
         }
         QSqlDatabase::removeDatabase(QStringLiteral("fechamento"));
         EXPECT_EQ(confereInteiras(), 1);
+    }
+}
+
+// Each record's look at its consumer is its own, through either driver, however the looks
+// are made: a consumer already served, an inactive one, one not on file and one handed over
+// twice in a row, between consumers that are sold.
+TEST_F(Caixas, EachRecordIsJudgedByItsOwnConsumer) {
+    QStringList vias{QStringLiteral("odbc")};
+    if (ClusterPostgres::semQPsql().isEmpty()) vias << QStringLiteral("url");
+    for (const QString& via : vias) {
+        SCOPED_TRACE(via.toStdString());
+        const QString odbc = cantina(8);
+        const QString conexao =
+            via == QLatin1String("url") ? ClusterPostgres::instancia().url(banco_) : odbc;
+        exec(QStringLiteral("UPDATE CONSUMIDOR SET IDSITCONSUMI = '2' WHERE CDCONSUMIDOR = 'C04'"));
+        ASSERT_EQ(runGeraVenda({entrega({3}), QStringLiteral("--conexao"), conexao}).code, 0);
+        const ProcessOutput r = runGeraVenda(
+            {entrega({1, 3, 4, 99, 5, 6, 6, 7}), QStringLiteral("--conexao"), conexao});
+        for (const char* esperada :
+             {"C01 (CRC01): vendido", "C03 (CRC03): já atendido - venda 1",
+              "C04 (CRC04): não vendido - consumidor inativo",
+              "C99 (CRC99): não vendido - consumidor C99 não cadastrado", "C05 (CRC05): vendido",
+              "C06 (CRC06): vendido", "C06 (CRC06): já atendido", "C07 (CRC07): vendido"})
+            EXPECT_EQ(countLines(r.out, QStringLiteral("Aluno ") + QString::fromUtf8(esperada)), 1)
+                << esperada << "\n"
+                << r.out.toStdString();
+        EXPECT_EQ(confereInteiras(), 5);
     }
 }

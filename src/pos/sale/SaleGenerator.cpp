@@ -3,6 +3,8 @@
 #include <QHash>
 
 #include <exception>
+#include <optional>
+#include <utility>
 
 #include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
@@ -169,43 +171,85 @@ private:
         return c.exists && c.active && c.servedAtBranch;
     }
 
-    void sellRecord(int row, SaleOutcome& o) {
+    // What a record says without asking the database; false with the reason in the outcome.
+    bool recordFits(int row, SaleOutcome& o, QDate& day, int& hour) const {
         if (o.branch.isEmpty() || o.till.isEmpty()) {
             o.reason = QStringLiteral("filial ou caixa não informados");
-            return;
+            return false;
         }
         if (o.consumer.isEmpty()) {
             o.reason = QStringLiteral("código do consumidor não informado");
-            return;
+            return false;
         }
-        if (!textsFit(row, o)) return;
-        const QDate day = handOver_.day(row);
+        if (!textsFit(row, o)) return false;
+        day = handOver_.day(row);
         if (!day.isValid()) {
             o.reason = QStringLiteral("data da venda não informada");
-            return;
+            return false;
         }
         if (day > platform::Hoje()) {
             o.reason = QStringLiteral("a data da venda (%1) é posterior a hoje")
                            .arg(day.toString(QStringLiteral("dd/MM/yyyy")));
-            return;
+            return false;
         }
         const QString hourText = handOver_.text(row, HandOverField::Hour);
-        const int hour = hourFromText(hourText);
+        hour = hourFromText(hourText);
         if (hour < 0) {
             o.reason = QStringLiteral("hora da venda inválida (\"%1\")").arg(hourText);
-            return;
+            return false;
         }
+        return true;
+    }
+
+    // The look at the record after `row`, to be made in the statement that writes this sale:
+    // only for a plain record of the same till and another consumer.
+    std::optional<ConsumerLook> lookAhead(int row, const Till& t, const SaleOutcome& o) {
+        const int next = row + 1;
+        if (stopped_ || next >= handOver_.rowCount()) return std::nullopt;
+        SaleOutcome n;
+        n.branch = handOver_.text(next, HandOverField::Branch);
+        n.till = handOver_.text(next, HandOverField::Till);
+        n.consumer = handOver_.text(next, HandOverField::Consumer);
+        QDate day;
+        int hour = 0;
+        if (n.branch != o.branch || n.till != o.till || n.consumer == o.consumer ||
+            !recordFits(next, n, day, hour))
+            return std::nullopt;
+        const Service* sv = serviceFor(t, hour, n);
+        ConsumerLook look;
+        look.branch = n.branch;
+        look.till = n.till;
+        look.service = sv ? sv->stored.code : QString();
+        look.consumer = n.consumer;
+        look.day = day;
+        return look;
+    }
+
+    void sellRecord(int row, SaleOutcome& o) {
+        QDate day;
+        int hour = 0;
+        if (!recordFits(row, o, day, hour)) return;
 
         // The service first, so that the consumer and its earlier sale take one look; the
         // reasons keep their order: the consumer's, the service's, then the earlier sale.
         const Till& t = till(o.branch, o.till);
         SaleOutcome noService = o;
         const Service* sv = serviceFor(t, hour, noService);
+        const QString service = sv ? sv->stored.code : QString();
         bool servedBefore = false;
         EarlierSale earlier;
-        const ConsumerOnFile onFile =
-            store_.consumerAndEarlierSale(o.branch, o.till, sv ? sv->stored.code : QString(),
-                                          o.consumer, day, servedBefore, earlier);
+        ConsumerOnFile onFile;
+        // Looked at already in the statement of the sale before, when that one was written.
+        if (ahead_ && ahead_->first == row && ahead_->second.consumer == o.consumer &&
+            ahead_->second.service == service && ahead_->second.day == day) {
+            onFile = ahead_->second.onFile;
+            servedBefore = ahead_->second.earlier;
+            earlier = ahead_->second.found;
+        } else {
+            onFile = store_.consumerAndEarlierSale(o.branch, o.till, service, o.consumer, day,
+                                                   servedBefore, earlier);
+        }
+        ahead_.reset();
         if (!consumerMayBuy(onFile, o)) return;
         if (!sv) {
             o.reason = noService.reason;
@@ -300,8 +344,10 @@ private:
             QSqlError refusal;
             // The day's closing is looked at inside the transaction: one made since the run
             // began counts.
-            const bool written =
-                store_.recordSale(o.branch, o.till, day, rows, closing, id, refusal);
+            std::optional<ConsumerLook> next = lookAhead(row, t, o);
+            const bool written = store_.recordSale(o.branch, o.till, day, rows, closing, id,
+                                                   refusal, next ? &*next : nullptr);
+            if (next && next->done) ahead_.emplace(row + 1, *next);
             if (written && closing) {
                 tx.rollback();
                 closedDays_.insert(dayKey, closing);  // a closing is never undone
@@ -356,7 +402,8 @@ private:
     SaleStore& store_;
     QHash<QString, Till> tills_;
     QHash<QString, QList<Product>> products_;
-    QHash<QString, qint64> closedDays_;  // branch, till and day -> closing number
+    QHash<QString, qint64> closedDays_;                  // branch, till and day -> closing number
+    std::optional<std::pair<int, ConsumerLook>> ahead_;  // the next record's look, made early
     int sold_ = 0;
     bool stopped_ = false;
     bool tillWide_ = false;

@@ -102,7 +102,7 @@ const char* const kWholeSaleRest =
     " IDIMPRESSO) SELECT v.NRSEQVENDA, CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS INTEGER),"
     " CAST(? AS TIMESTAMP), CAST(? AS TEXT), CAST(? AS CHAR(1)) FROM v)"
     " SELECT v.NRSEQVENDA, (SELECT NRFECHAMENTO FROM FECHACAIXA"
-    " WHERE CDFILIAL = ? AND CDCAIXA = ? AND DTMOVIMENTO = ?) FROM v";
+    " WHERE CDFILIAL = ? AND CDCAIXA = ? AND DTMOVIMENTO = ?)";
 const char* const kTouchNumbering =
     "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA WHERE CDFILIAL = ? AND CDCAIXA = ?";
 const char* const kPrinted = "UPDATE CUPOMVENDA SET IDIMPRESSO = 'S' WHERE NRSEQVENDA = ?";
@@ -360,28 +360,38 @@ void lockTillNumbering(platform::TADOConnection& c, const QString& branch, const
     touch.run({branch, till});
 }
 
-Statement& SaleStore::wholeSale(int items) {
-    std::shared_ptr<Statement>& s = wholeSales_[items];
+Statement& SaleStore::wholeSale(int items, bool withLook) {
+    std::shared_ptr<Statement>& s = wholeSales_[items * 2 + (withLook ? 1 : 0)];
     if (!s) {
         QStringList rows;
         for (int i = 0; i < items; ++i) rows << sql(kWholeSaleItem);
-        s = std::make_shared<Statement>(connection_,
-                                        QStringLiteral("WITH v AS (") + saleStatement(false, true) +
-                                            QStringLiteral("),") + sql(kWholeSaleItems) +
-                                            rows.join(QStringLiteral(", ")) + sql(kWholeSaleRest));
+        QString text = QStringLiteral("WITH v AS (") + saleStatement(false, true) +
+                       QStringLiteral("),") + sql(kWholeSaleItems) +
+                       rows.join(QStringLiteral(", ")) + sql(kWholeSaleRest);
+        // Another consumer's look rides along: the generator's next record.
+        text += withLook ? QStringLiteral(", n.* FROM v LEFT JOIN (") + sql(kConsumerAndEarlier) +
+                               QStringLiteral(") n ON 1 = 1")
+                         : QStringLiteral(" FROM v");
+        s = std::make_shared<Statement>(connection_, text);
     }
     return *s;
 }
 
 bool SaleStore::recordSale(const QString& branch, const QString& till, const QDate& d,
-                           const SaleRows& rows, qint64& closing, qint64& id, QSqlError& error) {
+                           const SaleRows& rows, qint64& closing, qint64& id, QSqlError& error,
+                           ConsumerLook* next) {
     if (postgres_ && !rows.items.isEmpty()) {
-        Statement& s = wholeSale(int(rows.items.size()));
+        Statement& s = wholeSale(int(rows.items.size()), next != nullptr);
         QVariantList v = rows.sale;
         for (const QVariantList& item : rows.items) v += item;
         v += rows.receipt;
         // DTMOVIMENTO is text on this server, written so by the closing.
         v << branch << till << d.toString(Qt::ISODate);
+        if (next)
+            v << next->branch << next->consumer << next->branch << next->till << next->service
+              << dateTime(QDateTime(next->day, QTime(0, 0)))
+              << dateTime(QDateTime(next->day.addDays(1), QTime(0, 0))) << day(next->day)
+              << next->consumer;
         if (!s.tryRun(v)) {
             error = s.lastError();
             s.finish();
@@ -390,6 +400,19 @@ bool SaleStore::recordSale(const QString& branch, const QString& till, const QDa
         if (!s.next()) raiseDatabaseError(s.lastError());
         id = s.value(0).toLongLong();
         closing = s.value(1).toLongLong();
+        if (next) {
+            next->done = true;
+            next->onFile.exists = !s.value(2).isNull();
+            next->onFile.active = s.value(2).toString().trimmed() == QLatin1String("1");
+            next->onFile.servedAtBranch = s.value(3).toInt() > 0;
+            next->earlier = !next->service.isEmpty() && !s.value(5).isNull();
+            if (next->earlier) {
+                next->found.service = s.value(4).toString().trimmed();
+                next->found.saleId = s.value(5).toLongLong();
+                next->found.saleNumber = s.value(6).toLongLong();
+                next->found.receiptNumber = s.value(7).toString().trimmed().toLongLong();
+            }
+        }
         s.finish();
         return true;
     }

@@ -75,6 +75,17 @@ struct EarlierSale {
     qint64 saleId = 0, saleNumber = 0, receiptNumber = 0;
 };
 
+// A consumer to look at as consumerAndEarlierSale does, in the statement that writes another
+// sale, and what was found there.
+struct ConsumerLook {
+    QString branch, till, service, consumer;
+    QDate day;
+    bool done = false;  // the look was made
+    ConsumerOnFile onFile;
+    bool earlier = false;
+    EarlierSale found;
+};
+
 // What a till sells and at what price, read only: its names, services and products. The
 // generator sells by it, and the screen previews a run by it on its own read-only connection.
 class HUL00002_TEST_EXPORT TillSetup {
@@ -126,14 +137,16 @@ public:
     // Inside the sale's transaction, after nextNumbers: the number of the day's closing in
     // `closing` (0 while the day is open) and, while it is open, the sale with its items and
     // receipt. A closed day may still hold the rows written: the caller rolls back. False when
-    // the database refused the sale; the error stays in `error`.
+    // the database refused the sale; the error stays in `error`. Where the dialect allows, the
+    // same statement also makes the look `next` asks for (next->done).
     bool recordSale(const QString& branch, const QString& till, const QDate& d,
-                    const SaleRows& rows, qint64& closing, qint64& id, QSqlError& error);
+                    const SaleRows& rows, qint64& closing, qint64& id, QSqlError& error,
+                    ConsumerLook* next = nullptr);
     void markPrinted(qint64 saleId) { printed_.run({saleId}).finish(); }
 
 private:
     bool insertSale(const QVariantList& values, qint64& id, QSqlError& error);
-    Statement& wholeSale(int items);
+    Statement& wholeSale(int items, bool withLook);
 
     platform::TADOConnection& connection_;
     bool server_;
@@ -143,7 +156,7 @@ private:
     Statement numbering_, earlier_, advance_, numbers_, sale_, item_, receipt_, printed_, closed_,
         consumer_, pending_;
     std::unique_ptr<Statement> lastId_, consumerAndEarlier_;
-    QHash<int, std::shared_ptr<Statement>> wholeSales_;  // by number of items
+    QHash<int, std::shared_ptr<Statement>> wholeSales_;  // by items, and with a look or not
 };
 
 // Inside a transaction: takes the till's numbering row (creating it when the till never sold),

@@ -289,7 +289,7 @@ int main(int argc, char** argv) {
     gerademo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     gerademo.start(QStringLiteral(GERADEMO),
                    {QStringLiteral("--out"), demo, QStringLiteral("--consumers"),
-                    QString::number(vendas * 4 + 1000), QStringLiteral("--today"),
+                    QString::number(vendas * 8 + 1000), QStringLiteral("--today"),
                     kHoje.toString(QStringLiteral("dd/MM/yyyy")), QStringLiteral("--conexao"),
                     cluster.odbc(banco)});
     if (!gerademo.waitForFinished(600000) || gerademo.exitCode() != 0) morre("gerademo falhou");

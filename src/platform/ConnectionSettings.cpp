@@ -81,6 +81,11 @@ bool isSqliteOdbc(const QString& driver) {
     return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive);
 }
 
+bool isPostgresOdbc(const QString& driver) {
+    return driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive) ||
+           driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive);
+}
+
 ConnectionSettings sqlite(const QString& file) {
     if (file.trimmed().isEmpty())
         throw Error(QStringLiteral("Cadeia de conexão SQLite sem o arquivo do banco de dados."));
@@ -133,6 +138,12 @@ ConnectionSettings odbc(KeyValues kv, QString timeoutText, QString commandTimeou
         if (!has("Timeout"))
             kv.append({QStringLiteral("Timeout"), QString::number(s.queryTimeout * 1000)});
         if (!has("NoCreat")) kv.append({QStringLiteral("NoCreat"), QStringLiteral("1")});
+    } else if (isPostgresOdbc(effective)) {
+        // By default this driver sends a SAVEPOINT before every statement of a transaction, a
+        // round trip each, to undo just that statement on an error. Every caller here ends a
+        // failed transaction with a rollback: the server's own rule (the whole transaction) is
+        // enough.
+        if (!has("Protocol")) kv.append({QStringLiteral("Protocol"), QStringLiteral("7.4-1")});
     }
 
     // QODBC prefixes "DSN=" unless it sees DRIVER= or SERVER=; the driver name is always braced.

@@ -74,10 +74,16 @@ protected:
         return pg.odbc(banco_);
     }
 
-    // The hand-over of consumers `de`..`ate` at lunch at till `caixa`, as a packet file.
+    // The hand-over of consumers `de`..`ate` (or those listed) at lunch at till `caixa`, as a
+    // packet file.
     QString entrega(int de, int ate, const QString& caixa = QStringLiteral("001")) {
+        QList<int> quais;
+        for (int i = de; i <= ate; ++i) quais << i;
+        return entrega(quais, caixa);
+    }
+    QString entrega(const QList<int>& quais, const QString& caixa = QStringLiteral("001")) {
         QList<Hul00002::HandOverRecord> r;
-        for (int i = de; i <= ate; ++i)
+        for (int i : quais)
             r << Hul00002::HandOverRecord{QStringLiteral("0001"),
                                           caixa,
                                           QStringLiteral("CR") + consumidor(i),
@@ -91,7 +97,7 @@ protected:
                                           {}};
         const dataset::DataPacket pacote = Hul00002::buildHandOver(r);
         const QString arquivo =
-            pasta_.filePath(QStringLiteral("entrega-%1-%2-%3.cds").arg(caixa).arg(de).arg(ate));
+            pasta_.filePath(QStringLiteral("entrega-%1-%2.cds").arg(caixa).arg(++entregas_));
         QFile f(arquivo);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(dataset::writeBinaryPacket(pacote));
@@ -191,6 +197,7 @@ protected:
 
     QTemporaryDir pasta_;
     QString banco_;
+    int entregas_ = 0;
 };
 
 }  // namespace teste

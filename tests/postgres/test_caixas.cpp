@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -284,4 +285,73 @@ TEST_F(Caixas, TheTillLoginOfTheReadmeSellsAndClosesTheDay) {
     c.setConnectionString(odbc);
     c.setConnected(true);
     EXPECT_EQ(Hul00002::closeDay(c, QStringLiteral("0001"), QStringLiteral("001"), kDia).sales, 2);
+}
+
+// A closing that holds the till's numbering when a sale of its day comes, through either
+// driver: the sale waits for it, then finds the day closed, whatever it saw before it waited.
+TEST_F(Caixas, ASaleThatWaitedForAClosingFindsTheDayClosed) {
+    QStringList vias{QStringLiteral("odbc")};
+    if (ClusterPostgres::semQPsql().isEmpty()) vias << QStringLiteral("url");
+    for (const QString& via : vias) {
+        SCOPED_TRACE(via.toStdString());
+        const QString odbc = cantina(2);
+        const QString conexao =
+            via == QLatin1String("url") ? ClusterPostgres::instancia().url(banco_) : odbc;
+        ASSERT_EQ(runGeraVenda({entrega(1, 1), QStringLiteral("--conexao"), conexao}).code, 0);
+        {
+            QSqlDatabase fecha =
+                ClusterPostgres::instancia().conecta(banco_, QStringLiteral("fechamento"));
+            ASSERT_TRUE(fecha.transaction());
+            QSqlQuery q(fecha);
+            ASSERT_TRUE(q.exec(QStringLiteral("UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA")));
+            ASSERT_TRUE(q.exec(QStringLiteral(
+                "INSERT INTO FECHACAIXA (CDFILIAL, CDCAIXA, NRFECHAMENTO, DTMOVIMENTO,"
+                " DTHRFECHAMENTO, TXFECHAMENTO) VALUES ('0001', '001', 7, '2026-03-16', now(),"
+                " 'Z')")));
+            QProcess p;
+            setUpGeraVenda(p, {entrega(2, 2), QStringLiteral("--conexao"), conexao});
+            p.start();
+            // Let go only once the sale waits on the numbering (its lock wait is 5 s).
+            bool espera = false;
+            for (int i = 0; i < 200 && !espera; ++i) {
+                espera = conta(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity"
+                                              " WHERE wait_event_type = 'Lock'")) > 0;
+                if (!espera) QThread::msleep(10);
+            }
+            EXPECT_TRUE(espera) << "the sale never waited for the closing";
+            ASSERT_TRUE(fecha.commit());
+            const ProcessOutput r = finishProcess(p);
+            EXPECT_EQ(countLines(r.out, QStringLiteral("dia fechado (Redução Z nº 7")), 1)
+                << r.out.toStdString() << r.err.toStdString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("fechamento"));
+        EXPECT_EQ(confereInteiras(), 1);
+    }
+}
+
+// Each record's look at its consumer is its own, through either driver, however the looks
+// are made: a consumer already served, an inactive one, one not on file and one handed over
+// twice in a row, between consumers that are sold.
+TEST_F(Caixas, EachRecordIsJudgedByItsOwnConsumer) {
+    QStringList vias{QStringLiteral("odbc")};
+    if (ClusterPostgres::semQPsql().isEmpty()) vias << QStringLiteral("url");
+    for (const QString& via : vias) {
+        SCOPED_TRACE(via.toStdString());
+        const QString odbc = cantina(8);
+        const QString conexao =
+            via == QLatin1String("url") ? ClusterPostgres::instancia().url(banco_) : odbc;
+        exec(QStringLiteral("UPDATE CONSUMIDOR SET IDSITCONSUMI = '2' WHERE CDCONSUMIDOR = 'C04'"));
+        ASSERT_EQ(runGeraVenda({entrega({3}), QStringLiteral("--conexao"), conexao}).code, 0);
+        const ProcessOutput r = runGeraVenda(
+            {entrega({1, 3, 4, 99, 5, 6, 6, 7}), QStringLiteral("--conexao"), conexao});
+        for (const char* esperada :
+             {"C01 (CRC01): vendido", "C03 (CRC03): já atendido - venda 1",
+              "C04 (CRC04): não vendido - consumidor inativo",
+              "C99 (CRC99): não vendido - consumidor C99 não cadastrado", "C05 (CRC05): vendido",
+              "C06 (CRC06): vendido", "C06 (CRC06): já atendido", "C07 (CRC07): vendido"})
+            EXPECT_EQ(countLines(r.out, QStringLiteral("Aluno ") + QString::fromUtf8(esperada)), 1)
+                << esperada << "\n"
+                << r.out.toStdString();
+        EXPECT_EQ(confereInteiras(), 5);
+    }
 }

@@ -209,25 +209,34 @@ public:
         if (const QString why = earlier(s); !why.isEmpty()) return conflict(s, why);
 
         const QVariantList& r = s.row;
-        const QVariantList v{r.at(0),
-                             r.at(1),
-                             r.at(2),
-                             r.at(3),
-                             textOrNull(r.at(4)),
-                             textOrNull(r.at(5)),
-                             r.at(6),
-                             r.at(7).toDouble(),
-                             store_.dateTime(s.consumedAt),
-                             store_.dateTime(sqliteTime(r.at(9))),
-                             r.at(10),
-                             textOrNull(r.at(11)),
-                             textOrNull(r.at(12)),
-                             textOrNull(r.at(13)),
-                             store_.day(s.day),
-                             s.saleNumber};
-        qint64 id = 0;
+        SaleRows rows;
+        rows.sale = QVariantList{r.at(0),
+                                 r.at(1),
+                                 r.at(2),
+                                 r.at(3),
+                                 textOrNull(r.at(4)),
+                                 textOrNull(r.at(5)),
+                                 r.at(6),
+                                 r.at(7).toDouble(),
+                                 store_.dateTime(s.consumedAt),
+                                 store_.dateTime(sqliteTime(r.at(9))),
+                                 r.at(10),
+                                 textOrNull(r.at(11)),
+                                 textOrNull(r.at(12)),
+                                 textOrNull(r.at(13)),
+                                 store_.day(s.day),
+                                 s.saleNumber};
+        for (const Item& it : s.items)
+            rows.items << QVariantList{it.number, it.product, it.quantity, it.unit, it.total};
+        // Every sale is written with its receipt; one without is no sale the till made whole.
+        if (!s.hasReceipt) return conflict(s, QStringLiteral("venda guardada sem o seu cupom"));
+        rows.receipt = {
+            s.branch,        s.till,
+            s.receiptOnFile, store_.dateTime(s.issuedAt),
+            s.receiptText,   s.printState.isEmpty() ? QStringLiteral("N") : s.printState};
+        qint64 id = 0, closing = 0;
         QSqlError refusal;
-        if (!store_.insertSale(v, id, refusal)) {
+        if (!store_.recordSale(s.branch, s.till, s.day, rows, closing, id, refusal)) {
             if (platform::classificaFalha(refusal, server_.dialeto()) != platform::Falha::Duplicada)
                 raiseDatabaseError(refusal);
             tx.rollback();
@@ -237,12 +246,12 @@ public:
                                                     "estes números do caixa")
                                    : why);
         }
-        for (const Item& it : s.items)
-            store_.insertItem({id, it.number, it.product, it.quantity, it.unit, it.total});
-        if (s.hasReceipt)
-            store_.insertReceipt({id, s.branch, s.till, s.receiptOnFile,
-                                  store_.dateTime(s.issuedAt), s.receiptText,
-                                  s.printState.isEmpty() ? QStringLiteral("N") : s.printState});
+        if (closing) {
+            tx.rollback();
+            return conflict(s, QStringLiteral("dia fechado (Redução Z nº %1 do caixa %2 em %3)")
+                                   .arg(closing)
+                                   .arg(s.till, s.day.toString(QStringLiteral("dd/MM/yyyy"))));
+        }
         tx.commit();
         CatchUpLine l = lineOf(s, CatchUpLine::Kind::Sent);
         l.serverId = id;

@@ -3,6 +3,8 @@
 #include <QHash>
 
 #include <exception>
+#include <optional>
+#include <utility>
 
 #include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
@@ -125,12 +127,16 @@ private:
     bool alreadyServed(const QString& service, const QDate& day, SaleOutcome& o) {
         EarlierSale earlier;
         if (!store_.earlierSale(o.branch, o.till, service, o.consumer, day, earlier)) return false;
+        served(earlier, o);
+        return true;
+    }
+
+    static void served(const EarlierSale& earlier, SaleOutcome& o) {
         o.status = SaleStatus::AlreadyServed;
         o.service = earlier.service;
         o.saleId = earlier.saleId;
         o.saleNumber = earlier.saleNumber;
         o.receiptNumber = earlier.receiptNumber;
-        return true;
     }
 
     // Texts as the screen writes them: no NUL, which would cut a code short in the database,
@@ -157,8 +163,7 @@ private:
         return true;
     }
 
-    bool consumerMayBuy(SaleOutcome& o) {
-        const ConsumerOnFile c = store_.consumer(o.branch, o.consumer);
+    static bool consumerMayBuy(const ConsumerOnFile& c, SaleOutcome& o) {
         if (!c.exists)
             o.reason = QStringLiteral("consumidor %1 não cadastrado").arg(o.consumer);
         else if (!c.active)
@@ -169,37 +174,90 @@ private:
         return c.exists && c.active && c.servedAtBranch;
     }
 
-    void sellRecord(int row, SaleOutcome& o) {
+    // What a record says without asking the database; false with the reason in the outcome.
+    bool recordFits(int row, SaleOutcome& o, QDate& day, int& hour) const {
         if (o.branch.isEmpty() || o.till.isEmpty()) {
             o.reason = QStringLiteral("filial ou caixa não informados");
-            return;
+            return false;
         }
         if (o.consumer.isEmpty()) {
             o.reason = QStringLiteral("código do consumidor não informado");
-            return;
+            return false;
         }
-        if (!textsFit(row, o)) return;
-        const QDate day = handOver_.day(row);
+        if (!textsFit(row, o)) return false;
+        day = handOver_.day(row);
         if (!day.isValid()) {
             o.reason = QStringLiteral("data da venda não informada");
-            return;
+            return false;
         }
         if (day > platform::Hoje()) {
             o.reason = QStringLiteral("a data da venda (%1) é posterior a hoje")
                            .arg(day.toString(QStringLiteral("dd/MM/yyyy")));
-            return;
+            return false;
         }
         const QString hourText = handOver_.text(row, HandOverField::Hour);
-        const int hour = hourFromText(hourText);
+        hour = hourFromText(hourText);
         if (hour < 0) {
             o.reason = QStringLiteral("hora da venda inválida (\"%1\")").arg(hourText);
+            return false;
+        }
+        return true;
+    }
+
+    // The look at the record after `row`, to be made in the statement that writes this sale:
+    // only for a plain record of the same till and another consumer.
+    std::optional<ConsumerLook> lookAhead(int row, const Till& t, const SaleOutcome& o) {
+        const int next = row + 1;
+        if (stopped_ || next >= handOver_.rowCount()) return std::nullopt;
+        SaleOutcome n;
+        n.branch = handOver_.text(next, HandOverField::Branch);
+        n.till = handOver_.text(next, HandOverField::Till);
+        n.consumer = handOver_.text(next, HandOverField::Consumer);
+        QDate day;
+        int hour = 0;
+        if (n.branch != o.branch || n.till != o.till || n.consumer == o.consumer ||
+            !recordFits(next, n, day, hour))
+            return std::nullopt;
+        const Service* sv = serviceFor(t, hour, n);
+        ConsumerLook look;
+        look.branch = n.branch;
+        look.till = n.till;
+        look.service = sv ? sv->stored.code : QString();
+        look.consumer = n.consumer;
+        look.day = day;
+        return look;
+    }
+
+    void sellRecord(int row, SaleOutcome& o) {
+        QDate day;
+        int hour = 0;
+        if (!recordFits(row, o, day, hour)) return;
+
+        // The service first, so that the consumer and its earlier sale take one look; the
+        // reasons keep their order: the consumer's, the service's, then the earlier sale.
+        const Till& t = till(o.branch, o.till);
+        SaleOutcome noService = o;
+        const Service* sv = serviceFor(t, hour, noService);
+        const QString service = sv ? sv->stored.code : QString();
+        bool servedBefore = false;
+        EarlierSale earlier;
+        ConsumerOnFile onFile;
+        // Looked at already in the statement of the sale before, when that one was written.
+        if (ahead_ && ahead_->first == row && ahead_->second.consumer == o.consumer &&
+            ahead_->second.service == service && ahead_->second.day == day) {
+            onFile = ahead_->second.onFile;
+            servedBefore = ahead_->second.earlier;
+            earlier = ahead_->second.found;
+        } else {
+            onFile = store_.consumerAndEarlierSale(o.branch, o.till, service, o.consumer, day,
+                                                   servedBefore, earlier);
+        }
+        ahead_.reset();
+        if (!consumerMayBuy(onFile, o)) return;
+        if (!sv) {
+            o.reason = noService.reason;
             return;
         }
-
-        if (!consumerMayBuy(o)) return;
-        const Till& t = till(o.branch, o.till);
-        const Service* sv = serviceFor(t, hour, o);
-        if (!sv) return;
         o.service = sv->stored.code;
 
         const QString type = handOver_.text(row, HandOverField::ConsumptionType);
@@ -217,7 +275,10 @@ private:
                 return;
             }
 
-        if (alreadyServed(sv->stored.code, day, o)) return;
+        if (servedBefore) {
+            served(earlier, o);
+            return;
+        }
         if (options_.hook) options_.hook(SaleStep::Checked, sold_);
 
         const QDateTime consumed(day, QTime(hour / 100, hour % 100));
@@ -251,27 +312,51 @@ private:
             platform::Transacao tx(store_.connection());
             const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till);
             tillWide_ = false;
-            // Looked at inside the transaction: a closing made since the run began counts.
-            if (const qint64 z = store_.closingOf(o.branch, o.till, day)) {
-                tx.rollback();
-                closedDays_.insert(dayKey, z);  // a closing is never undone
-                dayClosed(o, day, z);
-                return;
-            }
             r.saleNumber = saleNumber;
             r.receiptNumber = receiptNumber;
-            qint64 id = 0;
+            lines = receiptLines(r);
+            SaleRows rows;
+            rows.sale = {o.branch,
+                         o.till,
+                         sv->stored.code,
+                         o.consumer,
+                         textOrNull(handOver_.text(row, HandOverField::Client)),
+                         textOrNull(type),
+                         items.first().code,
+                         double(r.totalCents) / 100.0,
+                         store_.dateTime(consumed),
+                         store_.dateTime(now),
+                         QStringLiteral("%1").arg(hour, 4, 10, QLatin1Char('0')),
+                         receiptNumberText(receiptNumber),
+                         textOrNull(handOver_.text(row, HandOverField::LogSeq)),
+                         textOrNull(handOver_.text(row, HandOverField::FileSeq)),
+                         store_.day(day),
+                         saleNumber};
+            int n = 0;
+            for (const ReceiptItem& it : r.items)
+                rows.items << QVariantList{++n, it.product, it.quantity,
+                                           double(it.unitCents) / 100.0,
+                                           double(it.totalCents) / 100.0};
+            rows.receipt = {o.branch,
+                            o.till,
+                            receiptNumber,
+                            store_.dateTime(now),
+                            lines.join(QLatin1Char('\n')),
+                            sv->printsReceipt ? QStringLiteral("P") : QStringLiteral("N")};
+            qint64 id = 0, closing = 0;
             QSqlError refusal;
-            const bool written = store_.insertSale(
-                {o.branch, o.till, sv->stored.code, o.consumer,
-                 textOrNull(handOver_.text(row, HandOverField::Client)), textOrNull(type),
-                 items.first().code, double(r.totalCents) / 100.0, store_.dateTime(consumed),
-                 store_.dateTime(now), QStringLiteral("%1").arg(hour, 4, 10, QLatin1Char('0')),
-                 receiptNumberText(receiptNumber),
-                 textOrNull(handOver_.text(row, HandOverField::LogSeq)),
-                 textOrNull(handOver_.text(row, HandOverField::FileSeq)), store_.day(day),
-                 saleNumber},
-                id, refusal);
+            // The day's closing is looked at inside the transaction: one made since the run
+            // began counts.
+            std::optional<ConsumerLook> next = lookAhead(row, t, o);
+            const bool written = store_.recordSale(o.branch, o.till, day, rows, closing, id,
+                                                   refusal, next ? &*next : nullptr);
+            if (next && next->done) ahead_.emplace(row + 1, *next);
+            if (written && closing) {
+                tx.rollback();
+                closedDays_.insert(dayKey, closing);  // a closing is never undone
+                dayClosed(o, day, closing);
+                return;
+            }
             if (!written) {
                 // A dead connection or a lock wait that ran out is no refusal: the run stops.
                 const platform::Falha f =
@@ -284,14 +369,6 @@ private:
                 if (alreadyServed(sv->stored.code, day, o)) return;
                 raiseDatabaseError(refusal);
             }
-            int n = 0;
-            for (const ReceiptItem& it : r.items)
-                store_.insertItem({id, ++n, it.product, it.quantity, double(it.unitCents) / 100.0,
-                                   double(it.totalCents) / 100.0});
-            lines = receiptLines(r);
-            store_.insertReceipt({id, o.branch, o.till, receiptNumber, store_.dateTime(now),
-                                  lines.join(QLatin1Char('\n')),
-                                  sv->printsReceipt ? QStringLiteral("P") : QStringLiteral("N")});
             if (options_.hook) options_.hook(SaleStep::BeforeCommit, sold_);
             tx.commit();
             o.saleId = id;
@@ -349,7 +426,8 @@ private:
     SaleStore& store_;
     QHash<QString, Till> tills_;
     QHash<QString, QList<Product>> products_;
-    QHash<QString, qint64> closedDays_;  // branch, till and day -> closing number
+    QHash<QString, qint64> closedDays_;                  // branch, till and day -> closing number
+    std::optional<std::pair<int, ConsumerLook>> ahead_;  // the next record's look, made early
     int sold_ = 0;
     bool stopped_ = false;
     bool tillWide_ = false;

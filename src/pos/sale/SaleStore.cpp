@@ -77,6 +77,32 @@ const char* const kConsumer =
     "SELECT C.IDSITCONSUMI, (SELECT COUNT(*) FROM CLIENFILIAL F"
     " WHERE F.CDFILIAL = ? AND F.CDCLIENTE = C.CDCLIENTE)"
     " FROM CONSUMIDOR C WHERE C.CDCONSUMIDOR = ?";
+// PostgreSQL: the consumer and its earlier sale of the day in one look, one round trip.
+const char* const kConsumerAndEarlier =
+    "SELECT C.IDSITCONSUMI, (SELECT COUNT(*) FROM CLIENFILIAL F"
+    " WHERE F.CDFILIAL = ? AND F.CDCLIENTE = C.CDCLIENTE),"
+    " E.CDSERVFILI, E.NRSEQVENDA, E.NRVENDA, E.NRCUPOMFISCAL"
+    " FROM CONSUMIDOR C LEFT JOIN (SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL"
+    " FROM VENDA WHERE CDCONSUMIDOR = ? AND CDFILIAL = ?"
+    " AND CDCAIXA = ? AND CDSERVFILI = ? AND IDSITUVENDA = 'O'"
+    " AND ((DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?)"
+    " OR DTCONSUMO = ?) ORDER BY NRSEQVENDA LIMIT 1) E ON 1 = 1"
+    " WHERE C.CDCONSUMIDOR = ?";
+// PostgreSQL: sale, items and receipt in one statement, and the day's closing as this
+// statement sees it, which is after the till's numbering was taken.
+const char* const kWholeSaleItems =
+    " i AS (INSERT INTO ITEMVENDA (NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO, VRUNITARIO, VRTOTAL)"
+    " SELECT v.NRSEQVENDA, x.n, x.p, x.q, x.u, x.t FROM v, (VALUES ";
+const char* const kWholeSaleItem =
+    "(CAST(? AS INTEGER), CAST(? AS VARCHAR), CAST(? AS NUMERIC), CAST(? AS NUMERIC),"
+    " CAST(? AS NUMERIC))";
+const char* const kWholeSaleRest =
+    ") AS x(n, p, q, u, t)),"
+    " c AS (INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM, DTEMISCUPOM, TXCUPOM,"
+    " IDIMPRESSO) SELECT v.NRSEQVENDA, CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS INTEGER),"
+    " CAST(? AS TIMESTAMP), CAST(? AS TEXT), CAST(? AS CHAR(1)) FROM v)"
+    " SELECT v.NRSEQVENDA, (SELECT NRFECHAMENTO FROM FECHACAIXA"
+    " WHERE CDFILIAL = ? AND CDCAIXA = ? AND DTMOVIMENTO = ?)";
 const char* const kTouchNumbering =
     "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA WHERE CDFILIAL = ? AND CDCAIXA = ?";
 const char* const kPrinted = "UPDATE CUPOMVENDA SET IDIMPRESSO = 'S' WHERE NRSEQVENDA = ?";
@@ -93,10 +119,20 @@ QString sql(const char* s) {
     return QString::fromUtf8(s);
 }
 
-QString saleStatement(bool server, bool postgres) {
+QString saleStatement(bool server, bool returning) {
     return sql(kSaleColumns) +
            (server ? QStringLiteral(" OUTPUT INSERTED.NRSEQVENDA") : QString()) + sql(kSaleValues) +
-           (postgres ? QStringLiteral(" RETURNING NRSEQVENDA") : QString());
+           (returning ? QStringLiteral(" RETURNING NRSEQVENDA") : QString());
+}
+
+// PostgreSQL, and SQLite from 3.35 (Qt's plugin may run an older library than ours).
+bool handsBack(platform::TADOConnection& c) {
+    if (c.dialeto() == platform::Dialeto::Postgres) return true;
+    if (c.isSqlServer()) return false;
+    Statement v(c, QStringLiteral("SELECT sqlite_version()"));
+    v.run({});
+    const QStringList n = v.next() ? v.value(0).toString().split(QLatin1Char('.')) : QStringList();
+    return n.size() >= 2 && (n[0].toInt() > 3 || (n[0].toInt() == 3 && n[1].toInt() >= 35));
 }
 
 }  // namespace
@@ -111,20 +147,23 @@ SaleStore::SaleStore(platform::TADOConnection& c)
     : connection_(c),
       server_(c.isSqlServer()),
       postgres_(c.dialeto() == platform::Dialeto::Postgres),
+      returning_(handsBack(c)),
       setup_(c),
       numbering_(c, sql(kNumbering)),
       earlier_(c, sql(server_ ? kEarlierServer : kEarlier)),
-      advance_(c, sql(kAdvance)),
+      advance_(c, sql(kAdvance) + (returning_ ? QStringLiteral(" RETURNING NRULTVENDA, NRULTCUPOM")
+                                              : QString())),
       numbers_(c, sql(kNumbers)),
-      sale_(c, saleStatement(server_, postgres_)),
+      sale_(c, saleStatement(server_, returning_)),
       item_(c, sql(kItem)),
       receipt_(c, sql(kReceipt)),
       printed_(c, sql(kPrinted)),
       closed_(c, sql(server_ ? kClosedServer : kClosed)),
       consumer_(c, sql(kConsumer)),
       pending_(c, sql(kPending)) {
-    if (!server_ && !postgres_)
+    if (!server_ && !returning_)
         lastId_ = std::make_unique<Statement>(c, QStringLiteral("SELECT last_insert_rowid()"));
+    if (postgres_) consumerAndEarlier_ = std::make_unique<Statement>(c, sql(kConsumerAndEarlier));
 }
 
 SaleStore::~SaleStore() = default;
@@ -216,6 +255,37 @@ ConsumerOnFile SaleStore::consumer(const QString& branch, const QString& consume
     return r;
 }
 
+ConsumerOnFile SaleStore::consumerAndEarlierSale(const QString& branch, const QString& till,
+                                                 const QString& service, const QString& consumer,
+                                                 const QDate& d, bool& earlier,
+                                                 EarlierSale& found) {
+    earlier = false;
+    if (!consumerAndEarlier_) {
+        const ConsumerOnFile r = this->consumer(branch, consumer);
+        if (r.exists && !service.isEmpty())
+            earlier = earlierSale(branch, till, service, consumer, d, found);
+        return r;
+    }
+    ConsumerOnFile r;
+    Statement& s = *consumerAndEarlier_;
+    s.run({branch, consumer, branch, till, service, dateTime(QDateTime(d, QTime(0, 0))),
+           dateTime(QDateTime(d.addDays(1), QTime(0, 0))), day(d), consumer});
+    if (s.next()) {
+        r.exists = true;
+        r.active = s.value(0).toString().trimmed() == QLatin1String("1");
+        r.servedAtBranch = s.value(1).toInt() > 0;
+        earlier = !service.isEmpty() && !s.value(3).isNull();
+        if (earlier) {
+            found.service = s.value(2).toString().trimmed();
+            found.saleId = s.value(3).toLongLong();
+            found.saleNumber = s.value(4).toLongLong();
+            found.receiptNumber = s.value(5).toString().trimmed().toLongLong();
+        }
+    }
+    s.finish();
+    return r;
+}
+
 QList<PendingReceipt> SaleStore::pendingReceipts(const QString& branch, const QString& till) {
     QList<PendingReceipt> r;
     pending_.run({branch, till});
@@ -260,6 +330,16 @@ qint64 SaleStore::closingOf(const QString& branch, const QString& till, const QD
 
 std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QString& till) {
     advance_.run({branch, till});
+    if (returning_) {
+        if (!advance_.next())
+            throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi "
+                                                 "encontrada.")
+                                      .arg(till, branch));
+        const std::pair<qint64, qint64> r{advance_.value(0).toLongLong(),
+                                          advance_.value(1).toLongLong()};
+        advance_.finish();
+        return r;
+    }
     if (advance_.rowsAffected() != 1)
         throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi "
                                              "encontrada.")
@@ -278,6 +358,70 @@ void lockTillNumbering(platform::TADOConnection& c, const QString& branch, const
     numbering.run({branch, till, branch, till, branch, till, branch, till});
     Statement touch(c, sql(kTouchNumbering));
     touch.run({branch, till});
+}
+
+Statement& SaleStore::wholeSale(int items, bool withLook) {
+    std::shared_ptr<Statement>& s = wholeSales_[items * 2 + (withLook ? 1 : 0)];
+    if (!s) {
+        QStringList rows;
+        for (int i = 0; i < items; ++i) rows << sql(kWholeSaleItem);
+        QString text = QStringLiteral("WITH v AS (") + saleStatement(false, true) +
+                       QStringLiteral("),") + sql(kWholeSaleItems) +
+                       rows.join(QStringLiteral(", ")) + sql(kWholeSaleRest);
+        // Another consumer's look rides along: the generator's next record.
+        text += withLook ? QStringLiteral(", n.* FROM v LEFT JOIN (") + sql(kConsumerAndEarlier) +
+                               QStringLiteral(") n ON 1 = 1")
+                         : QStringLiteral(" FROM v");
+        s = std::make_shared<Statement>(connection_, text);
+    }
+    return *s;
+}
+
+bool SaleStore::recordSale(const QString& branch, const QString& till, const QDate& d,
+                           const SaleRows& rows, qint64& closing, qint64& id, QSqlError& error,
+                           ConsumerLook* next) {
+    if (postgres_ && !rows.items.isEmpty()) {
+        Statement& s = wholeSale(int(rows.items.size()), next != nullptr);
+        QVariantList v = rows.sale;
+        for (const QVariantList& item : rows.items) v += item;
+        v += rows.receipt;
+        // DTMOVIMENTO is text on this server, written so by the closing.
+        v << branch << till << d.toString(Qt::ISODate);
+        if (next)
+            v << next->branch << next->consumer << next->branch << next->till << next->service
+              << dateTime(QDateTime(next->day, QTime(0, 0)))
+              << dateTime(QDateTime(next->day.addDays(1), QTime(0, 0))) << day(next->day)
+              << next->consumer;
+        if (!s.tryRun(v)) {
+            error = s.lastError();
+            s.finish();
+            return false;
+        }
+        if (!s.next()) raiseDatabaseError(s.lastError());
+        id = s.value(0).toLongLong();
+        closing = s.value(1).toLongLong();
+        if (next) {
+            next->done = true;
+            next->onFile.exists = !s.value(2).isNull();
+            next->onFile.active = s.value(2).toString().trimmed() == QLatin1String("1");
+            next->onFile.servedAtBranch = s.value(3).toInt() > 0;
+            next->earlier = !next->service.isEmpty() && !s.value(5).isNull();
+            if (next->earlier) {
+                next->found.service = s.value(4).toString().trimmed();
+                next->found.saleId = s.value(5).toLongLong();
+                next->found.saleNumber = s.value(6).toLongLong();
+                next->found.receiptNumber = s.value(7).toString().trimmed().toLongLong();
+            }
+        }
+        s.finish();
+        return true;
+    }
+    closing = closingOf(branch, till, d);
+    if (closing) return true;
+    if (!insertSale(rows.sale, id, error)) return false;
+    for (const QVariantList& item : rows.items) item_.run(QVariantList{id} + item).finish();
+    receipt_.run(QVariantList{id} + rows.receipt).finish();
+    return true;
 }
 
 bool SaleStore::insertSale(const QVariantList& values, qint64& id, QSqlError& error) {

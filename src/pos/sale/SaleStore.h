@@ -52,6 +52,15 @@ struct ConsumerOnFile {
     bool servedAtBranch = false;  // the consumer's client is one the branch serves (CLIENFILIAL)
 };
 
+// The rows of one sale: the sale's values, each item's number, product, quantity, unit price and
+// total, and the receipt's values after the sale's id (branch, till, number, issued, text, and
+// 'P' to print or 'N' no printing).
+struct SaleRows {
+    QVariantList sale;
+    QList<QVariantList> items;
+    QVariantList receipt;
+};
+
 // A receipt recorded as to be printed whose printing was never confirmed.
 struct PendingReceipt {
     qint64 saleId = 0, number = 0;
@@ -64,6 +73,17 @@ struct PendingReceipt {
 struct EarlierSale {
     QString service;
     qint64 saleId = 0, saleNumber = 0, receiptNumber = 0;
+};
+
+// A consumer to look at as consumerAndEarlierSale does, in the statement that writes another
+// sale, and what was found there.
+struct ConsumerLook {
+    QString branch, till, service, consumer;
+    QDate day;
+    bool done = false;  // the look was made
+    ConsumerOnFile onFile;
+    bool earlier = false;
+    EarlierSale found;
 };
 
 // What a till sells and at what price, read only: its names, services and products. The
@@ -98,6 +118,11 @@ public:
     Till loadTill(const QString& branch, const QString& till);
     TillSetup& setup() { return setup_; }
     ConsumerOnFile consumer(const QString& branch, const QString& consumer);
+    // The consumer as on file and, when `service` is given, its earlier sale (as earlierSale)
+    // in one look where the dialect allows.
+    ConsumerOnFile consumerAndEarlierSale(const QString& branch, const QString& till,
+                                          const QString& service, const QString& consumer,
+                                          const QDate& d, bool& earlier, EarlierSale& found);
     // The till's receipts still to print, oldest first.
     QList<PendingReceipt> pendingReceipts(const QString& branch, const QString& till);
     // The valid sale already recorded for that consumer, service and day, if any: by its
@@ -109,21 +134,29 @@ public:
     // Inside the sale's transaction: the till's next sale and receipt numbers. The update
     // comes first, so that the transaction holds the till's numbering until it ends.
     std::pair<qint64, qint64> nextNumbers(const QString& branch, const QString& till);
-    // False when the database refused the sale row; the error stays in `error`.
-    bool insertSale(const QVariantList& values, qint64& id, QSqlError& error);
-    void insertItem(const QVariantList& v) { item_.run(v).finish(); }
-    // Sale, branch, till, number, issued, text, and 'P' (to print) or 'N' (no printing).
-    void insertReceipt(const QVariantList& v) { receipt_.run(v).finish(); }
+    // Inside the sale's transaction, after nextNumbers: the number of the day's closing in
+    // `closing` (0 while the day is open) and, while it is open, the sale with its items and
+    // receipt. A closed day may still hold the rows written: the caller rolls back. False when
+    // the database refused the sale; the error stays in `error`. Where the dialect allows, the
+    // same statement also makes the look `next` asks for (next->done).
+    bool recordSale(const QString& branch, const QString& till, const QDate& d,
+                    const SaleRows& rows, qint64& closing, qint64& id, QSqlError& error,
+                    ConsumerLook* next = nullptr);
     void markPrinted(qint64 saleId) { printed_.run({saleId}).finish(); }
 
 private:
+    bool insertSale(const QVariantList& values, qint64& id, QSqlError& error);
+    Statement& wholeSale(int items, bool withLook);
+
     platform::TADOConnection& connection_;
     bool server_;
     bool postgres_;
+    bool returning_;  // UPDATE and INSERT hand back what they wrote
     TillSetup setup_;
     Statement numbering_, earlier_, advance_, numbers_, sale_, item_, receipt_, printed_, closed_,
         consumer_, pending_;
-    std::unique_ptr<Statement> lastId_;
+    std::unique_ptr<Statement> lastId_, consumerAndEarlier_;
+    QHash<int, std::shared_ptr<Statement>> wholeSales_;  // by items, and with a look or not
 };
 
 // Inside a transaction: takes the till's numbering row (creating it when the till never sold),

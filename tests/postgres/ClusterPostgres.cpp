@@ -187,42 +187,68 @@ void ClusterPostgres::inicia() {
         throw std::runtime_error("initdb failed: " + saida.toStdString());
     QFile::remove(arquivoSenha);
 
+    comoUsuario_ = comoUsuario;
+    setpriv_ = setpriv;
     // A port found free may be taken before the server binds it: then another one.
     for (int tentativa = 0; tentativa < 3 && !g_servidor; ++tentativa) {
         porta_ = portaLivre();
-        auto p = std::make_unique<QProcess>();
-        p->setProcessChannelMode(QProcess::MergedChannels);
-        p->start(
-            setpriv,
-            comoUsuario +
-                QStringList{QStringLiteral("--"), bin_ + QStringLiteral("/postgres"),
-                            QStringLiteral("-D"), pasta_ + QStringLiteral("/dados"),
-                            QStringLiteral("-p"), QString::number(porta_),
-                            QStringLiteral("-c"), QStringLiteral("listen_addresses=127.0.0.1"),
-                            QStringLiteral("-c"), QStringLiteral("unix_socket_directories="),
-                            QStringLiteral("-c"), QStringLiteral("fsync=off"),
-                            QStringLiteral("-c"), QStringLiteral("full_page_writes=off"),
-                            QStringLiteral("-c"), QStringLiteral("max_connections=50"),
-                            QStringLiteral("-c"), QStringLiteral("dynamic_shared_memory_type=mmap"),
-                            QStringLiteral("-c"), QStringLiteral("lc_messages=C")});
-        QByteArray log;
-        QElapsedTimer prazo;
-        prazo.start();
-        while (!log.contains("ready to accept connections") && prazo.elapsed() < 30000 &&
-               p->state() != QProcess::NotRunning) {
-            p->waitForReadyRead(100);
-            log += p->readAll();
-        }
-        if (log.contains("ready to accept connections")) {
-            pid_ = p->processId();
-            g_servidor = std::move(p);
-        } else {
-            p->kill();
-            p->waitForFinished(5000);
-            saida = QString::fromLocal8Bit(log + p->readAll());
-        }
+        saida = sobe();
     }
     if (!g_servidor) throw std::runtime_error("the server did not start: " + saida.toStdString());
+}
+
+QString ClusterPostgres::sobe() {
+    auto p = std::make_unique<QProcess>();
+    p->setProcessChannelMode(QProcess::MergedChannels);
+    p->start(
+        setpriv_,
+        comoUsuario_ +
+            QStringList{QStringLiteral("--"), bin_ + QStringLiteral("/postgres"),
+                        QStringLiteral("-D"), pasta_ + QStringLiteral("/dados"),
+                        QStringLiteral("-p"), QString::number(porta_),
+                        QStringLiteral("-c"), QStringLiteral("listen_addresses=127.0.0.1"),
+                        QStringLiteral("-c"), QStringLiteral("unix_socket_directories="),
+                        QStringLiteral("-c"), QStringLiteral("fsync=off"),
+                        QStringLiteral("-c"), QStringLiteral("full_page_writes=off"),
+                        QStringLiteral("-c"), QStringLiteral("max_connections=50"),
+                        QStringLiteral("-c"), QStringLiteral("dynamic_shared_memory_type=mmap"),
+                        QStringLiteral("-c"), QStringLiteral("lc_messages=C")});
+    QByteArray log;
+    QElapsedTimer prazo;
+    prazo.start();
+    while (!log.contains("ready to accept connections") && prazo.elapsed() < 30000 &&
+           p->state() != QProcess::NotRunning) {
+        p->waitForReadyRead(100);
+        log += p->readAll();
+    }
+    if (log.contains("ready to accept connections")) {
+        pid_ = p->processId();
+        g_servidor = std::move(p);
+    } else {
+        p->kill();
+        p->waitForFinished(5000);
+        return QString::fromLocal8Bit(log + p->readAll());
+    }
+    return {};
+}
+
+void ClusterPostgres::suspende() {
+    if (!g_servidor) return;
+    for (const QString& c : QSqlDatabase::connectionNames())
+        if (c.startsWith(QLatin1String("cluster."))) QSqlDatabase::removeDatabase(c);
+    if (g_servidor->state() != QProcess::NotRunning) ::kill(pid_t(pid_), SIGINT);
+    if (!g_servidor->waitForFinished(20000)) {
+        g_servidor->kill();
+        g_servidor->waitForFinished(5000);
+    }
+    g_servidor.reset();
+}
+
+void ClusterPostgres::retoma() {
+    if (g_servidor || !g_pasta) return;
+    const QString saida = sobe();
+    if (!g_servidor)
+        throw std::runtime_error("the server did not start again: " + saida.toStdString());
 }
 
 void ClusterPostgres::para() {

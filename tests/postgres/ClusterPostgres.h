@@ -47,13 +47,21 @@ public:
     int derrubaSessoes(const QString& banco, const QString& programa = QString());
 
     void para();
+    // The server stops (its sessions end) and starts again on the same port and data: a
+    // server that goes away and comes back.
+    void suspende();
+    void retoma();
 
 private:
     ClusterPostgres();
     void inicia();
+    // Starts the server on porta_; empty, or its output when it did not start.
+    QString sobe();
 
     QString indisponivel_;
     QString bin_;
+    QString setpriv_;
+    QStringList comoUsuario_;
     QString pasta_;
     QString senha_;
     int porta_ = 0;

@@ -73,7 +73,7 @@ public:
         sqlite3_reset(st_);
         sqlite3_clear_bindings(st_);
         if (rc == SQLITE_DONE) return true;
-        if (rc == SQLITE_CONSTRAINT) return false;
+        if ((rc & 0xff) == SQLITE_CONSTRAINT) return false;
         throw platform::DatabaseError(QString::fromUtf8(sqlite3_errmsg(db_)), QString::number(rc));
     }
 
@@ -127,7 +127,7 @@ private:
     bool putQt(const Statement& from) {
         for (int i = 0; i < columns_; ++i) q_.bindValue(i, stored(from.value(i)));
         if (q_.exec()) return true;
-        if (q_.lastError().nativeErrorCode().toInt() == SQLITE_CONSTRAINT ||
+        if ((q_.lastError().nativeErrorCode().toInt() & 0xff) == SQLITE_CONSTRAINT ||
             q_.lastError().databaseText().contains(QLatin1String("UNIQUE")))
             return false;
         raiseDatabaseError(q_.lastError());

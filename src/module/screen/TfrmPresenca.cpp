@@ -223,6 +223,7 @@ void TfrmPresenca::FormKeyDown(QObject* sender, int key, Qt::KeyboardModifiers s
 void TfrmPresenca::MostraOffline() {
     const QString texto = platform::OfflineState::instance().bannerText();
     lblOffline->setCaption(texto);
+    lblOffline->setText(texto.toHtmlEscaped());  // wrapped at its blanks, in the band's room
     lblOffline->setToolTip(texto);
     lblOffline->setVisible(!texto.isEmpty());
 }

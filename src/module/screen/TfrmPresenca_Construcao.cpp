@@ -313,7 +313,7 @@ void TfrmPresenca::criaComponentes() {
     blbMarcaNaoVendidos->setCaption(QStringLiteral("Marcar &não vendidos"));
     blbMarcaNaoVendidos->setCursor(Qt::PointingHandCursor);
     blbMarcaNaoVendidos->hide();
-    lblOffline = rotulo(this, "lblOffline", QString(), fonte(Face::Tahoma, 8, true), clMaroon,
+    lblOffline = rotulo(this, "lblOffline", QString(), fonte(Face::Tahoma, 10, true), clMaroon,
                         Qt::AlignLeft | Qt::AlignVCenter);
     lblOffline->setWordWrap(true);
     lblOffline->setCursor(Qt::PointingHandCursor);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -35,6 +36,8 @@ std::unique_ptr<platform::TADOConnection> openCopy(const QString& path, bool wri
     c->setConnectionString(path);
     c->setConnected(true);
     if (sqlite3* db = dataset::sqliteHandle(c->database())) textorder::registraPtBrSobDemanda(db);
+    // A refresh rewrites every consumer: room for the tables and the sorts of their indexes.
+    if (write) QSqlQuery(c->database()).exec(QStringLiteral("PRAGMA cache_size = -65536"));
     return c;
 }
 
@@ -139,12 +142,22 @@ private:
     sqlite3_stmt* st_ = nullptr;
 };
 
-QStringList columnsOf(platform::TADOConnection& copy, const QString& table) {
+// A copy's table: its columns, and those of its primary key in their order.
+struct Columns {
+    QStringList all, key;
+};
+
+Columns columnsOf(platform::TADOConnection& copy, const QString& table) {
     QSqlQuery q(copy.database());
-    QStringList out;
     if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
         raiseDatabaseError(q.lastError());
-    while (q.next()) out << q.value(1).toString();
+    Columns out;
+    QMap<int, QString> key;
+    while (q.next()) {
+        out.all << q.value(1).toString();
+        if (q.value(5).toInt() > 0) key.insert(q.value(5).toInt(), q.value(1).toString());
+    }
+    out.key = key.values();
     return out;
 }
 
@@ -179,13 +192,11 @@ const Part kParts[] = {
                 "CDFILIAL = ? AND CDCAIXA = ?)", Part::BranchTill2},
     {"FECHACAIXA", "CDFILIAL = ? AND CDCAIXA = ?", Part::BranchTill},
 };
-const Part kSales[] = {
-    {"VENDA", "CDFILIAL = ? AND CDCAIXA = ? AND DTHRREALCONCONS >= ?", Part::BranchTillSince},
-    {"ITEMVENDA", "NRSEQVENDA IN (SELECT NRSEQVENDA FROM VENDA WHERE CDFILIAL = ? AND "
-                  "CDCAIXA = ? AND DTHRREALCONCONS >= ?)", Part::BranchTillSince},
-    {"CUPOMVENDA", "NRSEQVENDA IN (SELECT NRSEQVENDA FROM VENDA WHERE CDFILIAL = ? AND "
-                   "CDCAIXA = ? AND DTHRREALCONCONS >= ?)", Part::BranchTillSince},
-};
+// The till's sales of the recent days; their items and receipts are read by the range of
+// their numbers, so that the server looks for the till's days once.
+const Part kSales = {"VENDA", "CDFILIAL = ? AND CDCAIXA = ? AND DTHRREALCONCONS >= ?",
+                     Part::BranchTillSince};
+const char* const kOfSales[] = {"ITEMVENDA", "CUPOMVENDA"};
 // clang-format on
 
 struct Refresh {
@@ -194,7 +205,8 @@ struct Refresh {
     QString branch, till;
     QVariant since;  // the start of the previous day, in the server's terms
     TillCopyRefreshResult result;
-    QSet<qint64> skipped;  // server sales left out, whose items and receipts go with them
+    QSet<qint64> sales;  // the server's sales the copy took
+    qint64 first = 0, last = -1;
 
     QVariantList values(Part::Values v) const {
         switch (v) {
@@ -212,35 +224,88 @@ struct Refresh {
         return {};
     }
 
-    // Copies the part's rows; `sale` tells a table keyed by the sale's number.
-    void copyPart(const Part& p, bool sale) {
-        const QString table = QString::fromLatin1(p.table);
-        const QStringList columns = columnsOf(copy, table);
-        QString sql =
-            QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1Char(',')), table);
-        if (p.where) sql += QStringLiteral(" WHERE ") + QString::fromLatin1(p.where);
+    // The server's rows of `table` that `where` (with `bound`) picks, in the copy's key order.
+    // `keep` says which to write (null: all); `refused` hears of a row a unique index of the
+    // copy refused (null: that is an error).
+    void copyRows(const QString& table, const char* where, const QVariantList& bound,
+                  const std::function<bool(const Statement&)>& keep,
+                  const std::function<void(const Statement&)>& refused) {
+        const Columns c = columnsOf(copy, table);
+        QString sql = QStringLiteral("SELECT %1 FROM %2").arg(c.all.join(QLatin1Char(',')), table);
+        if (where) sql += QStringLiteral(" WHERE ") + QString::fromLatin1(where);
+        // In the key's order, the copy's key grows at its end instead of all over.
+        if (!c.key.isEmpty()) sql += QStringLiteral(" ORDER BY ") + c.key.join(QLatin1Char(','));
         Statement from(server, sql);
-        from.run(values(p.values));
-        CopyInsert into(copy, table, columns);
-        const int seq = sale ? int(columns.indexOf(QStringLiteral("NRSEQVENDA"))) : -1;
-        const bool isSale = table == QLatin1String("VENDA");
+        from.run(bound);
+        CopyInsert into(copy, table, c.all);
         while (from.next()) {
-            const qint64 n = seq >= 0 ? from.value(seq).toLongLong() : 0;
-            if (seq >= 0 && !isSale && skipped.contains(n)) continue;
+            if (keep && !keep(from)) continue;
             if (into.put(from)) {
                 ++result.rows;
-            } else if (sale) {
-                // It met a sale kept on the till under a unique index: the catch-up reports it.
-                if (isSale) {
-                    skipped.insert(n);
-                    ++result.skippedSales;
-                }
+            } else if (refused) {
+                refused(from);
             } else {
                 throw platform::DatabaseError(
                     QStringLiteral("linha repetida do servidor em %1").arg(table), QString());
             }
         }
         from.finish();
+    }
+
+    // A table's indexes: dropped before its rows are written and made again after, one sort
+    // per index instead of a walk down its tree per row.
+    QList<std::pair<QString, QString>> indexesOf(const QString& table) {
+        Statement q(copy, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = "
+                                         "'index' AND tbl_name = ? AND sql IS NOT NULL"));
+        q.run({table});
+        QList<std::pair<QString, QString>> out;
+        while (q.next()) out.append({q.value(0).toString(), q.value(1).toString()});
+        q.finish();
+        return out;
+    }
+
+    void reference(const Part& p) {
+        const QString table = QString::fromLatin1(p.table);
+        const auto indexes = indexesOf(table);
+        for (const auto& [name, sql] : indexes)
+            exec(copy, QStringLiteral("DROP INDEX %1").arg(name));
+        exec(copy, QStringLiteral("DELETE FROM %1").arg(table));
+        copyRows(table, p.where, values(p.values), nullptr, nullptr);
+        for (const auto& [name, sql] : indexes) exec(copy, sql);
+    }
+
+    void recentSales() {
+        // The server's sales give way; those kept on the till stay as they are.
+        const QString below = QStringLiteral(" WHERE NRSEQVENDA < %1").arg(kOutboxFirstSale);
+        for (const char* t : {"ITEMVENDA", "CUPOMVENDA", "VENDA"})
+            exec(copy, QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(t)) + below);
+        int seq = -1;
+        copyRows(
+            QStringLiteral("VENDA"), kSales.where, values(kSales.values),
+            [&](const Statement& row) {
+                if (seq < 0)
+                    seq = int(columnsOf(copy, QStringLiteral("VENDA"))
+                                  .all.indexOf(QStringLiteral("NRSEQVENDA")));
+                const qint64 n = row.value(seq).toLongLong();
+                sales.insert(n);
+                first = sales.size() == 1 ? n : std::min(first, n);
+                last = std::max(last, n);
+                return true;
+            },
+            [&](const Statement& row) {
+                // It met a sale kept on the till under a unique index: the catch-up reports it.
+                sales.remove(row.value(seq).toLongLong());
+                ++result.skippedSales;
+            });
+        if (sales.isEmpty()) return;
+        for (const char* t : kOfSales) {
+            const QString table = QString::fromLatin1(t);
+            const int key = int(columnsOf(copy, table).all.indexOf(QStringLiteral("NRSEQVENDA")));
+            copyRows(
+                table, "NRSEQVENDA BETWEEN ? AND ?", {first, last},
+                [&](const Statement& row) { return sales.contains(row.value(key).toLongLong()); },
+                [](const Statement&) {});  // a receipt number the till's own holds
+        }
     }
 
     // The till is the only writer of its numbers: the copy's never go back.
@@ -273,15 +338,8 @@ struct Refresh {
     }
 
     void run() {
-        for (const Part& p : kParts) {
-            exec(copy, QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(p.table)));
-            copyPart(p, false);
-        }
-        // The server's sales give way; those kept on the till stay as they are.
-        const QString below = QStringLiteral(" WHERE NRSEQVENDA < %1").arg(kOutboxFirstSale);
-        for (const char* t : {"ITEMVENDA", "CUPOMVENDA", "VENDA"})
-            exec(copy, QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(t)) + below);
-        for (const Part& p : kSales) copyPart(p, true);
+        for (const Part& p : kParts) reference(p);
+        recentSales();
         numbering();
         Statement(copy, QStringLiteral("UPDATE COPIA SET DTHRCOPIA = ?"))
             .run({QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))});
@@ -397,7 +455,7 @@ TillCopyRefreshResult refreshTillCopy(const QString& serverString, const QString
     const TillCopyCheck check = checkTillCopy(path, branch, till, digest);
     if (check.state == TillCopyState::Valid) {
         auto copy = openCopy(path, true);
-        Refresh r{server, *copy, branch, till, since, {}, {}};
+        Refresh r{server, *copy, branch, till, since, {}, {}, 0, -1};
         platform::Transacao t(*copy);
         r.run();
         t.commit();
@@ -422,7 +480,7 @@ TillCopyRefreshResult refreshTillCopy(const QString& serverString, const QString
             auto copy = openCopy(fresh, true);
             QSqlQuery(copy->database()).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
             createTillCopy(*copy, {branch, till, digest, QDateTime::currentDateTime()});
-            Refresh r{server, *copy, branch, till, since, {}, {}};
+            Refresh r{server, *copy, branch, till, since, {}, {}, 0, -1};
             platform::Transacao t(*copy);
             r.run();
             t.commit();

@@ -179,3 +179,59 @@ TEST_F(Offline, ACopyMissingDamagedOrForeignIsAClearMessageSetAsideAndMadeAgainA
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Offline, ARefreshFromTheServerKeepsTheTillsOwnSalesAndStoresTimesAsTheTillReadsThem) {
+    AbreEFazCopia();
+    makeSqlite(copia_,
+               {QStringLiteral("INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, "
+                               "DTHRREALCONCONS, DTENTRVENDA, IDSITUVENDA, DTCONSUMO) VALUES "
+                               "('0001','001','01','1','2024-03-15 11:31:00',"
+                               "'2024-03-15 00:00:00','O','2024-03-15')"),
+                QStringLiteral("INSERT INTO CONFLITO (NRSEQVENDA, CDFILIAL, CDCAIXA, CDSERVFILI, "
+                               "CDCONSUMIDOR, DSMOTIVO, DTHRCONFLITO) VALUES (1, '0001', '001', "
+                               "'01', '2', 'já vendido', '2024-03-15 12:00:00')")});
+    Hul00002::refreshTillCopy(banco.arquivo, QStringLiteral("0001"), QStringLiteral("001"), copia_);
+    QStringList vendas;
+    int conflitos = 0;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
+        db.setDatabaseName(copia_);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral(
+            "SELECT CDCONSUMIDOR || ' ' || DTHRREALCONCONS || ' ' || (NRSEQVENDA >= 1000000000000)"
+            " FROM VENDA ORDER BY CDCONSUMIDOR")));
+        while (q.next()) vendas << q.value(0).toString();
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM CONFLITO")) && q.next());
+        conflitos = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("copia"));
+    EXPECT_EQ(vendas, (QStringList{QStringLiteral("1 2024-03-15 11:31:00 1"),
+                                   QStringLiteral("5 2024-03-15 11:40:00 0"),
+                                   QStringLiteral("6 2024-03-15 12:10:00 0")}));
+    EXPECT_EQ(conflitos, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Offline, AServerThatGoesAwayUnderAnOpenScreenLeavesTheLoadOnTheCopyWithoutAnError) {
+    Abre();
+    ASSERT_TRUE(Hul00002::waitForTillSync(kPrazo));
+    Mostra();
+    PreencheCabecalho();
+    Carrega();
+    EXPECT_FALSE(faixaVisivel());
+    ClusterPostgres::instancia().suspende();
+    Carrega();
+    EXPECT_TRUE(mensagens.isEmpty()) << mensagens.value(0).texto.toStdString();
+    EXPECT_TRUE(faixaVisivel());
+    EXPECT_EQ(Contadores(), (QStringList{QStringLiteral("3"), QStringLiteral("2"),
+                                         QStringLiteral("2"), QStringLiteral("7")}));
+}
+
+}  // namespace

@@ -9,15 +9,23 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <QSqlDriver>
+
 #include <sqlite3.h>
+
+#include <sql.h>
+#include <sqlext.h>
 
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "dataset/Provider.h"
 #include "dataset/SqliteHandle.h"
 #include "platform/Platform.h"
 #include "platform/Registro.h"
+#include "platform/StatementDeadline.h"
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
 #include "pos/sale/Statement.h"
@@ -40,6 +48,117 @@ std::unique_ptr<platform::TADOConnection> openCopy(const QString& path, bool wri
     if (write) QSqlQuery(c->database()).exec(QStringLiteral("PRAGMA cache_size = -65536"));
     return c;
 }
+
+// The ODBC connection handle (SQLHDBC) under Qt's driver; null on any other driver.
+void* odbcHandle(const platform::TADOConnection& c) {
+    if (c.driverName() != QLatin1String("QODBC")) return nullptr;
+    const QSqlDatabase db = c.database();
+    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "void*") != 0) return nullptr;
+    return *static_cast<void* const*>(h.constData());
+}
+
+struct FreeOdbcStatement {
+    void operator()(void* st) const { SQLFreeHandle(SQL_HANDLE_STMT, st); }
+};
+
+platform::DatabaseError odbcError(short type, void* handle) {
+    QString code;
+    QString text = dataset::odbcDiagnostics(type, handle, &code);
+    if (text.isEmpty()) text = QStringLiteral("o driver não informou o motivo.");
+    return platform::DatabaseError(text, code);
+}
+
+// Through ODBC, Qt's driver asks for a value per call; a statement of our own on the
+// connection's handle fetches the rows in blocks instead (texts bound as UTF-16, times as
+// timestamps, numbers as 64-bit integers).
+dataset::DataPacket readOdbc(const platform::TADOConnection& c, void* dbc, const QString& sql,
+                             const QVariantList& values) {
+    SQLHSTMT raw = nullptr;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &raw)))
+        throw odbcError(SQL_HANDLE_DBC, dbc);
+    const std::unique_ptr<void, FreeOdbcStatement> st(raw);
+    struct Bound {
+        QString text;
+        SQL_TIMESTAMP_STRUCT when{};
+        SQLBIGINT number = 0;
+        SQLLEN length = 0;
+    };
+    std::vector<Bound> bound(std::size_t(values.size()));  // bound by address: never resized
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        Bound& b = bound[std::size_t(i)];
+        const QVariant& v = values[i];
+        const auto n = SQLUSMALLINT(i + 1);
+        SQLRETURN r;
+        if (v.userType() == QMetaType::QDateTime) {
+            const QDateTime d = v.toDateTime();
+            b.when.year = SQLSMALLINT(d.date().year());
+            b.when.month = SQLUSMALLINT(d.date().month());
+            b.when.day = SQLUSMALLINT(d.date().day());
+            b.when.hour = SQLUSMALLINT(d.time().hour());
+            b.when.minute = SQLUSMALLINT(d.time().minute());
+            b.when.second = SQLUSMALLINT(d.time().second());
+            b.length = sizeof b.when;
+            r = SQLBindParameter(st.get(), n, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                 SQL_TYPE_TIMESTAMP, 23, 3, &b.when, sizeof b.when, &b.length);
+        } else if (v.userType() == QMetaType::LongLong || v.userType() == QMetaType::Int) {
+            b.number = v.toLongLong();
+            b.length = sizeof b.number;
+            r = SQLBindParameter(st.get(), n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                                 &b.number, sizeof b.number, &b.length);
+        } else {
+            b.text = v.toString();
+            b.length = SQLLEN(b.text.size()) * SQLLEN(sizeof(SQLWCHAR));
+            r = SQLBindParameter(
+                st.get(), n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                SQLULEN(std::max<qsizetype>(b.text.size(), 1)), 0,
+                const_cast<char16_t*>(reinterpret_cast<const char16_t*>(b.text.utf16())), b.length,
+                &b.length);
+        }
+        if (!SQL_SUCCEEDED(r)) throw odbcError(SQL_HANDLE_STMT, st.get());
+    }
+    // Disarmed before the statement is freed: the watchdog may cancel it until then.
+    const platform::StatementDeadline deadline(c, st.get());
+    SQLRETURN r =
+        SQLPrepareW(st.get(), const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+                    SQLINTEGER(sql.size()));
+    if (SQL_SUCCEEDED(r)) r = SQLExecute(st.get());
+    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+        if (deadline.expired()) throw deadline.timeoutError();
+        throw odbcError(SQL_HANDLE_STMT, st.get());
+    }
+    try {
+        return dataset::packetFromOdbc(st.get());
+    } catch (...) {
+        if (deadline.expired()) throw deadline.timeoutError();
+        throw;
+    }
+}
+
+// A server's rows, one at a time: through Qt's driver, or read whole in blocks through ODBC.
+class ServerRows {
+public:
+    ServerRows(platform::TADOConnection& server, const QString& sql, const QVariantList& values) {
+        if (void* dbc = odbcHandle(server)) {
+            packet_ = readOdbc(server, dbc, sql, values);
+        } else {
+            statement_ = std::make_unique<Statement>(server, sql);
+            statement_->run(values);
+        }
+    }
+    bool next() { return statement_ ? statement_->next() : ++row_ < packet_.rowCount(); }
+    QVariant value(int i) const {
+        return statement_ ? statement_->value(i) : packet_.value(row_, i);
+    }
+    void finish() {
+        if (statement_) statement_->finish();
+    }
+
+private:
+    std::unique_ptr<Statement> statement_;
+    dataset::DataPacket packet_;
+    int row_ = -1;
+};
 
 // One prepared insert into a copy's table, fed from a server's row. On the handle of Qt's
 // driver when it is ours (a hundred thousand rows in a fraction of a second), else through Qt.
@@ -69,7 +188,7 @@ public:
     CopyInsert& operator=(const CopyInsert&) = delete;
 
     // False when a unique index of the copy refused the row; raises on any other failure.
-    bool put(const Statement& from) {
+    bool put(const ServerRows& from) {
         if (!st_) return putQt(from);
         for (int i = 0; i < columns_; ++i) bind(i + 1, from.value(i));
         const int rc = sqlite3_step(st_);
@@ -127,7 +246,7 @@ private:
         }
     }
 
-    bool putQt(const Statement& from) {
+    bool putQt(const ServerRows& from) {
         for (int i = 0; i < columns_; ++i) q_.bindValue(i, stored(from.value(i)));
         if (q_.exec()) return true;
         if ((q_.lastError().nativeErrorCode().toInt() & 0xff) == SQLITE_CONSTRAINT ||
@@ -228,15 +347,14 @@ struct Refresh {
     // `keep` says which to write (null: all); `refused` hears of a row a unique index of the
     // copy refused (null: that is an error).
     void copyRows(const QString& table, const char* where, const QVariantList& bound,
-                  const std::function<bool(const Statement&)>& keep,
-                  const std::function<void(const Statement&)>& refused) {
+                  const std::function<bool(const ServerRows&)>& keep,
+                  const std::function<void(const ServerRows&)>& refused) {
         const Columns c = columnsOf(copy, table);
         QString sql = QStringLiteral("SELECT %1 FROM %2").arg(c.all.join(QLatin1Char(',')), table);
         if (where) sql += QStringLiteral(" WHERE ") + QString::fromLatin1(where);
         // In the key's order, the copy's key grows at its end instead of all over.
         if (!c.key.isEmpty()) sql += QStringLiteral(" ORDER BY ") + c.key.join(QLatin1Char(','));
-        Statement from(server, sql);
-        from.run(bound);
+        ServerRows from(server, sql, bound);
         CopyInsert into(copy, table, c.all);
         while (from.next()) {
             if (keep && !keep(from)) continue;
@@ -282,7 +400,7 @@ struct Refresh {
         int seq = -1;
         copyRows(
             QStringLiteral("VENDA"), kSales.where, values(kSales.values),
-            [&](const Statement& row) {
+            [&](const ServerRows& row) {
                 if (seq < 0)
                     seq = int(columnsOf(copy, QStringLiteral("VENDA"))
                                   .all.indexOf(QStringLiteral("NRSEQVENDA")));
@@ -292,7 +410,7 @@ struct Refresh {
                 last = std::max(last, n);
                 return true;
             },
-            [&](const Statement& row) {
+            [&](const ServerRows& row) {
                 // It met a sale kept on the till under a unique index: the catch-up reports it.
                 sales.remove(row.value(seq).toLongLong());
                 ++result.skippedSales;
@@ -303,8 +421,8 @@ struct Refresh {
             const int key = int(columnsOf(copy, table).all.indexOf(QStringLiteral("NRSEQVENDA")));
             copyRows(
                 table, "NRSEQVENDA BETWEEN ? AND ?", {first, last},
-                [&](const Statement& row) { return sales.contains(row.value(key).toLongLong()); },
-                [](const Statement&) {});  // a receipt number the till's own holds
+                [&](const ServerRows& row) { return sales.contains(row.value(key).toLongLong()); },
+                [](const ServerRows&) {});  // a receipt number the till's own holds
         }
     }
 

@@ -1,9 +1,5 @@
 #include "module/dataservice/OfflinePolicy.h"
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
 #include "dataset/ClientDataSet.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/params/ParametrosZor.h"
@@ -17,17 +13,7 @@
 
 namespace Srv_Kel00815 {
 
-// One attempt at the server at a time per process; it may outlive the data module.
-struct OfflinePolicy::Probe {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool running = false;
-    bool answered = false;
-};
-
 namespace {
-
-std::shared_ptr<OfflinePolicy::Probe>& probe();
 
 bool serverAway(const platform::TADOConnection& c, std::exception_ptr e) {
     if (c.connectTimedOut()) return true;
@@ -65,7 +51,7 @@ bool namesAServer(const QString& s) {
     }
 }
 
-OfflinePolicy::OfflinePolicy(platform::TADOConnection& c) : c_(c), probe_(probe()) {
+OfflinePolicy::OfflinePolicy(platform::TADOConnection& c) : c_(c) {
     c_.InsteadOfFailedConnect = [this](std::exception_ptr e) { return onConnectFailed(e); };
 }
 
@@ -126,39 +112,15 @@ void OfflinePolicy::afterConnect() {
 
 void OfflinePolicy::beforeRequest(bool load) {
     if (!onCopy()) return;
-    bool answered = false, running = false;
-    {
-        std::lock_guard lock(probe_->mutex);
-        answered = probe_->answered;
-        running = probe_->running;
-        probe_->answered = false;
-    }
-    if (answered) {
+    platform::OfflineState& state = platform::OfflineState::instance();
+    if (state.takeServerAnswered()) {
         // The server answered a moment ago: this request goes to it (and back to the copy, if
         // it went away again meanwhile).
         c_.setConnected(false);
         c_.setConnected(true);
         return;
     }
-    if (!load || running) return;
-    {
-        std::lock_guard lock(probe_->mutex);
-        probe_->running = true;
-    }
-    std::thread([p = probe_, server = server_] {
-        bool ok = false;
-        try {
-            platform::TADOConnection c;
-            c.setConnectionString(server);
-            c.setConnected(true);
-            ok = true;
-        } catch (...) {
-        }
-        std::lock_guard lock(p->mutex);
-        p->running = false;
-        p->answered = ok;
-        p->changed.notify_all();
-    }).detach();
+    if (load) state.tryServer(server_);
 }
 
 bool OfflinePolicy::afterFailure(std::exception_ptr e) {
@@ -173,20 +135,8 @@ bool OfflinePolicy::afterFailure(std::exception_ptr e) {
 }
 
 bool OfflinePolicy::waitForServerAttempt(int ms) {
-    auto p = probe();
-    std::unique_lock lock(p->mutex);
-    return p->changed.wait_for(lock, std::chrono::milliseconds(ms), [&p] { return !p->running; });
+    return platform::OfflineState::instance().waitForServerAttempt(ms);
 }
-
-namespace {
-
-std::shared_ptr<OfflinePolicy::Probe>& probe() {
-    static auto* p = new std::shared_ptr<OfflinePolicy::Probe>(
-        std::make_shared<OfflinePolicy::Probe>());  // outlives any attempt still running
-    return *p;
-}
-
-}  // namespace
 
 void syncTillNow() {
     QString server;

@@ -10,7 +10,6 @@
 #include <QString>
 
 #include <exception>
-#include <memory>
 
 #include <pkg_kel00815/kel00815_export.h>
 
@@ -40,14 +39,11 @@ public:
     // Waits for the background attempt to end, at most `ms`; true when none runs (tests).
     static bool waitForServerAttempt(int ms);
 
-    struct Probe;
-
 private:
     QString onConnectFailed(std::exception_ptr e);
 
     platform::TADOConnection& c_;
     QString server_;  // the string of the last attempt at the server
-    std::shared_ptr<Probe> probe_;
 };
 
 // The till's branch and till, as the screen reads them from the parameter file.

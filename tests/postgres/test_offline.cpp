@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -114,6 +115,16 @@ TEST_F(Offline, TheScreenOpensOnTheCopyWhileTheServerIsAwayAndGoesBackToItWhenIt
                                  QStringLiteral("7")};
     EXPECT_EQ(Contadores(), contadores);
     Foto(QStringLiteral("offline"));
+
+    // A tap on the banner asks for the catch-up at once; its step runs before the refresh.
+    QStringList pedidos;
+    Hul00002::setCatchUpStep([&](const QString& server, const QString& copyPath) {
+        pedidos << QStringLiteral("%1 %2").arg(server == banco.arquivo).arg(copyPath == copia_);
+    });
+    QTest::mouseClick(tela->lblOffline, Qt::LeftButton);
+    EXPECT_TRUE(Hul00002::waitForTillSync(kPrazo));
+    Hul00002::setCatchUpStep(nullptr);
+    EXPECT_EQ(pedidos, QStringList{QStringLiteral("1 1")});
 
     // The load tried the server in the background; it is still away.
     ASSERT_TRUE(Srv_Kel00815::OfflinePolicy::waitForServerAttempt(kPrazo));
@@ -232,6 +243,26 @@ TEST_F(Offline, AServerThatGoesAwayUnderAnOpenScreenLeavesTheLoadOnTheCopyWithou
     EXPECT_TRUE(faixaVisivel());
     EXPECT_EQ(Contadores(), (QStringList{QStringLiteral("3"), QStringLiteral("2"),
                                          QStringLiteral("2"), QStringLiteral("7")}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Offline, ALoginRefusedIsAnErrorEvenWithACopyAtHand) {
+    AbreEFazCopia();
+    banco.arquivo.replace(ClusterPostgres::instancia().senha(), QStringLiteral("errada"));
+    QString texto;
+    try {
+        Abre();
+    } catch (const std::exception& e) {
+        texto = QString::fromUtf8(e.what());
+    }
+    EXPECT_TRUE(texto.contains(QStringLiteral("recusou o usuário ou a senha")))
+        << texto.toStdString();
+    EXPECT_FALSE(platform::OfflineState::instance().offline());
+    EXPECT_EQ(estadoDaCopia(), Hul00002::TillCopyState::Valid);
+    Fecha();
 }
 
 }  // namespace

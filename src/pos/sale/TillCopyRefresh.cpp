@@ -195,7 +195,8 @@ public:
         sqlite3_reset(st_);
         sqlite3_clear_bindings(st_);
         if (rc == SQLITE_DONE) return true;
-        if ((rc & 0xff) == SQLITE_CONSTRAINT) return false;
+        const int why = sqlite3_extended_errcode(db_);
+        if (why == SQLITE_CONSTRAINT_UNIQUE || why == SQLITE_CONSTRAINT_PRIMARYKEY) return false;
         throw platform::DatabaseError(QString::fromUtf8(sqlite3_errmsg(db_)), QString::number(rc));
     }
 
@@ -249,8 +250,9 @@ private:
     bool putQt(const ServerRows& from) {
         for (int i = 0; i < columns_; ++i) q_.bindValue(i, stored(from.value(i)));
         if (q_.exec()) return true;
-        if ((q_.lastError().nativeErrorCode().toInt() & 0xff) == SQLITE_CONSTRAINT ||
-            q_.lastError().databaseText().contains(QLatin1String("UNIQUE")))
+        const int why = q_.lastError().nativeErrorCode().toInt();
+        if (why == SQLITE_CONSTRAINT_UNIQUE || why == SQLITE_CONSTRAINT_PRIMARYKEY ||
+            q_.lastError().databaseText().contains(QLatin1String("UNIQUE constraint")))
             return false;
         raiseDatabaseError(q_.lastError());
     }

@@ -102,7 +102,7 @@ Falha doCaixa(const QString& texto, const QString& codigo) {
              "could not connect to server|connection refused|conexão recusada|unable to "
              "connect|server is not found|server (was )?not found|could not translate host "
              "name|name or service not known|no route to host|network is unreachable|"
-             "adaptive server is unavailable|login timeout expired"))
+             "adaptive server is unavailable|login timeout expired|failed: timeout expired"))
         return Falha::ServidorFora;
     return Falha::Outra;
 }

@@ -3,6 +3,11 @@
 #include <QMutexLocker>
 
 #include "platform/Registro.h"
+#include "platform/TADOConnection.h"
+
+#include <QDeadlineTimer>
+
+#include <thread>
 
 namespace platform {
 
@@ -100,6 +105,44 @@ void OfflineState::reset() {
         done_ = total_ = conflicts_ = 0;
     }
     Q_EMIT changed();
+}
+
+bool OfflineState::tryServer(const QString& connectionString) {
+    {
+        QMutexLocker l(&mutex_);
+        if (attempting_) return false;
+        attempting_ = true;
+    }
+    std::thread([this, connectionString] {
+        bool ok = false;
+        try {
+            TADOConnection c;
+            c.setConnectionString(connectionString);
+            c.setConnected(true);
+            ok = true;
+        } catch (...) {
+        }
+        QMutexLocker l(&mutex_);
+        attempting_ = false;
+        answered_ = ok;
+        attemptEnded_.wakeAll();
+    }).detach();
+    return true;
+}
+
+bool OfflineState::takeServerAnswered() {
+    QMutexLocker l(&mutex_);
+    const bool a = answered_;
+    answered_ = false;
+    return a;
+}
+
+bool OfflineState::waitForServerAttempt(int ms) {
+    QMutexLocker l(&mutex_);
+    const QDeadlineTimer deadline(ms);
+    while (attempting_)
+        if (!attemptEnded_.wait(&mutex_, deadline)) return !attempting_;
+    return true;
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QWaitCondition>
 
 #include "platform/platform_export.h"
 
@@ -43,12 +44,23 @@ public:
     // Back to online with nothing pending (tests, and a host that reloads the module).
     void reset();
 
+    // One attempt at a time to reach the server in the background while the till reads its
+    // copy (a connect of its own, closed at once; here, so that no code of a module that may be
+    // unloaded runs in it). False when one already runs.
+    bool tryServer(const QString& connectionString);
+    // True once after an attempt reached the server.
+    bool takeServerAnswered();
+    // Waits for a running attempt to end, at most `ms`; true when none runs.
+    bool waitForServerAttempt(int ms);
+
 Q_SIGNALS:
     void changed();
 
 private:
     OfflineState() = default;
     mutable QMutex mutex_;
+    QWaitCondition attemptEnded_;
+    bool attempting_ = false, answered_ = false;
     Mode mode_ = Mode::Online;
     QDateTime copyTakenAt_;
     int done_ = 0, total_ = 0, conflicts_ = 0;

@@ -104,7 +104,29 @@ void TADOConnection::setConnected(bool on) {
     if (on == connected()) return;
     if (on) {
         if (BeforeConnect) BeforeConnect(this);
-        open();
+        try {
+            open();
+            opened_ = connectionString_;
+        } catch (...) {
+            const QString instead = InsteadOfFailedConnect
+                                        ? InsteadOfFailedConnect(std::current_exception())
+                                        : QString();
+            if (instead.isEmpty()) throw;
+            const QString server = connectionString_;
+            const bool ro = readOnly_;
+            connectionString_ = instead;
+            readOnly_ = true;
+            try {
+                open();
+            } catch (...) {
+                connectionString_ = server;
+                readOnly_ = ro;
+                throw;
+            }
+            opened_ = instead;
+            connectionString_ = server;
+            readOnly_ = ro;
+        }
         if (AfterConnect) AfterConnect(this);
         return;
     }
@@ -119,6 +141,7 @@ void TADOConnection::setConnected(bool on) {
 }
 
 void TADOConnection::open() {
+    timedOut_ = false;
     ConnectionSettings cfg = ConnectionSettings::parse(connectionString_);
     if (cfg.driver == QLatin1String("QSQLITE")) {
         // A relative file is the till's, beside the host, whatever folder it was started from.
@@ -275,6 +298,7 @@ void TADOConnection::openWithDeadline(const ConnectionSettings& cfg) {
     if (!done) {
         attempt->abandoned = true;
         ++abandonedConnects;
+        timedOut_ = true;
         throw DatabaseError(
             QStringLiteral("Falha ao conectar ao banco de dados: o servidor não respondeu em %1 "
                            "segundos.")

@@ -41,6 +41,15 @@ public:
 
     std::function<void(QObject* sender)> BeforeConnect;
     std::function<void(QObject* sender)> AfterConnect;
+    // Asked when the connect fails: a connection string to open instead, read-only (the
+    // till's copy while its server is away), or empty to let the failure stand. It may raise a
+    // failure of its own. AfterConnect then runs as after any connect.
+    std::function<QString(std::exception_ptr failure)> InsteadOfFailedConnect;
+    // Whether the last connect ran out its deadline without the server answering.
+    bool connectTimedOut() const { return timedOut_; }
+    // The string of the connection now open, which is not the one set when the connect fell
+    // back on another.
+    QString openConnectionString() const { return opened_; }
 
     // On a read-write SQLite connection a transaction holds the write lock from its start.
     bool inTransaction() const { return inTransaction_; }
@@ -92,6 +101,8 @@ private:
     bool sqlServer_ = false;
     Dialeto dialeto_ = Dialeto::Sqlite;
     bool perdida_ = false;
+    bool timedOut_ = false;
+    QString opened_;
     int queryTimeout_ = 30;
 };
 

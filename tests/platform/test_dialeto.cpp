@@ -133,6 +133,8 @@ TEST(Falhas, TheOperatorReadsADaysFailuresInPortugueseAndNeverTheDriversText) {
          "20009", Falha::ServidorFora, "não foi encontrado ou não respondeu"},
         {"connection to server at \"srv\" (10.0.0.9), port 5432 failed: Connection refused", "",
          Falha::ServidorFora, "não foi encontrado ou não respondeu"},
+        {"connection to server at \"srv\" (10.0.0.9), port 5432 failed: timeout expired", "",
+         Falha::ServidorFora, "não foi encontrado ou não respondeu"},
         {"[FreeTDS][SQL Server]Login failed for user 'caixa001'.", "18456", Falha::LoginRecusado,
          "recusou o usuário ou a senha"},
         {"FATAL:  password authentication failed for user \"caixa001\"", "28P01",

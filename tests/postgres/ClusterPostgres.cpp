@@ -250,7 +250,7 @@ void ClusterPostgres::desliga() {
 }
 
 void ClusterPostgres::religa() {
-    if (g_servidor) return;
+    if (g_servidor || !g_pasta) return;
     const QString saida = sobe();
     if (!g_servidor)
         throw std::runtime_error("the server did not start again: " + saida.toStdString());

@@ -8,9 +8,8 @@
 
 namespace teste {
 
-void Lista::AbreComDados() {
-    banco = CriaBanco(dir.path());
-    banco.Executa({
+QStringList Lista::Dados() {
+    return {
         QStringLiteral("INSERT INTO CLIENFILIAL (CDFILIAL, CDCLIENTE) VALUES ('0001','C1')"),
         QStringLiteral("INSERT INTO CONSUMIDOR (CDCONSUMIDOR, CDCLIENTE, CDIDCONSUMID, "
                        "NMCONSUMIDOR, IDSITCONSUMI, CDCCUSCLIE, CDTIPOCONS) VALUES "
@@ -29,7 +28,12 @@ void Lista::AbreComDados() {
                        "DTHRREALCONCONS, DTENTRVENDA, IDSITUVENDA) VALUES "
                        "('0001','001','01','5','2024-03-15 11:40:00','2024-03-15 00:00:00','O'),"
                        "('0001','001','01','6','2024-03-15 12:10:00','2024-03-15 00:00:00','O')"),
-    });
+    };
+}
+
+void Lista::AbreComDados() {
+    banco = CriaBanco(dir.path());
+    banco.Executa(Dados());
     Abre();
 }
 

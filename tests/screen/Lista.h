@@ -15,6 +15,8 @@ protected:
     //   100 ANA active, 101 BIA active, 102 CAIO active, 103 DÉBORA inactive,
     //   104 EDU inactive and sold, 105 FÁBIO active and sold, 106 GIL situation "3".
     void AbreComDados();
+    // Those rows as statements, for any server with the product's tables.
+    static QStringList Dados();
     // The four captions and the chosen service, as the header steps leave them.
     void PreencheCabecalho();
     void Carrega();  // a click on "Carregar Alunos"

@@ -11,6 +11,7 @@
 #include "dataset/SqliteHandle.h"
 #include "module/dataservice/Consultas.h"
 #include "module/dataservice/ConsultasPostgres.h"
+#include "module/dataservice/OfflinePolicy.h"
 #include "module/dataservice/TADOQuery.h"
 #include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
@@ -72,6 +73,7 @@ TrdmListaPresenca::TrdmListaPresenca(QObject* owner) : QObject(owner) {
     adcListaPresenca->setProvider(QStringLiteral("MSDAORA.1"));
     adcListaPresenca->BeforeConnect = [this](QObject* s) { adcListaPresencaBeforeConnect(s); };
     adcListaPresenca->AfterConnect = [this](QObject* s) { adcListaPresencaAfterConnect(s); };
+    offlinePolicy = std::make_unique<OfflinePolicy>(*adcListaPresenca);
 
     adqCentroCusto = novaConsulta("adqCentroCusto", adcListaPresenca, kCentroCustoTSql,
                                   kCentroCustoSqlite, this);
@@ -127,6 +129,7 @@ TrdmListaPresenca::TrdmListaPresenca(QObject* owner) : QObject(owner) {
 }
 
 TrdmListaPresenca::~TrdmListaPresenca() {
+    offlinePolicy.reset();  // before the connection it watches
     // The queries hold no statement between calls; the connection closes with its object.
     if (rdmListaPresenca == this) rdmListaPresenca = nullptr;
 }
@@ -156,6 +159,7 @@ void TrdmListaPresenca::adcListaPresencaAfterConnect(QObject*) {
         throw;
     }
     platform::SetADODBSession(*adcListaPresenca);
+    offlinePolicy->afterConnect();
 }
 
 void TrdmListaPresenca::adcListaPresencaBeforeConnect(QObject*) {
@@ -201,11 +205,13 @@ QVariant textoDoErro(std::exception_ptr e) {
 
 template <typename Atribui>
 QVariant executa(TADOQuery* TrdmListaPresenca::*consulta,
-                 TDataSetProvider* TrdmListaPresenca::*provedor, Atribui atribui) noexcept {
+                 TDataSetProvider* TrdmListaPresenca::*provedor, Atribui atribui,
+                 bool carga = false) noexcept {
     try {
         TrdmListaPresenca& dm = modulo();
         TADOQuery* q = dm.*consulta;
         q->Close();
+        dm.offlinePolicy->beforeRequest(carga);
         atribui(q->Parameters);
         // A connection the server dropped failed the last request; this one reconnects.
         platform::reconectaSePerdida(*dm.adcListaPresenca);
@@ -213,7 +219,11 @@ QVariant executa(TADOQuery* TrdmListaPresenca::*consulta,
             q->Open();
         } catch (...) {
             platform::notaFalha(*dm.adcListaPresenca, std::current_exception());
-            throw;
+            // The server went away and the till's copy took its place: asked again there.
+            if (!dm.offlinePolicy->afterFailure(std::current_exception())) throw;
+            q->Close();
+            atribui(q->Parameters);
+            q->Open();
         }
         return (dm.*provedor)->GetData();
     } catch (...) {
@@ -274,15 +284,17 @@ QVariant getServico(const QString& filial, const QString& caixa) {
 
 QVariant getPresenca(const QString& filial, const QString& caixa, const QString& ccusto,
                      const QString& serv, const QString& dia) {
-    return executa(&TrdmListaPresenca::adqPresenca, &TrdmListaPresenca::dspPresenca,
-                   [&](TParameters& p) {
-                       texto(p, "P_CDFILIAL", filial);
-                       texto(p, "P_CDCAIXA", caixa);
-                       texto(p, "P_CDCCUSCLIE", ccusto);
-                       texto(p, "P_CDSERVFILI", serv);
-                       texto(p, "P_DTENTRVENDA", dia);  // compared as text
-                       escolheLeituraDaPresenca(modulo(), filial, caixa, ccusto, serv, dia);
-                   });
+    return executa(
+        &TrdmListaPresenca::adqPresenca, &TrdmListaPresenca::dspPresenca,
+        [&](TParameters& p) {
+            texto(p, "P_CDFILIAL", filial);
+            texto(p, "P_CDCAIXA", caixa);
+            texto(p, "P_CDCCUSCLIE", ccusto);
+            texto(p, "P_CDSERVFILI", serv);
+            texto(p, "P_DTENTRVENDA", dia);  // compared as text
+            escolheLeituraDaPresenca(modulo(), filial, caixa, ccusto, serv, dia);
+        },
+        true);
 }
 
 QVariant getProdServ(const QString& filial, const QString& caixa, const QString& serv) {

@@ -11,6 +11,7 @@
 
 namespace Srv_Kel00815 {
 
+class OfflinePolicy;
 class TADOQuery;
 class TDataSetProvider;
 class TStringField;
@@ -53,6 +54,8 @@ public:
     // The other cost centre of a badge read outside the list (not one of the six).
     TADOQuery* adqCentroCustoCracha;
     TDataSetProvider* dspCentroCustoCracha;
+    // The till's copy while its server is away.
+    std::unique_ptr<OfflinePolicy> offlinePolicy;
 
     // Published: a host may also reach them by name through the meta-object.
     Q_INVOKABLE void MtsDataModuleActivate(QObject* sender);

@@ -15,10 +15,12 @@
 #include "dataset/ClientDataSet.h"
 #include "dataset/DataSetModel.h"
 #include "module/Cli_Kel00815.h"
+#include "module/dataservice/OfflinePolicy.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 #include "module/params/ParametrosZor.h"
 #include "module/screen/TLabel.h"
 #include "module/screen/TfrmPresenca_p.h"
+#include "platform/OfflineState.h"
 #include "platform/Platform.h"
 
 namespace Cli_Kel00815 {
@@ -64,6 +66,10 @@ void TfrmPresenca::ligaEventos() {
             Guard([this](bool) { blbGeraVendaClick(blbGeraVenda); }));
     connect(blbMarcaNaoVendidos, &QAbstractButton::clicked, this,
             Guard([this](bool) { blbMarcaNaoVendidosClick(blbMarcaNaoVendidos); }));
+    connect(lblOffline, &TLabel::clicked, this, Guard([this] { lblOfflineClick(lblOffline); }));
+    // Set from any thread (the catch-up's); queued to this one.
+    connect(&platform::OfflineState::instance(), &platform::OfflineState::changed, this,
+            Guard([this] { MostraOffline(); }));
 
     // Each footer view answers to its square and to its caption alike.
     connect(dxfPendente, &QAbstractButton::clicked, this,
@@ -151,6 +157,7 @@ void TfrmPresenca::InicializaForm(const QVariant* params, int high) {
     if (!Srv_Kel00815::rdmListaPresenca)
         Srv_Kel00815::rdmListaPresenca = new Srv_Kel00815::TrdmListaPresenca();
     Srv_Kel00815::rdmListaPresenca->adcListaPresenca->setConnected(true);
+    MostraOffline();
 
     // The till's identity and colours.
     const ParametrosTerminal p = LerParametrosZor(*cdsParametrosZor);
@@ -211,6 +218,19 @@ void TfrmPresenca::FormKeyDown(QObject* sender, int key, Qt::KeyboardModifiers s
     Q_UNUSED(sender);
     Q_UNUSED(key);
     Q_UNUSED(shift);
+}
+
+void TfrmPresenca::MostraOffline() {
+    const QString texto = platform::OfflineState::instance().bannerText();
+    lblOffline->setCaption(texto);
+    lblOffline->setText(texto.toHtmlEscaped());  // wrapped at its blanks, in the band's room
+    lblOffline->setToolTip(texto);
+    lblOffline->setVisible(!texto.isEmpty());
+}
+
+void TfrmPresenca::lblOfflineClick(QObject* sender) {
+    Q_UNUSED(sender);
+    Srv_Kel00815::syncTillNow();  // returns at once; the banner follows the job
 }
 
 void TfrmPresenca::lblSairClick(QObject* sender) {

@@ -76,6 +76,10 @@ public:
     // Marks again the consumers the last sale run did not sell, those still markable; button
     // blbMarcaNaoVendidos or key "N" in the grid.
     void blbMarcaNaoVendidosClick(QObject* sender);
+    // The banner of a till working without its server; a tap sends the sales kept on the
+    // till and refreshes its copy, as soon as the server answers.
+    void lblOfflineClick(QObject* sender);
+    void MostraOffline();
 
     // --- badges: a read (from the reader or typed), the code typed on the keypad (F2), a name
     // or badge found in the list through the pick list (F3)
@@ -148,6 +152,7 @@ public:
     TLabel* lblTeclasCracha;  // the keys of the badge and the search
     QLabel* lblLeitura;       // the answer to a read, over the foot of the grid
     TLabel* lblNaoVendidos;   // "Não vendidos: N", shown with blbMarcaNaoVendidos
+    TLabel* lblOffline;       // where the data comes from when not the server; hidden when it is
     // --- check pictures the grid draws from (never visible)
     QLabel* imgUncheck;
     QLabel* imgCheck;

@@ -110,6 +110,8 @@ constexpr Posicao kLayout[] = {
     // count, the action in the title band's free right end; both hidden while there is none
     {"lblNaoVendidos", 222, 578, 136, 12},
     {"blbMarcaNaoVendidos", 580, 11, 168, 39},
+    // a till without its server: the title band's free left end, beside the picture
+    {"lblOffline", 62, 8, 238, 45},
     // the check pictures, never shown
     {"imgUncheck", 294, 571, 22, 20},
     {"imgCheck", 318, 570, 22, 20},
@@ -311,6 +313,11 @@ void TfrmPresenca::criaComponentes() {
     blbMarcaNaoVendidos->setCaption(QStringLiteral("Marcar &não vendidos"));
     blbMarcaNaoVendidos->setCursor(Qt::PointingHandCursor);
     blbMarcaNaoVendidos->hide();
+    lblOffline = rotulo(this, "lblOffline", QString(), fonte(Face::Tahoma, 10, true), clMaroon,
+                        Qt::AlignLeft | Qt::AlignVCenter);
+    lblOffline->setWordWrap(true);
+    lblOffline->setCursor(Qt::PointingHandCursor);
+    lblOffline->hide();
 
     // The grid draws its mark column from these; they are never shown themselves.
     imgUncheck = imagem(this, "imgUncheck", imagens::CaixaMarcacao(false));

@@ -17,6 +17,7 @@ inline constexpr int clGreen = 0x008000;
 inline constexpr int clGray = 0x808080;
 inline constexpr int clSilver = 0xC0C0C0;
 inline constexpr int clNavy = 0x800000;
+inline constexpr int clMaroon = 0x000080;
 inline constexpr int clWhite = 0xFFFFFF;
 inline constexpr int clLightGray = 0xD6D6D6;
 inline constexpr int clOrange = 0x0080FF;

@@ -10,6 +10,7 @@
 #include "pos/sale/PendingHandOvers.h"
 #include "pos/sale/Receipt.h"
 #include "pos/sale/TillCopy.h"
+#include "pos/sale/TillCopyRefresh.h"
 #include "pos/touch/InputBlocker.h"
 #include "pos/touch/WaitingWindow.h"
 
@@ -54,9 +55,15 @@ void geraCupomVendaPadrao(const QVariant& pacote, int, const QVariantList&, QVar
     op.printer = ReceiptPrinterSettings::fromConfiguration();
     // Kept until the run ends well, for geravenda to finish what a stopped host did not; a
     // packet that is no hand-over is refused before anything is kept.
-    HandOver::read(pacote);
+    const HandOver entrega = HandOver::read(pacote);
     const QString guardada = savePendingHandOver(pacote);
+    const QString servidor = op.connectionString;
     const SaleRun run = runSaleGeneration(pacote, std::move(op));
+    // The kept sales go to the server and the copy learns this run, off the operator's thread;
+    // after a run on the copy that is also the try at a server come back.
+    if (!run.refused && entrega.rowCount() > 0)
+        startTillSync(servidor, entrega.text(0, HandOverField::Branch),
+                      entrega.text(0, HandOverField::Till));
     // A run refused for want of the server changed nothing: the screen keeps its marks.
     if (run.refused || (!run.interrupted && !run.receiptsPending()))
         removePendingHandOver(guardada);

@@ -1,5 +1,8 @@
 #include <pkg_kel00815/ListaPresenca.h>
 
+#include "platform/Registro.h"
+#include "pos/sale/TillCopyRefresh.h"
+
 // Package glue. The module's own units keep no state of their own: loading creates no screen,
 // opens no connection and reads no file; every call of the entry releases what it created.
 
@@ -13,9 +16,18 @@ struct UnidadePacote {
 
 void nada() {}
 
+// The data service's units end with the till's copy and kept sales written whole: a host that
+// unloads at once would cut them short (nothing is lost; the next connect does them again).
+void finalizaServidor() {
+    if (!Hul00002::waitForTillSync(15000))
+        qCWarning(platform::lcBanco).noquote() << QStringLiteral(
+            "A cópia do caixa não terminou de ser atualizada; será refeita na "
+            "próxima conexão.");
+}
+
 // Units in initialisation order, the module's own last.
 const UnidadePacote unidades[] = {
-    {"Srv_Kel00815", &nada, &nada},
+    {"Srv_Kel00815", &nada, &finalizaServidor},
     {"Cli_Kel00815", &nada, &nada},
 };
 

@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "platform/Registro.h"
 #include "platform/TADOConnection.h"
+#include "pos/sale/OfflineSales.h"
 #include "pos/sale/TillCopy.h"
 #include "pos/sale/TillCopyRefresh.h"
 
@@ -16,15 +17,7 @@ namespace Srv_Kel00815 {
 namespace {
 
 bool serverAway(const platform::TADOConnection& c, std::exception_ptr e) {
-    if (c.connectTimedOut()) return true;
-    try {
-        std::rethrow_exception(e);
-    } catch (const platform::DatabaseError& d) {
-        const platform::Falha f = platform::classificaFalhaDoCaixa(d.driverText(), d.nativeCode());
-        return f == platform::Falha::ServidorFora || f == platform::Falha::ConexaoPerdida;
-    } catch (...) {
-    }
-    return false;
+    return c.connectTimedOut() || Hul00002::serverAway(e);
 }
 
 QString messageOf(std::exception_ptr e) {

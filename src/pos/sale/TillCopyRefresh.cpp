@@ -29,6 +29,7 @@
 #include "platform/TADOConnection.h"
 #include "platform/Transacao.h"
 #include "pos/sale/CatchUp.h"
+#include "pos/sale/OfflineSales.h"
 #include "pos/sale/Statement.h"
 #include "textorder/ColacaoPtBr.h"
 
@@ -471,17 +472,6 @@ QString nowStamp() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
 }
 
-bool isServerDown(std::exception_ptr e) {
-    try {
-        std::rethrow_exception(e);
-    } catch (const platform::DatabaseError& d) {
-        const platform::Falha f = platform::classificaFalhaDoCaixa(d.driverText(), d.nativeCode());
-        return f == platform::Falha::ServidorFora || f == platform::Falha::ConexaoPerdida;
-    } catch (...) {
-    }
-    return false;
-}
-
 }  // namespace
 
 QString TillCopyCheck::reason() const {
@@ -663,7 +653,7 @@ void runJob(const Job& job, const CatchUpStep& catchUp) {
         const std::exception_ptr e = std::current_exception();
         qCWarning(platform::lcBanco).noquote()
             << QStringLiteral("Cópia do caixa não atualizada%1: %2")
-                   .arg(isServerDown(e) ? QStringLiteral(" (servidor fora)") : QString(),
+                   .arg(serverAway(e) ? QStringLiteral(" (servidor fora)") : QString(),
                         platform::TextoDaExcecao(e, QStringLiteral("erro desconhecido"), nullptr));
     }
 }

@@ -1,11 +1,21 @@
 // Loading the list as the operator does it: the header checks, the request, the counters, the
 // footer views and emptying from the header.
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <hul00002/Hul00002.h>
 
+#include "common/FakeTdsServer.h"
+#include "common/OdbcDrivers.h"
+#include "common/TillFiles.h"
+#include "module/dataservice/OfflinePolicy.h"
 #include "module/screen/TLabel.h"
+#include "platform/OfflineState.h"
+#include "pos/sale/TillCopy.h"
+#include "pos/sale/TillCopyRefresh.h"
 #include "screen/Lista.h"
 
 using namespace teste;
@@ -204,3 +214,50 @@ TEST_F(Carga, APickedDateIsWrittenInFullSoThatTheDaysSalesAreFound) {
 }
 
 }  // namespace
+
+// A till on SQL Server whose server never answers the connect opens on its copy, as a till on
+// PostgreSQL does: the same policy, through the fake server that never finishes a login.
+TEST_F(Carga, ASqlServerThatNeverAnswersOpensTheScreenOnTheTillsCopy) {
+    if (!odbcDriverInstalled("FreeTDS")) GTEST_SKIP() << "FreeTDS ODBC driver not installed";
+    banco = CriaBanco(dir.path());
+    banco.Executa(Dados());
+    FakeTdsServer servidor(FakeTdsServer::Mode::Trickle, 300, 4);
+    const QString tds = QStringLiteral(
+                            "Driver=FreeTDS;Server=127.0.0.1;Port=%1;UID=sa;PWD=Segr3do;"
+                            "Connect Timeout=1")
+                            .arg(servidor.port());
+    // A copy taken from the same rows, as the SQL Server's.
+    const QString copia = dir.filePath(QStringLiteral("copia-caixa.db"));
+    Hul00002::refreshTillCopy(banco.arquivo, QStringLiteral("0001"), QStringLiteral("001"), copia);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("c"));
+        db.setDatabaseName(copia);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(
+            QStringLiteral("UPDATE COPIA SET DSSERVIDOR = '%1'").arg(Hul00002::serverDigest(tds))));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("c"));
+    const QString parametros =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/PARAMETROSZOR.CDS");
+    writeParameterFile(parametros);
+    qputenv("LISTAPRESENCA_COPIA", copia.toUtf8());
+    platform::OfflineState::instance().reset();
+
+    banco.arquivo = tds;
+    Abre();
+    Mostra();
+    EXPECT_TRUE(erros.isEmpty()) << erros.value(0).toStdString();
+    EXPECT_TRUE(platform::OfflineState::instance().offline());
+    PreencheCabecalho();
+    Carrega();
+    EXPECT_TRUE(mensagens.isEmpty());
+    EXPECT_EQ(Contadores().value(3), QStringLiteral("7"));
+
+    // The load's try at the server ends before the till goes.
+    EXPECT_TRUE(Srv_Kel00815::OfflinePolicy::waitForServerAttempt(30000));
+    servidor.stop();
+    QFile::remove(parametros);
+    qunsetenv("LISTAPRESENCA_COPIA");
+    platform::OfflineState::instance().reset();
+}

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -29,6 +30,7 @@
 #include "pos/sale/Receipt.h"
 #include "pos/sale/SaleGenerator.h"
 #include "pos/sale/SalesSchema.h"
+#include "pos/sale/TillCopyRefresh.h"
 #include "pos/touch/WaitingWindow.h"
 #include "venda/Cantina.h"
 
@@ -440,11 +442,17 @@ TEST_F(Venda, TheWaitingWindowCountsTheSalesWhileNothingOnTheScreenTakesInput) {
     teclaNaFila(campo);
 
     qputenv("LISTAPRESENCA_CONEXAO", c.arquivo().toUtf8());
+    const QString copia = dir.filePath(QStringLiteral("copia-caixa.db"));
+    qputenv("LISTAPRESENCA_COPIA", copia.toUtf8());
     QVariant resultado;
     Hul00002::GeraCupomVenda(dataset::toVariant(teste::Entrega(teste::Almoco(3))), 0,
                              QVariantList(16), resultado);
     qunsetenv("LISTAPRESENCA_CONEXAO");
     EXPECT_EQ(resultado.toMap().value(QStringLiteral("sold")).toInt(), 3);
+    // A till on a SQLite file is always online: no copy of it is made.
+    EXPECT_TRUE(Hul00002::waitForTillSync(30000));
+    EXPECT_FALSE(QFileInfo::exists(copia));
+    qunsetenv("LISTAPRESENCA_COPIA");
     for (const char* t : {"1 de 3", "2 de 3", "3 de 3"})
         EXPECT_TRUE(pintura.textos.contains(QLatin1String(t))) << t;
     auto* barra = janela->findChild<QProgressBar*>(QStringLiteral("prbProcesso"));

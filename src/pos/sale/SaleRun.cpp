@@ -61,7 +61,8 @@ void geraCupomVendaPadrao(const QVariant& pacote, int, const QVariantList&, QVar
     const SaleRun run = runSaleGeneration(pacote, std::move(op));
     // The kept sales go to the server and the copy learns this run, off the operator's thread;
     // after a run on the copy that is also the try at a server come back.
-    if (!run.refused && entrega.rowCount() > 0)
+    // A till on a SQLite file has no copy: it is always online.
+    if (!run.refused && entrega.rowCount() > 0 && namesServer(servidor))
         startTillSync(servidor, entrega.text(0, HandOverField::Branch),
                       entrega.text(0, HandOverField::Till));
     // A run refused for want of the server changed nothing: the screen keeps its marks.

@@ -1,7 +1,6 @@
 #include "CopiaServidor.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -98,16 +97,20 @@ std::int64_t copiaParaServidor(const QString& arquivo, const QString& conexao) {
     const bool semTabelas = q.value(0).toBool();
     q.finish();
     if (semTabelas) {
-        // The schema file's statements end each at a line ending in ";".
-        static const QRegularExpression fim(QStringLiteral(";\\s*$"),
-                                            QRegularExpression::MultilineOption);
-        for (const QString& comando : QString::fromUtf8(kSchemaPostgresql).split(fim)) {
-            QStringList linhas;
-            for (const QString& l : comando.split(QLatin1Char('\n')))
-                if (!l.trimmed().startsWith(QLatin1String("--"))) linhas << l;
-            if (!linhas.join(QLatin1Char('\n')).trimmed().isEmpty())
-                executa(q, linhas.join(QLatin1Char('\n')), destino);
+        // The schema file's statements end each at a line ending in ";", outside a function's
+        // $$-quoted body.
+        QStringList linhas;
+        bool corpo = false;
+        for (const QString& l : QString::fromUtf8(kSchemaPostgresql).split(QLatin1Char('\n'))) {
+            if (!corpo && l.trimmed().startsWith(QLatin1String("--"))) continue;
+            linhas << l;
+            if (l.count(QLatin1String("$$")) % 2) corpo = !corpo;
+            if (corpo || !l.trimmed().endsWith(QLatin1Char(';'))) continue;
+            executa(q, linhas.join(QLatin1Char('\n')), destino);
+            linhas.clear();
         }
+        if (!linhas.join(QString()).trimmed().isEmpty())
+            executa(q, linhas.join(QLatin1Char('\n')), destino);
     }
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM CONSUMIDOR")) || !q.next())
         falha(QStringLiteral("falha ao ler o banco"), q, destino);

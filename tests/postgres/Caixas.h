@@ -138,6 +138,13 @@ protected:
                       " = C.NRSEQVENDA))")),
                   0)
             << "items or a receipt of a sale that is not there";
+        EXPECT_EQ(conta(QStringLiteral(
+                      "SELECT COUNT(*) FROM VENDA V JOIN CUPOMVENDA C ON C.NRSEQVENDA ="
+                      " V.NRSEQVENDA WHERE V.NRCUPOMFISCAL <> lpad(C.NRCUPOM::text, 6, '0') OR"
+                      " position('Nº ' || V.NRCUPOMFISCAL IN C.TXCUPOM) = 0 OR"
+                      " position('Venda: ' || V.NRVENDA || E'\\n' IN C.TXCUPOM) = 0")),
+                  0)
+            << "a receipt that prints other numbers than its sale's";
         QStringList numeros;
         for (int i = 1; i <= n; ++i) numeros << QString::number(i);
         EXPECT_EQ(coluna(QStringLiteral("SELECT NRCUPOM FROM CUPOMVENDA ORDER BY NRCUPOM")),

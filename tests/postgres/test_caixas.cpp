@@ -231,6 +231,16 @@ TEST_F(Caixas, AClosingWhileASaleIsOpenCountsThatSale) {
     EXPECT_EQ(contadas, 1);
 }
 
+// A database set up before the schema had REGISTRA_VENDA sells as it always did, in a
+// transaction of several statements a sale.
+TEST_F(Caixas, ADatabaseWithoutTheSaleFunctionSellsAsBefore) {
+    const QString odbc = cantina(3);
+    exec(QStringLiteral("DROP FUNCTION REGISTRA_VENDA"));
+    const ProcessOutput r = runGeraVenda({entrega(1, 3), QStringLiteral("--conexao"), odbc});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(confereInteiras(), 3);
+}
+
 // Another program holds a sale of C03 it has not committed: C03 waits the lock deadline and
 // is reported, the others are sold; a table another session locks is said to be busy.
 TEST_F(Caixas, OneConsumerAnotherSessionHoldsIsReportedAndTheOthersAreSold) {

@@ -306,76 +306,11 @@ private:
             dayClosed(o, day, z);
             return;
         }
+        const Draft draft{row, o, *sv, type, items, day, hour, consumed, now};
         QStringList lines;
-        {
-            tillWide_ = true;  // left set when it raises: the catch reads it
-            platform::Transacao tx(store_.connection());
-            const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till);
-            tillWide_ = false;
-            r.saleNumber = saleNumber;
-            r.receiptNumber = receiptNumber;
-            lines = receiptLines(r);
-            SaleRows rows;
-            rows.sale = {o.branch,
-                         o.till,
-                         sv->stored.code,
-                         o.consumer,
-                         textOrNull(handOver_.text(row, HandOverField::Client)),
-                         textOrNull(type),
-                         items.first().code,
-                         double(r.totalCents) / 100.0,
-                         store_.dateTime(consumed),
-                         store_.dateTime(now),
-                         QStringLiteral("%1").arg(hour, 4, 10, QLatin1Char('0')),
-                         receiptNumberText(receiptNumber),
-                         textOrNull(handOver_.text(row, HandOverField::LogSeq)),
-                         textOrNull(handOver_.text(row, HandOverField::FileSeq)),
-                         store_.day(day),
-                         saleNumber};
-            int n = 0;
-            for (const ReceiptItem& it : r.items)
-                rows.items << QVariantList{++n, it.product, it.quantity,
-                                           double(it.unitCents) / 100.0,
-                                           double(it.totalCents) / 100.0};
-            rows.receipt = {o.branch,
-                            o.till,
-                            receiptNumber,
-                            store_.dateTime(now),
-                            lines.join(QLatin1Char('\n')),
-                            sv->printsReceipt ? QStringLiteral("P") : QStringLiteral("N")};
-            qint64 id = 0, closing = 0;
-            QSqlError refusal;
-            // The day's closing is looked at inside the transaction: one made since the run
-            // began counts.
-            std::optional<ConsumerLook> next = lookAhead(row, t, o);
-            const bool written = store_.recordSale(o.branch, o.till, day, rows, closing, id,
-                                                   refusal, next ? &*next : nullptr);
-            if (next && next->done) ahead_.emplace(row + 1, *next);
-            if (written && closing) {
-                tx.rollback();
-                closedDays_.insert(dayKey, closing);  // a closing is never undone
-                dayClosed(o, day, closing);
-                return;
-            }
-            if (!written) {
-                // A dead connection or a lock wait that ran out is no refusal: the run stops.
-                const platform::Falha f =
-                    platform::classificaFalha(refusal, store_.connection().dialeto());
-                if (f == platform::Falha::ConexaoPerdida || f == platform::Falha::Bloqueio)
-                    raiseDatabaseError(refusal);
-                tx.rollback();
-                // The database's rule against a second sale, met by a sale another run made
-                // since the look above, whatever words the server has for it.
-                if (alreadyServed(sv->stored.code, day, o)) return;
-                raiseDatabaseError(refusal);
-            }
-            if (options_.hook) options_.hook(SaleStep::BeforeCommit, sold_);
-            tx.commit();
-            o.saleId = id;
-            o.totalCents = r.totalCents;
-            o.saleNumber = saleNumber;
-            o.receiptNumber = receiptNumber;
-        }
+        if (!(store_.writesAtOnce() && !options_.hook ? writeAtOnce(draft, t, r, o, lines)
+                                                      : writeInTransaction(draft, t, r, o, lines)))
+            return;
         if (options_.committed)
             options_.committed({o.saleId,
                                 o.branch,
@@ -403,6 +338,154 @@ private:
         if (sv->printsReceipt) print(o, day, lines);
     }
 
+    // What a sale is made of before its numbers are known.
+    struct Draft {
+        int row;
+        const SaleOutcome& o;
+        const Service& service;
+        const QString& type;
+        const QList<Product>& items;
+        QDate day;
+        int hour;
+        QDateTime consumed, now;
+    };
+
+    SaleRows saleRows(const Draft& d, const ReceiptData& r, const QStringList& lines) const {
+        SaleRows rows;
+        rows.sale = {d.o.branch,
+                     d.o.till,
+                     d.service.stored.code,
+                     d.o.consumer,
+                     textOrNull(handOver_.text(d.row, HandOverField::Client)),
+                     textOrNull(d.type),
+                     d.items.first().code,
+                     double(r.totalCents) / 100.0,
+                     store_.dateTime(d.consumed),
+                     store_.dateTime(d.now),
+                     QStringLiteral("%1").arg(d.hour, 4, 10, QLatin1Char('0')),
+                     receiptNumberText(r.receiptNumber),
+                     textOrNull(handOver_.text(d.row, HandOverField::LogSeq)),
+                     textOrNull(handOver_.text(d.row, HandOverField::FileSeq)),
+                     store_.day(d.day),
+                     r.saleNumber};
+        int n = 0;
+        for (const ReceiptItem& it : r.items)
+            rows.items << QVariantList{++n, it.product, it.quantity, double(it.unitCents) / 100.0,
+                                       double(it.totalCents) / 100.0};
+        rows.receipt = {d.o.branch,
+                        d.o.till,
+                        r.receiptNumber,
+                        store_.dateTime(d.now),
+                        lines.join(QLatin1Char('\n')),
+                        d.service.printsReceipt ? QStringLiteral("P") : QStringLiteral("N")};
+        return rows;
+    }
+
+    void soldAs(SaleOutcome& o, const ReceiptData& r, qint64 id) {
+        o.saleId = id;
+        o.totalCents = r.totalCents;
+        o.saleNumber = r.saleNumber;
+        o.receiptNumber = r.receiptNumber;
+    }
+
+    // A refused write: a dead connection or a lock wait that ran out is no refusal and stops
+    // the run; the database's rule against a second sale, met by a sale another run made since
+    // the look, whatever words the server has for it, is the earlier sale.
+    void refused(const Draft& d, const QSqlError& refusal, SaleOutcome& o,
+                 platform::Transacao* tx) {
+        const platform::Falha f = platform::classificaFalha(refusal, store_.connection().dialeto());
+        if (f == platform::Falha::ConexaoPerdida || f == platform::Falha::Bloqueio)
+            raiseDatabaseError(refusal);
+        if (tx) tx->rollback();
+        if (alreadyServed(d.service.stored.code, d.day, o)) return;
+        raiseDatabaseError(refusal);
+    }
+
+    // The sale in a transaction of its own: numbers, closing check and rows, then the commit.
+    bool writeInTransaction(const Draft& d, const Till& t, ReceiptData& r, SaleOutcome& o,
+                            QStringList& lines) {
+        tillWide_ = true;  // left set when it raises: the catch reads it
+        platform::Transacao tx(store_.connection());
+        const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till);
+        tillWide_ = false;
+        r.saleNumber = saleNumber;
+        r.receiptNumber = receiptNumber;
+        lines = receiptLines(r);
+        const SaleRows rows = saleRows(d, r, lines);
+        qint64 id = 0, closing = 0;
+        QSqlError refusal;
+        // The day's closing is looked at inside the transaction: one made since the run began
+        // counts.
+        std::optional<ConsumerLook> next = lookAhead(d.row, t, o);
+        const bool written = store_.recordSale(o.branch, o.till, d.day, rows, closing, id, refusal,
+                                               next ? &*next : nullptr);
+        if (next && next->done) ahead_.emplace(d.row + 1, *next);
+        if (written && closing) {
+            tx.rollback();
+            closed(o, d.day, closing);
+            return false;
+        }
+        if (!written) {
+            refused(d, refusal, o, &tx);
+            return false;
+        }
+        if (options_.hook) options_.hook(SaleStep::BeforeCommit, sold_);
+        tx.commit();
+        soldAs(o, r, id);
+        return true;
+    }
+
+    // The sale in one call, which is its transaction. The receipt carries the numbers the
+    // till's last sale in this run leads to; another process that sold at the till meanwhile
+    // costs one more call with the numbers the server gives back.
+    bool writeAtOnce(const Draft& d, const Till& t, ReceiptData& r, SaleOutcome& o,
+                     QStringList& lines) {
+        const QString key = o.branch + QChar(0x1F) + o.till;
+        std::pair<qint64, qint64> numbers = nextNumbers_.value(key, {0, 0});
+        for (int attempt = 0;; ++attempt) {
+            r.saleNumber = numbers.first;
+            r.receiptNumber = numbers.second;
+            lines = receiptLines(r);
+            std::optional<ConsumerLook> next = lookAhead(d.row, t, o);
+            tillWide_ = true;  // left set when it raises: the catch reads it
+            const SaleStore::AtOnce a =
+                store_.recordSaleAtOnce(saleRows(d, r, lines), next ? &*next : nullptr);
+            tillWide_ = a.numberingBusy;
+            if (next && next->done) ahead_.emplace(d.row + 1, *next);
+            switch (a.result) {
+                case SaleStore::AtOnce::Sold:
+                    nextNumbers_.insert(key, {a.saleNumber + 1, a.receiptNumber + 1});
+                    soldAs(o, r, a.id);
+                    return true;
+                case SaleStore::AtOnce::Closed:
+                    closed(o, d.day, a.closing);
+                    return false;
+                case SaleStore::AtOnce::Renumbered:
+                    numbers = {a.saleNumber, a.receiptNumber};
+                    nextNumbers_.insert(key, numbers);
+                    if (attempt < 3) continue;
+                    // Other sales at this till keep coming in between: take turns on its row.
+                    tillWide_ = false;
+                    return writeInTransaction(d, t, r, o, lines);
+                case SaleStore::AtOnce::NoNumbering:
+                    tillWide_ = true;
+                    throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não "
+                                                         "foi encontrada.")
+                                              .arg(o.till, o.branch));
+                case SaleStore::AtOnce::Refused:
+                    refused(d, a.error, o, nullptr);
+                    return false;
+            }
+        }
+    }
+
+    void closed(SaleOutcome& o, const QDate& day, qint64 closing) {
+        closedDays_.insert(
+            o.branch + QChar(0x1F) + o.till + QChar(0x1F) + day.toString(Qt::ISODate),
+            closing);  // a closing is never undone
+        dayClosed(o, day, closing);
+    }
+
     static void dayClosed(SaleOutcome& o, const QDate& day, qint64 z) {
         o.reason = QStringLiteral("dia fechado (Redução Z nº %1 do caixa %2 em %3)")
                        .arg(z)
@@ -426,8 +509,9 @@ private:
     SaleStore& store_;
     QHash<QString, Till> tills_;
     QHash<QString, QList<Product>> products_;
-    QHash<QString, qint64> closedDays_;                  // branch, till and day -> closing number
-    std::optional<std::pair<int, ConsumerLook>> ahead_;  // the next record's look, made early
+    QHash<QString, qint64> closedDays_;  // branch, till and day -> closing number
+    QHash<QString, std::pair<qint64, qint64>> nextNumbers_;  // branch and till -> as last seen
+    std::optional<std::pair<int, ConsumerLook>> ahead_;      // the next record's look, made early
     int sold_ = 0;
     bool stopped_ = false;
     bool tillWide_ = false;

@@ -103,6 +103,17 @@ const char* const kWholeSaleRest =
     " CAST(? AS TIMESTAMP), CAST(? AS TEXT), CAST(? AS CHAR(1)) FROM v)"
     " SELECT v.NRSEQVENDA, (SELECT NRFECHAMENTO FROM FECHACAIXA"
     " WHERE CDFILIAL = ? AND CDCAIXA = ? AND DTMOVIMENTO = ?)";
+// The whole sale in one call (db/schema_postgresql.sql); the values in SaleRows' order.
+const char* const kSaleCallHead =
+    " FROM REGISTRA_VENDA(CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS VARCHAR),"
+    " CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS VARCHAR),"
+    " CAST(? AS NUMERIC), CAST(? AS TIMESTAMP), CAST(? AS TIMESTAMP), CAST(? AS VARCHAR),"
+    " CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS VARCHAR), CAST(? AS DATE),"
+    " CAST(? AS INTEGER), CAST(? AS INTEGER), CAST(? AS TIMESTAMP), CAST(? AS TEXT),"
+    " CAST(? AS VARCHAR)";
+const char* const kSaleCallThere =
+    "SELECT COUNT(*) FROM pg_proc WHERE proname = 'registra_venda' AND pronargs = 24"
+    " AND pg_function_is_visible(oid)";
 const char* const kTouchNumbering =
     "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA WHERE CDFILIAL = ? AND CDCAIXA = ?";
 const char* const kPrinted = "UPDATE CUPOMVENDA SET IDIMPRESSO = 'S' WHERE NRSEQVENDA = ?";
@@ -135,6 +146,28 @@ bool handsBack(platform::TADOConnection& c) {
     return n.size() >= 2 && (n[0].toInt() > 3 || (n[0].toInt() == 3 && n[1].toInt() >= 35));
 }
 
+bool hasSaleCall(platform::TADOConnection& c) {
+    if (c.dialeto() != platform::Dialeto::Postgres) return false;
+    Statement there(c, sql(kSaleCallThere));
+    there.run({});
+    return there.next() && there.value(0).toInt() == 1;
+}
+
+// The look's six columns from `from` on, as kConsumerAndEarlier gives them.
+void readLook(const Statement& s, int from, ConsumerLook& look) {
+    look.done = true;
+    look.onFile.exists = !s.value(from).isNull();
+    look.onFile.active = s.value(from).toString().trimmed() == QLatin1String("1");
+    look.onFile.servedAtBranch = s.value(from + 1).toInt() > 0;
+    look.earlier = !look.service.isEmpty() && !s.value(from + 3).isNull();
+    if (look.earlier) {
+        look.found.service = s.value(from + 2).toString().trimmed();
+        look.found.saleId = s.value(from + 3).toLongLong();
+        look.found.saleNumber = s.value(from + 4).toLongLong();
+        look.found.receiptNumber = s.value(from + 5).toString().trimmed().toLongLong();
+    }
+}
+
 }  // namespace
 
 TillSetup::TillSetup(platform::TADOConnection& c)
@@ -148,6 +181,7 @@ SaleStore::SaleStore(platform::TADOConnection& c)
       server_(c.isSqlServer()),
       postgres_(c.dialeto() == platform::Dialeto::Postgres),
       returning_(handsBack(c)),
+      atOnce_(hasSaleCall(c)),
       setup_(c),
       numbering_(c, sql(kNumbering)),
       earlier_(c, sql(server_ ? kEarlierServer : kEarlier)),
@@ -400,19 +434,7 @@ bool SaleStore::recordSale(const QString& branch, const QString& till, const QDa
         if (!s.next()) raiseDatabaseError(s.lastError());
         id = s.value(0).toLongLong();
         closing = s.value(1).toLongLong();
-        if (next) {
-            next->done = true;
-            next->onFile.exists = !s.value(2).isNull();
-            next->onFile.active = s.value(2).toString().trimmed() == QLatin1String("1");
-            next->onFile.servedAtBranch = s.value(3).toInt() > 0;
-            next->earlier = !next->service.isEmpty() && !s.value(5).isNull();
-            if (next->earlier) {
-                next->found.service = s.value(4).toString().trimmed();
-                next->found.saleId = s.value(5).toLongLong();
-                next->found.saleNumber = s.value(6).toLongLong();
-                next->found.receiptNumber = s.value(7).toString().trimmed().toLongLong();
-            }
-        }
+        if (next) readLook(s, 2, *next);
         s.finish();
         return true;
     }
@@ -422,6 +444,63 @@ bool SaleStore::recordSale(const QString& branch, const QString& till, const QDa
     for (const QVariantList& item : rows.items) item_.run(QVariantList{id} + item).finish();
     receipt_.run(QVariantList{id} + rows.receipt).finish();
     return true;
+}
+
+Statement& SaleStore::saleCall(int items, bool withLook) {
+    std::shared_ptr<Statement>& s = saleCalls_[items * 2 + (withLook ? 1 : 0)];
+    if (!s) {
+        const auto array = [items](const char* type) {
+            QStringList cells;
+            for (int i = 0; i < items; ++i)
+                cells << QStringLiteral("CAST(? AS %1)").arg(QLatin1String(type));
+            return QStringLiteral(", ARRAY[%1]::%2[]")
+                .arg(cells.join(QStringLiteral(", ")), QLatin1String(type));
+        };
+        QString text =
+            (withLook ? QStringLiteral("SELECT r.*, n.*") : QStringLiteral("SELECT r.*")) +
+            sql(kSaleCallHead) + array("VARCHAR") + array("NUMERIC") + array("NUMERIC") +
+            array("NUMERIC") + QStringLiteral(") r");
+        // Another consumer's look rides along: the generator's next record.
+        if (withLook)
+            text += QStringLiteral(" LEFT JOIN (") + sql(kConsumerAndEarlier) +
+                    QStringLiteral(") n ON 1 = 1");
+        s = std::make_shared<Statement>(connection_, text);
+    }
+    return *s;
+}
+
+SaleStore::AtOnce SaleStore::recordSaleAtOnce(const SaleRows& rows, ConsumerLook* next) {
+    AtOnce a;
+    Statement& s = saleCall(int(rows.items.size()), next != nullptr);
+    QVariantList v = rows.sale;
+    v << rows.receipt.value(2) << rows.receipt.value(3) << rows.receipt.value(4)
+      << rows.receipt.value(5);
+    for (int column = 1; column <= 4; ++column)
+        for (const QVariantList& item : rows.items) v << item.value(column);
+    if (next)
+        v << next->branch << next->consumer << next->branch << next->till << next->service
+          << dateTime(QDateTime(next->day, QTime(0, 0)))
+          << dateTime(QDateTime(next->day.addDays(1), QTime(0, 0))) << day(next->day)
+          << next->consumer;
+    if (!s.tryRun(v)) {
+        a.error = s.lastError();
+        a.numberingBusy = a.error.databaseText().contains(QLatin1String("NUMCAIXA"));
+        s.finish();
+        return a;
+    }
+    if (!s.next()) raiseDatabaseError(s.lastError());
+    const QString result = s.value(0).toString().trimmed();
+    a.result = result == QLatin1String("V")   ? AtOnce::Sold
+               : result == QLatin1String("F") ? AtOnce::Closed
+               : result == QLatin1String("N") ? AtOnce::Renumbered
+                                              : AtOnce::NoNumbering;
+    a.id = s.value(1).toLongLong();
+    a.saleNumber = s.value(2).toLongLong();
+    a.receiptNumber = s.value(3).toLongLong();
+    a.closing = s.value(4).toLongLong();
+    if (next) readLook(s, 5, *next);
+    s.finish();
+    return a;
 }
 
 bool SaleStore::insertSale(const QVariantList& values, qint64& id, QSqlError& error) {

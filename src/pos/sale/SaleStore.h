@@ -144,19 +144,35 @@ public:
                     ConsumerLook* next = nullptr);
     void markPrinted(qint64 saleId) { printed_.run({saleId}).finish(); }
 
+    // PostgreSQL with the schema's REGISTRA_VENDA: a whole sale in one call, which is its own
+    // transaction (no transaction may be open). The receipt is built with the numbers the
+    // caller expects to be the till's next; when they are not, nothing is written and the
+    // next ones come back (Renumbered). `next` as in recordSale.
+    bool writesAtOnce() const { return atOnce_; }
+    struct AtOnce {
+        enum Result { Sold, Closed, Renumbered, NoNumbering, Refused } result = Refused;
+        qint64 id = 0, saleNumber = 0, receiptNumber = 0, closing = 0;
+        QSqlError error;
+        bool numberingBusy = false;  // refused: the wait was on the till's numbering row
+    };
+    AtOnce recordSaleAtOnce(const SaleRows& rows, ConsumerLook* next = nullptr);
+
 private:
     bool insertSale(const QVariantList& values, qint64& id, QSqlError& error);
     Statement& wholeSale(int items, bool withLook);
+    Statement& saleCall(int items, bool withLook);
 
     platform::TADOConnection& connection_;
     bool server_;
     bool postgres_;
     bool returning_;  // UPDATE and INSERT hand back what they wrote
+    bool atOnce_;     // REGISTRA_VENDA is there
     TillSetup setup_;
     Statement numbering_, earlier_, advance_, numbers_, sale_, item_, receipt_, printed_, closed_,
         consumer_, pending_;
     std::unique_ptr<Statement> lastId_, consumerAndEarlier_;
     QHash<int, std::shared_ptr<Statement>> wholeSales_;  // by items, and with a look or not
+    QHash<int, std::shared_ptr<Statement>> saleCalls_;   // the same, for REGISTRA_VENDA
 };
 
 // Inside a transaction: takes the till's numbering row (creating it when the till never sold),

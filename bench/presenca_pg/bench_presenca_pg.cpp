@@ -63,14 +63,26 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<Via> vias;
-    try {
+    const auto conectaTodas = [&] {
+        vias.clear();
         for (const QString& c : conexoes) {
             const bool odbc =
                 platform::ConnectionSettings::parse(c).driver == QLatin1String("QODBC");
             vias.push_back({odbc ? QStringLiteral("ODBC") : QStringLiteral("nativo"),
                             std::unique_ptr<Srv_Kel00815::TrdmListaPresenca>(conecta(c))});
         }
-        if (!QFile::exists(arquivo) || !temConsumidores(vias.front().dm.get())) {
+    };
+    try {
+        // An empty database has no tables yet: the module refuses it until gerademo made them.
+        bool pronto = QFile::exists(arquivo);
+        try {
+            if (pronto) conectaTodas();
+            pronto = pronto && temConsumidores(vias.front().dm.get());
+        } catch (const std::exception&) {
+            pronto = false;
+        }
+        if (!pronto) {
+            vias.clear();
             std::printf("gerando %s e o banco do servidor (gerademo --big) ...\n",
                         qPrintable(arquivo));
             std::fflush(stdout);
@@ -81,6 +93,7 @@ int main(int argc, char** argv) {
                                    QString::fromLatin1(bench::kDia), QStringLiteral("--out"),
                                    arquivo, QStringLiteral("--conexao"), conexoes.front()});
             if (rc != 0) return 1;
+            conectaTodas();
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "erro: %s\n", e.what());

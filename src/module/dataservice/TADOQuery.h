@@ -100,7 +100,7 @@ public:
     // A value for a marker that only the SQLite texts have: Parameters stay one entry per
     // marker of the Transact-SQL text. Kept across Close; a null value binds NULL.
     void setSqliteValue(const QString& name, const QVariant& value);
-    // That value, or an invalid variant when none was set.
+    // That value, or a null text when none was set.
     QVariant sqliteValue(const QString& name) const;
     // PostgreSQL's text, with the same markers as the Transact-SQL one.
     void setSQLPostgres(const char* postgres) { postgres_ = QString::fromUtf8(postgres); }

@@ -21,6 +21,9 @@
 namespace bench {
 
 inline const char* const kDia = "15/03/2024";
+// Its bounds, as the data service binds them beside it for the SQLite texts.
+inline const char* const kDiaIni = "2024-03-15";
+inline const char* const kDiaFim = "2024-03-16";
 inline const char* const kFilial = "0001";
 inline const char* const kServico = "00002";
 
@@ -116,6 +119,8 @@ public:
         liga(":P_CDCCUSCLIE", ccusto);
         liga(":P_CDSERVFILI", kServico);
         liga(":P_DTENTRVENDA", kDia);
+        liga(":P_DIAINI", kDiaIni);
+        liga(":P_DIAFIM", kDiaFim);
         celulas_.clear();
         int linhas = 0;
         const int n = sqlite3_column_count(st_);

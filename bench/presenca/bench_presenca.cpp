@@ -1,4 +1,4 @@
-// bench_presenca [--db FILE] [--regen]
+// bench_presenca [--db FILE] [--regen] [--centro N]
 // The attendance list of the busy day of a big database, for cost centres of 1,000, 20,000 and
 // 100,000 consumers. In the same process, alternated so that a busy machine weighs on all alike:
 //   R  a raw sqlite3 run of the attendance statement as it was before the day's sales were read
@@ -10,6 +10,7 @@
 // Each raw statement has a connection of its own, with SQLite's default page cache, as the
 // module's connection has.
 // The database is made once by gerademo --big and reused (default /tmp/listapresenca-bench2.db).
+// --centro N (1, 2 or 3) times only that list, for trying a change without the long ones.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -36,10 +37,13 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QString arquivo = QStringLiteral("/tmp/listapresenca-bench2.db");
     bool refaz = false;
+    int soCentro = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--db") && i + 1 < args.size()) arquivo = args[++i];
         if (args[i] == QLatin1String("--regen")) refaz = true;
+        if (args[i] == QLatin1String("--centro") && i + 1 < args.size())
+            soCentro = args[++i].toInt();
     }
     if (!garanteBanco(arquivo, app.applicationDirPath(), refaz)) return 1;
 
@@ -72,6 +76,7 @@ int main(int argc, char** argv) {
     int k = 0;
     for (const Centro& c : kCentros) {
         const double meta = metas[std::min(k++, 2)];
+        if (soCentro > 0 && soCentro != k) continue;
         int linhas = 0, linhasR = 0;
         const auto modulo = [&] {
             const QVariant v =

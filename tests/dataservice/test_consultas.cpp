@@ -12,6 +12,7 @@
 
 #include "dataservice/BancoDeTeste.h"
 #include "dataset/DataPacket.h"
+#include "module/dataservice/Consultas.h"
 #include "module/dataservice/TADOQuery.h"
 #include "module/dataservice/TrdmListaPresenca.h"
 
@@ -201,12 +202,38 @@ TEST_P(Consultas, SaleDayShowsOnlyForValidSalesOfThatBranchTillServiceAndDay) {
 }
 
 TEST_P(Consultas, DayTextInAnotherFormatMatchesNoSale) {
-    for (const char* dia :
-         {"2024-03-15", "15-03-2024", "15/3/2024", "15/03/24", "", "31/02/2024"}) {
+    // Sales just after a day the calendar lacks: "31/02" or "29/02" of a common year is no
+    // range reaching into March.
+    banco_->venda(F1, CX1, ALMOCO, s("11"), QDateTime(QDate(2023, 3, 1), QTime(12, 0)), s("O"));
+    banco_->venda(F1, CX1, ALMOCO, s("11"), QDateTime(QDate(2024, 3, 2), QTime(12, 0)), s("O"));
+    EXPECT_EQ(
+        diaDe(pacote(getPresenca(F1, CX1, TURMA, ALMOCO, s("01/03/2023"))), s("Hélio Araújo")),
+        s("01/03/2023"));
+    for (const char* dia : {"2024-03-15", "15-03-2024", "15/3/2024", "15/03/24", "", "31/02/2024",
+                            "30/02/2024", "29/02/2023", " 15/03/2024", "15/03/2024 "}) {
         const dataset::DataPacket p = pacote(getPresenca(F1, CX1, TURMA, ALMOCO, s(dia)));
         EXPECT_EQ(p.rowCount(), 10) << dia;
         EXPECT_EQ(diaDe(p, s("Ângela Souza")), s("<null>")) << dia;
+        EXPECT_EQ(diaDe(p, s("Hélio Araújo")), s("<null>")) << dia;
     }
+}
+
+TEST(LimitesDoDia, ACalendarDayAndTheNextOneNothingElse) {
+    using consultas::limitesDoDia;
+    const auto par = [](const char* a, const char* b) {
+        return std::optional(std::pair{s(a), s(b)});
+    };
+    EXPECT_EQ(limitesDoDia(s("15/03/2024")), par("2024-03-15", "2024-03-16"));
+    EXPECT_EQ(limitesDoDia(s("29/02/2024")), par("2024-02-29", "2024-03-01"));
+    EXPECT_EQ(limitesDoDia(s("29/02/2000")), par("2000-02-29", "2000-03-01"));
+    EXPECT_EQ(limitesDoDia(s("30/04/2024")), par("2024-04-30", "2024-05-01"));
+    EXPECT_EQ(limitesDoDia(s("31/12/2024")), par("2024-12-31", "2025-01-01"));
+    EXPECT_EQ(limitesDoDia(s("01/01/0000")), par("0000-01-01", "0000-01-02"));
+    for (const char* ruim : {"31/02/2024", "29/02/2023", "29/02/1900", "31/04/2024",  "00/03/2024",
+                             "32/03/2024", "15/00/2024", "15/13/2024", "15/3/2024",   "",
+                             "15/03/24",   "2024-03-15", "15-03-2024", "15/03/2024 ", " 5/03/2024",
+                             "+5/03/2024", "15/03/-024", "1a/03/2024", "１5/03/2024", "31/12/9999"})
+        EXPECT_EQ(limitesDoDia(s(ruim)), std::nullopt) << ruim;
 }
 
 TEST_P(Consultas, CostCentreWithoutConsumersOfTheBranchGivesAnEmptyPacketWithItsColumns) {

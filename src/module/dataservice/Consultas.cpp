@@ -64,9 +64,10 @@ const char* const kProdServTConsTSql =
     "  AND  CDTIPOCONS = :P_CDTIPOCONS";
 
 // SQLite: the same rows; where the server's text is plain SQL it serves unchanged. The day of
-// a sale is a half-open range on DTHRREALCONCONS computed once from the bound "dd/mm/yyyy" text
-// (DIA: an index seek, not a function of the column); a text that is no such date gives no
-// range and matches no sale, as in the server's text comparison. Semi-joins instead of LEFT
+// a sale is the half-open range [:P_DIAINI, :P_DIAFIM) on DTHRREALCONCONS, bound beside the
+// "dd/mm/yyyy" text (limitesDoDia): an index seek, not a function of the column, and nothing
+// to compute inside each probe. A text that is no such date binds NULL bounds and matches no
+// sale, as in the server's text comparison. Semi-joins instead of LEFT
 // JOIN + DISTINCT: no duplicate rows to remove. Names sort with the collation PTBR (the
 // server's case- and accent-insensitive order), read in that order from IX_CONSUMIDOR_LISTA.
 
@@ -80,23 +81,17 @@ const char* const kServicoSqlite = kServicoTSql;
 // One seek of IX_VENDA_CONSUMIDOR per consumer: the cheaper way for a short list, or when the
 // day's sales of the till and service far outnumber the list.
 const char* const kPresencaSqlite =
-    "WITH DIA(INI, FIM) AS MATERIALIZED (\n"
-    "  SELECT D, date(D, '+1 day')\n"
-    "    FROM (SELECT substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2) AS D)\n"
-    "   WHERE length(:P_DTENTRVENDA) = 10\n"
-    "     AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
-    "     AND date(D) = D)\n"
     "SELECT 'N' AS IDCHECK, :P_CDFILIAL AS CDFILIAL, :P_CDCAIXA AS CDCAIXA,\n"
     "       CO.CDIDCONSUMID, CO.NMCONSUMIDOR, CO.IDSITCONSUMI,\n"
     "       CASE WHEN EXISTS (SELECT 1\n"
-    "                           FROM DIA, VENDA VE\n"
+    "                           FROM VENDA VE\n"
     "                          WHERE VE.CDCONSUMIDOR = CO.CDCONSUMIDOR\n"
     "                            AND VE.CDFILIAL     = :P_CDFILIAL\n"
     "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
     "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
     "                            AND VE.IDSITUVENDA  = 'O'\n"
-    "                            AND VE.DTHRREALCONCONS >= DIA.INI\n"
-    "                            AND VE.DTHRREALCONCONS <  DIA.FIM)\n"
+    "                            AND VE.DTHRREALCONCONS >= :P_DIAINI\n"
+    "                            AND VE.DTHRREALCONCONS <  :P_DIAFIM)\n"
     "            THEN :P_DTENTRVENDA END AS DTHRREALCONCONS,\n"
     "       CO.CDCLIENTE, CO.CDTIPOCONS, CO.CDCONSUMIDOR\n"
     "  FROM CONSUMIDOR CO\n"
@@ -107,22 +102,16 @@ const char* const kPresencaSqlite =
 // The day's valid sales of the till and service read once from IX_VENDA_DIA and the list
 // matched against them: the cheaper way for a long list on a busy day.
 const char* const kPresencaDiaSqlite =
-    "WITH DIA(INI, FIM) AS MATERIALIZED (\n"
-    "  SELECT D, date(D, '+1 day')\n"
-    "    FROM (SELECT substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2) AS D)\n"
-    "   WHERE length(:P_DTENTRVENDA) = 10\n"
-    "     AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
-    "     AND date(D) = D)\n"
     "SELECT 'N' AS IDCHECK, :P_CDFILIAL AS CDFILIAL, :P_CDCAIXA AS CDCAIXA,\n"
     "       CO.CDIDCONSUMID, CO.NMCONSUMIDOR, CO.IDSITCONSUMI,\n"
     "       CASE WHEN CO.CDCONSUMIDOR IN (SELECT VE.CDCONSUMIDOR\n"
-    "                           FROM DIA, VENDA VE\n"
+    "                           FROM VENDA VE\n"
     "                          WHERE VE.CDFILIAL     = :P_CDFILIAL\n"
     "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
     "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
     "                            AND VE.IDSITUVENDA  = 'O'\n"
-    "                            AND VE.DTHRREALCONCONS >= DIA.INI\n"
-    "                            AND VE.DTHRREALCONCONS <  DIA.FIM)\n"
+    "                            AND VE.DTHRREALCONCONS >= :P_DIAINI\n"
+    "                            AND VE.DTHRREALCONCONS <  :P_DIAFIM)\n"
     "            THEN :P_DTENTRVENDA END AS DTHRREALCONCONS,\n"
     "       CO.CDCLIENTE, CO.CDTIPOCONS, CO.CDCONSUMIDOR\n"
     "  FROM CONSUMIDOR CO\n"
@@ -139,22 +128,16 @@ const char* const kPresencaListaSqlite =
 // (counted no further than twice the list) are fewer than twice the list, and the database has
 // the index that reads them in a row.
 const char* const kPresencaVolumeSqlite =
-    "WITH DIA(INI, FIM) AS MATERIALIZED (\n"
-    "  SELECT D, date(D, '+1 day')\n"
-    "    FROM (SELECT substr(:P_DTENTRVENDA, 7, 4) || '-' || substr(:P_DTENTRVENDA, 4, 2) || '-' || substr(:P_DTENTRVENDA, 1, 2) AS D)\n"
-    "   WHERE length(:P_DTENTRVENDA) = 10\n"
-    "     AND substr(:P_DTENTRVENDA, 3, 1) = '/' AND substr(:P_DTENTRVENDA, 6, 1) = '/'\n"
-    "     AND date(D) = D)\n"
-    "   , LISTA(N) AS MATERIALIZED (SELECT COUNT(*) FROM CONSUMIDOR WHERE CDCCUSCLIE = :P_CDCCUSCLIE)\n"
+    "WITH LISTA(N) AS MATERIALIZED (SELECT COUNT(*) FROM CONSUMIDOR WHERE CDCCUSCLIE = :P_CDCCUSCLIE)\n"
     "SELECT CASE WHEN EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'IX_VENDA_DIA')\n"
     "            THEN (SELECT COUNT(*) FROM (SELECT 1\n"
-    "                           FROM DIA, VENDA VE\n"
+    "                           FROM VENDA VE\n"
     "                          WHERE VE.CDFILIAL     = :P_CDFILIAL\n"
     "                            AND VE.CDCAIXA      = :P_CDCAIXA\n"
     "                            AND VE.CDSERVFILI   = :P_CDSERVFILI\n"
     "                            AND VE.IDSITUVENDA  = 'O'\n"
-    "                            AND VE.DTHRREALCONCONS >= DIA.INI\n"
-    "                            AND VE.DTHRREALCONCONS <  DIA.FIM\n"
+    "                            AND VE.DTHRREALCONCONS >= :P_DIAINI\n"
+    "                            AND VE.DTHRREALCONCONS <  :P_DIAFIM\n"
     "                          LIMIT 2 * (SELECT N FROM LISTA))) < 2 * N\n"
     "            ELSE 0 END AS VENDASDODIA\n"
     "  FROM LISTA";
@@ -194,5 +177,39 @@ const char* const kCentroCustoCrachaSqlite =
     "   AND CO.CDCCUSCLIE  <> :P_CDCCUSCLIE\n"
     " ORDER BY CO.CDCCUSCLIE\n"
     " LIMIT 1";
+
+std::optional<std::pair<QString, QString>> limitesDoDia(const QString& dia) {
+    if (dia.size() != 10 || dia.at(2) != QLatin1Char('/') || dia.at(5) != QLatin1Char('/'))
+        return std::nullopt;
+    const auto numero = [&dia](int de, int ate) {
+        int n = 0;
+        for (int i = de; i < ate; ++i) {
+            const char16_t c = dia.at(i).unicode();
+            if (c < u'0' || c > u'9') return -1;  // ASCII digits only, as SQLite's date() reads
+            n = n * 10 + (c - u'0');
+        }
+        return n;
+    };
+    int d = numero(0, 2), m = numero(3, 5), a = numero(6, 10);
+    if (d < 0 || m < 1 || m > 12 || a < 0) return std::nullopt;
+    const bool bissexto = a % 4 == 0 && (a % 100 != 0 || a % 400 == 0);
+    const int diasDoMes[] = {31, bissexto ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d < 1 || d > diasDoMes[m - 1] || (a == 9999 && m == 12 && d == 31)) return std::nullopt;
+    const auto texto = [](int ano, int mes, int dd) {
+        return QStringLiteral("%1-%2-%3")
+            .arg(ano, 4, 10, QLatin1Char('0'))
+            .arg(mes, 2, 10, QLatin1Char('0'))
+            .arg(dd, 2, 10, QLatin1Char('0'));
+    };
+    const QString ini = texto(a, m, d);
+    if (++d > diasDoMes[m - 1]) {
+        d = 1;
+        if (++m > 12) {
+            m = 1;
+            ++a;
+        }
+    }
+    return std::pair{ini, texto(a, m, d)};
+}
 
 }  // namespace Srv_Kel00815::consultas

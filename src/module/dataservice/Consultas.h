@@ -2,6 +2,11 @@
 
 // The fixed statements of the six queries, in both dialects. Only bound values change.
 
+#include <QString>
+
+#include <optional>
+#include <utility>
+
 #include <pkg_kel00815/kel00815_export.h>
 
 namespace Srv_Kel00815::consultas {
@@ -26,5 +31,11 @@ extern KEL00815_TEST_EXPORT const char* const kProdServSqlite;
 extern KEL00815_TEST_EXPORT const char* const kTipoConsSqlite;
 extern KEL00815_TEST_EXPORT const char* const kProdServTConsSqlite;
 extern KEL00815_TEST_EXPORT const char* const kCentroCustoCrachaSqlite;
+
+// The SQLite texts' :P_DIAINI and :P_DIAFIM for a "dd/mm/yyyy" day: the "yyyy-mm-dd" texts of
+// that day and the next, between which its DTHRREALCONCONS texts sort. Nothing for a text that
+// is no day of the calendar (the server's text comparison matches no sale then), nor for
+// 31/12/9999, whose next day has no such text.
+KEL00815_TEST_EXPORT std::optional<std::pair<QString, QString>> limitesDoDia(const QString& dia);
 
 }  // namespace Srv_Kel00815::consultas

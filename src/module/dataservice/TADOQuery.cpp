@@ -226,9 +226,22 @@ QString TADOQuery::positional(const QString& sql) {
     return saida;
 }
 
+void TADOQuery::setSqliteValue(const QString& name, const QVariant& value) {
+    sqliteValues_.insert(name.toUpper(), value.isNull() ? QVariant() : value);
+}
+
+QVariant TADOQuery::sqliteValue(const QString& name) const {
+    return sqliteValues_.value(name.toUpper(), QVariant(QMetaType::fromType<QString>()));
+}
+
 QVariant TADOQuery::boundValue(const QString& marker) const {
     const TParameter* p = Parameters.find(marker);
-    if (!p) throw platform::Error(QStringLiteral("Parâmetro %1 não declarado.").arg(marker));
+    if (!p) {
+        const auto outro = sqliteValues_.constFind(marker.toUpper());
+        if (outro == sqliteValues_.constEnd())
+            throw platform::Error(QStringLiteral("Parâmetro %1 não declarado.").arg(marker));
+        return outro->isNull() ? QVariant(QMetaType::fromType<QString>()) : *outro;
+    }
     const QVariant v = p->Value();
     if (!v.isNull()) return v;
     return p->DataType() == TFieldType::ftDateTime ? QVariant(QMetaType::fromType<QDateTime>())
@@ -364,12 +377,11 @@ dataset::DataPacket TADOQuery::openOdbc(void* conexao, const QString& sql) {
     for (qsizetype i = 0; i < nomes.size(); ++i) {
         Valor& v = valores[std::size_t(i)];
         const TParameter* p = Parameters.find(nomes[i]);
-        if (!p) throw platform::Error(QStringLiteral("Parâmetro %1 não declarado.").arg(nomes[i]));
-        const QVariant valor = p->Value();
+        const QVariant valor = boundValue(nomes[i]);
         const auto n = SQLUSMALLINT(i + 1);
         SQLRETURN r;
         // As the value was assigned: a date-time parameter may hold a text (AsString).
-        const bool ehDataHora = valor.isNull() ? p->DataType() == TFieldType::ftDateTime
+        const bool ehDataHora = valor.isNull() ? p && p->DataType() == TFieldType::ftDateTime
                                                : valor.userType() == QMetaType::QDateTime;
         if (ehDataHora) {
             if (!valor.isNull()) {
@@ -391,7 +403,8 @@ dataset::DataPacket TADOQuery::openOdbc(void* conexao, const QString& sql) {
                 v.texto = valor.toString();
                 v.indicador = SQLLEN(v.texto.size()) * SQLLEN(sizeof(SQLWCHAR));
             }
-            const auto largura = SQLULEN(std::max<qsizetype>({v.texto.size(), p->Size(), 1}));
+            const auto largura =
+                SQLULEN(std::max<qsizetype>({v.texto.size(), p ? p->Size() : 0, 1}));
             r = SQLBindParameter(
                 st.get(), n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, largura, 0,
                 const_cast<char16_t*>(reinterpret_cast<const char16_t*>(v.texto.utf16())),

@@ -6,6 +6,7 @@
 // PostgreSQL's on PostgreSQL.
 // The query binds; the dataset's provider reads the rows.
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -96,6 +97,11 @@ public:
     void setSqliteText(const char* sqlite) { sqlite_ = QString::fromUtf8(sqlite); }
     QString sqlTSql() const { return tsql_; }
     QString sqlSqlite() const { return sqlite_; }
+    // A value for a marker that only the SQLite texts have: Parameters stay one entry per
+    // marker of the Transact-SQL text. Kept across Close; a null value binds NULL.
+    void setSqliteValue(const QString& name, const QVariant& value);
+    // That value, or a null text when none was set.
+    QVariant sqliteValue(const QString& name) const;
     // PostgreSQL's text, with the same markers as the Transact-SQL one.
     void setSQLPostgres(const char* postgres) { postgres_ = QString::fromUtf8(postgres); }
     QString sqlPostgres() const { return postgres_; }
@@ -138,6 +144,7 @@ private:
 
     QString tsql_;
     QString sqlite_;
+    QHash<QString, QVariant> sqliteValues_;  // by upper-case name
     QString postgres_;
     QList<QPair<int, TStringField*>> fields_;
     bool active_ = false;

@@ -236,16 +236,18 @@ void texto(TParameters& p, const char* nome, const QString& valor) {
     p.ParamByName(QString::fromLatin1(nome)).setAsString(valor);
 }
 
-// The single number a helper query gives, after assigning it the attendance list's values.
-qint64 numeroDe(TADOQuery* q, const QString& filial, const QString& caixa, const QString& ccusto,
-                const QString& serv, const QString& dia) {
+// The single number a helper query gives, with the attendance list's values of its markers.
+qint64 numeroDe(TADOQuery* q, const TADOQuery& lista) {
     q->Close();
-    for (const auto& [nome, valor] : {std::pair{"P_CDFILIAL", &filial},
-                                      {"P_CDCAIXA", &caixa},
-                                      {"P_CDCCUSCLIE", &ccusto},
-                                      {"P_CDSERVFILI", &serv},
-                                      {"P_DTENTRVENDA", &dia}})
-        if (q->Parameters.find(QString::fromLatin1(nome))) texto(q->Parameters, nome, *valor);
+    for (int i = 0; i < q->Parameters.Count(); ++i) {
+        TParameter& p = q->Parameters.Items(i);
+        const TParameter* daLista = lista.Parameters.find(p.Name());
+        const QVariant valor = daLista ? daLista->Value() : lista.sqliteValue(p.Name());
+        if (valor.isNull())
+            p.Clear();
+        else
+            p.setAsString(valor.toString());
+    }
     q->Open();
     const qint64 n = q->Result().rowCount() == 1 ? q->Result().value(0, 0).toLongLong() : 0;
     q->Close();
@@ -255,16 +257,20 @@ qint64 numeroDe(TADOQuery* q, const QString& filial, const QString& caixa, const
 // On SQLite the list is read one of two ways, a seek of the sales per consumer or the day's
 // sales read once. A list under 2,000 consumers always seeks (a few milliseconds either way);
 // for a longer one the volume query, cheap next to either, says which reads less.
-void escolheLeituraDaPresenca(TrdmListaPresenca& dm, const QString& filial, const QString& caixa,
-                              const QString& ccusto, const QString& serv, const QString& dia) {
+void escolheLeituraDaPresenca(TrdmListaPresenca& dm) {
     // The other servers have one text each; only SQLite chooses its plan by what it will read.
     if (dm.adcListaPresenca->dialeto() != platform::Dialeto::Sqlite) return;
-    const qint64 consumidores = numeroDe(dm.adqPresencaLista, filial, caixa, ccusto, serv, dia);
-    const bool doDia = consumidores >= 2000 &&
-                       numeroDe(dm.adqPresencaVolume, filial, caixa, ccusto, serv, dia) == 1;
-    dm.adqPresenca->setSqliteText(doDia ? consultas::kPresencaDiaSqlite
-                                        : consultas::kPresencaSqlite);
-    dm.adqPresenca->RowsHint = int(std::min<qint64>(consumidores, 1000000));
+    TADOQuery& q = *dm.adqPresenca;
+    // The day's bounds from the day as bound (cut to its size): NULL, and so no sale, for a
+    // text that is no day.
+    const auto limites = consultas::limitesDoDia(
+        q.Parameters.ParamByName(QStringLiteral("P_DTENTRVENDA")).Value().toString());
+    q.setSqliteValue(QStringLiteral("P_DIAINI"), limites ? QVariant(limites->first) : QVariant());
+    q.setSqliteValue(QStringLiteral("P_DIAFIM"), limites ? QVariant(limites->second) : QVariant());
+    const qint64 consumidores = numeroDe(dm.adqPresencaLista, q);
+    const bool doDia = consumidores >= 2000 && numeroDe(dm.adqPresencaVolume, q) == 1;
+    q.setSqliteText(doDia ? consultas::kPresencaDiaSqlite : consultas::kPresencaSqlite);
+    q.RowsHint = int(std::min<qint64>(consumidores, 1000000));
 }
 
 }  // namespace
@@ -292,7 +298,7 @@ QVariant getPresenca(const QString& filial, const QString& caixa, const QString&
             texto(p, "P_CDCCUSCLIE", ccusto);
             texto(p, "P_CDSERVFILI", serv);
             texto(p, "P_DTENTRVENDA", dia);  // compared as text
-            escolheLeituraDaPresenca(modulo(), filial, caixa, ccusto, serv, dia);
+            escolheLeituraDaPresenca(modulo());
         },
         true);
 }

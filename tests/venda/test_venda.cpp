@@ -202,6 +202,15 @@ TEST_F(Venda, MarkedConsumersBecomeWholeSalesThatTheAttendanceListShowsAndNeverT
     const QVariantMap ultimo = v.value(QStringLiteral("outcomes")).toList().at(6).toMap();
     EXPECT_EQ(ultimo.value(QStringLiteral("status")).toString(), QStringLiteral("sold"));
     EXPECT_EQ(ultimo.value(QStringLiteral("receipt")).toInt(), 7);
+
+    // A sale of the day by its stored day alone: another program wrote its time on the eve.
+    c.exec(QStringLiteral(
+        "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTHRREALCONCONS,"
+        " DTENTRVENDA, IDSITUVENDA, DTCONSUMO, NRVENDA) VALUES ('0001', '001', '00002', 'C08',"
+        " '2026-03-15 23:59:00', '2026-03-15 23:59:00', 'O', '2026-03-16', 900)"));
+    const SaleRun terceira = gera(c, {Registro(QStringLiteral("C08"))});
+    ASSERT_EQ(terceira.count(SaleStatus::AlreadyServed), 1);
+    EXPECT_EQ(terceira.outcomes.at(0).saleNumber, 900);
 }
 
 TEST_F(Venda, WhoCannotBeSoldIsNamedInOneNoticeAndTheOthersAreSold) {

@@ -406,7 +406,7 @@ private:
                             QStringList& lines) {
         tillWide_ = true;  // left set when it raises: the catch reads it
         platform::Transacao tx(store_.connection());
-        const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till);
+        const auto [saleNumber, receiptNumber] = store_.nextNumbers(o.branch, o.till, d.day);
         tillWide_ = false;
         r.saleNumber = saleNumber;
         r.receiptNumber = receiptNumber;

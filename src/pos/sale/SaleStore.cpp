@@ -49,6 +49,22 @@ const char* const kEarlier =
     " AND CDCAIXA = ? AND CDSERVFILI = ? AND IDSITUVENDA = 'O'"
     " AND ((DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?)"
     " OR DTCONSUMO = ?) ORDER BY NRSEQVENDA LIMIT 1";
+// SQLite does not split the OR of the two days into two seeks: each is asked on its own, the
+// stored day through the index of the sale rule, so that a consumer's history is never read.
+#define EARLIER_SQLITE                                                                      \
+    "SELECT * FROM (SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL FROM VENDA"        \
+    " WHERE CDCONSUMIDOR = ? AND CDFILIAL = ? AND CDCAIXA = ? AND CDSERVFILI = ?"             \
+    " AND IDSITUVENDA = 'O' AND DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?"                 \
+    " UNION ALL SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL FROM VENDA"            \
+    " WHERE CDFILIAL = ? AND CDCAIXA = ? AND CDSERVFILI = ? AND CDCONSUMIDOR = ?"             \
+    " AND DTCONSUMO = ? AND IDSITUVENDA = 'O') ORDER BY NRSEQVENDA LIMIT 1"
+const char* const kEarlierSqlite = EARLIER_SQLITE;
+const char* const kConsumerAndEarlierSqlite =
+    "SELECT C.IDSITCONSUMI, (SELECT COUNT(*) FROM CLIENFILIAL F"
+    " WHERE F.CDFILIAL = ? AND F.CDCLIENTE = C.CDCLIENTE),"
+    " E.CDSERVFILI, E.NRSEQVENDA, E.NRVENDA, E.NRCUPOMFISCAL"
+    " FROM CONSUMIDOR C LEFT JOIN (" EARLIER_SQLITE ") E ON 1 = 1 WHERE C.CDCONSUMIDOR = ?";
+#undef EARLIER_SQLITE
 const char* const kAdvance =
     "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA + 1, NRULTCUPOM = NRULTCUPOM + 1"
     " WHERE CDFILIAL = ? AND CDCAIXA = ?";
@@ -184,7 +200,9 @@ SaleStore::SaleStore(platform::TADOConnection& c)
       atOnce_(hasSaleCall(c)),
       setup_(c),
       numbering_(c, sql(kNumbering)),
-      earlier_(c, sql(server_ ? kEarlierServer : kEarlier)),
+      earlier_(c, sql(server_     ? kEarlierServer
+                      : postgres_ ? kEarlier
+                                  : kEarlierSqlite)),
       advance_(c, sql(kAdvance) + (returning_ ? QStringLiteral(" RETURNING NRULTVENDA, NRULTCUPOM")
                                               : QString())),
       numbers_(c, sql(kNumbers)),
@@ -197,7 +215,13 @@ SaleStore::SaleStore(platform::TADOConnection& c)
       pending_(c, sql(kPending)) {
     if (!server_ && !returning_)
         lastId_ = std::make_unique<Statement>(c, QStringLiteral("SELECT last_insert_rowid()"));
-    if (postgres_) consumerAndEarlier_ = std::make_unique<Statement>(c, sql(kConsumerAndEarlier));
+    if (!server_ && !postgres_ && returning_)
+        advanceAndClosing_ = std::make_unique<Statement>(
+            c, sql(kAdvance) + QStringLiteral(" RETURNING NRULTVENDA, NRULTCUPOM, (") +
+                   sql(kClosed) + QStringLiteral(")"));
+    if (!server_)
+        consumerAndEarlier_ = std::make_unique<Statement>(
+            c, sql(postgres_ ? kConsumerAndEarlier : kConsumerAndEarlierSqlite));
 }
 
 SaleStore::~SaleStore() = default;
@@ -302,8 +326,8 @@ ConsumerOnFile SaleStore::consumerAndEarlierSale(const QString& branch, const QS
     }
     ConsumerOnFile r;
     Statement& s = *consumerAndEarlier_;
-    s.run({branch, consumer, branch, till, service, dateTime(QDateTime(d, QTime(0, 0))),
-           dateTime(QDateTime(d.addDays(1), QTime(0, 0))), day(d), consumer});
+    s.run(QVariantList{branch} + earlierValues(branch, till, service, consumer, d) +
+          QVariantList{consumer});
     if (s.next()) {
         r.exists = true;
         r.active = s.value(0).toString().trimmed() == QLatin1String("1");
@@ -340,10 +364,27 @@ QList<PendingReceipt> SaleStore::pendingReceipts(const QString& branch, const QS
     return r;
 }
 
+QVariantList SaleStore::earlierValues(const QString& branch, const QString& till,
+                                      const QString& service, const QString& consumer,
+                                      const QDate& d) const {
+    if (server_ || postgres_)
+        return {consumer,
+                branch,
+                till,
+                service,
+                dateTime(QDateTime(d, QTime(0, 0))),
+                dateTime(QDateTime(d.addDays(1), QTime(0, 0))),
+                day(d)};
+    // As dateTime writes midnight, without a local date-time made for it.
+    const QString midnight = QStringLiteral(" 00:00:00");
+    const QString start = d.toString(Qt::ISODate) + midnight;
+    const QString end = d.addDays(1).toString(Qt::ISODate) + midnight;
+    return {consumer, branch, till, service, start, end, branch, till, service, consumer, day(d)};
+}
+
 bool SaleStore::earlierSale(const QString& branch, const QString& till, const QString& service,
                             const QString& consumer, const QDate& d, EarlierSale& found) {
-    earlier_.run({consumer, branch, till, service, dateTime(QDateTime(d, QTime(0, 0))),
-                  dateTime(QDateTime(d.addDays(1), QTime(0, 0))), day(d)});
+    earlier_.run(earlierValues(branch, till, service, consumer, d));
     const bool exists = earlier_.next();
     if (exists) {
         found.service = earlier_.value(0).toString().trimmed();
@@ -362,7 +403,22 @@ qint64 SaleStore::closingOf(const QString& branch, const QString& till, const QD
     return n;
 }
 
-std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QString& till) {
+std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QString& till,
+                                                 const QDate& d) {
+    closingRead_.reset();
+    if (advanceAndClosing_) {
+        // The transaction holds the whole file already: the closing read here is current.
+        Statement& s = *advanceAndClosing_;
+        s.run({branch, till, branch, till, day(d)});
+        if (!s.next())
+            throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi "
+                                                 "encontrada.")
+                                      .arg(till, branch));
+        const std::pair<qint64, qint64> r{s.value(0).toLongLong(), s.value(1).toLongLong()};
+        closingRead_ = s.value(2).toLongLong();
+        s.finish();
+        return r;
+    }
     advance_.run({branch, till});
     if (returning_) {
         if (!advance_.next())
@@ -438,7 +494,8 @@ bool SaleStore::recordSale(const QString& branch, const QString& till, const QDa
         s.finish();
         return true;
     }
-    closing = closingOf(branch, till, d);
+    closing = closingRead_ ? *closingRead_ : closingOf(branch, till, d);
+    closingRead_.reset();
     if (closing) return true;
     if (!insertSale(rows.sale, id, error)) return false;
     for (const QVariantList& item : rows.items) item_.run(QVariantList{id} + item).finish();

@@ -15,6 +15,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include <hul00002/hul00002_export.h>
@@ -131,9 +132,11 @@ public:
                      const QString& consumer, const QDate& d, EarlierSale& found);
     // The number of the till's closing of that day; 0 while the day is open.
     qint64 closingOf(const QString& branch, const QString& till, const QDate& d);
-    // Inside the sale's transaction: the till's next sale and receipt numbers. The update
-    // comes first, so that the transaction holds the till's numbering until it ends.
-    std::pair<qint64, qint64> nextNumbers(const QString& branch, const QString& till);
+    // Inside the sale's transaction: the till's next sale and receipt numbers for a sale of day
+    // `d`. The update comes first, so that the transaction holds the till's numbering until it
+    // ends; on SQLite the same statement reads the day's closing for recordSale.
+    std::pair<qint64, qint64> nextNumbers(const QString& branch, const QString& till,
+                                          const QDate& d);
     // Inside the sale's transaction, after nextNumbers: the number of the day's closing in
     // `closing` (0 while the day is open) and, while it is open, the sale with its items and
     // receipt. A closed day may still hold the rows written: the caller rolls back. False when
@@ -159,6 +162,9 @@ public:
 
 private:
     bool insertSale(const QVariantList& values, qint64& id, QSqlError& error);
+    // The values of the look for an earlier sale, in its text's order.
+    QVariantList earlierValues(const QString& branch, const QString& till, const QString& service,
+                               const QString& consumer, const QDate& d) const;
     Statement& wholeSale(int items, bool withLook);
     Statement& saleCall(int items, bool withLook);
 
@@ -170,7 +176,8 @@ private:
     TillSetup setup_;
     Statement numbering_, earlier_, advance_, numbers_, sale_, item_, receipt_, printed_, closed_,
         consumer_, pending_;
-    std::unique_ptr<Statement> lastId_, consumerAndEarlier_;
+    std::unique_ptr<Statement> lastId_, consumerAndEarlier_, advanceAndClosing_;
+    std::optional<qint64> closingRead_;  // by nextNumbers, for the recordSale after it
     QHash<int, std::shared_ptr<Statement>> wholeSales_;  // by items, and with a look or not
     QHash<int, std::shared_ptr<Statement>> saleCalls_;   // the same, for REGISTRA_VENDA
 };

@@ -24,12 +24,14 @@
 #include "common/GeraVendaProcess.h"
 #include "dataset/DataPacket.h"
 #include "module/dataservice/TrdmListaPresenca.h"
+#include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
 #include "platform/TADOConnection.h"
 #include "pos/sale/HandOver.h"
 #include "pos/sale/Receipt.h"
 #include "pos/sale/SaleGenerator.h"
 #include "pos/sale/SalesSchema.h"
+#include "pos/sale/Statement.h"
 #include "pos/sale/TillCopyRefresh.h"
 #include "pos/touch/WaitingWindow.h"
 #include "venda/Cantina.h"
@@ -477,6 +479,42 @@ TEST_F(Venda, TheWaitingWindowCountsTheSalesWhileNothingOnTheScreenTakesInput) {
     cliqueNaFila(botao);
     QCoreApplication::processEvents();
     EXPECT_EQ(cliques, 1);
+}
+
+// The package's statements on a SQLite till: values go in and come back as Qt's driver has
+// them, a refusal keeps SQLite's code, and a connection that closed under a statement is
+// reported by it instead of being used.
+TEST_F(Venda, AStatementReadsWritesAndOutlivesItsConnectionSafely) {
+    Cantina c(dir.path(), 1);
+    c.fecha();
+    platform::TADOConnection con;
+    con.setReadOnly(false);
+    con.setConnectionString(c.arquivo());
+    con.setConnected(true);
+    Statement s(con, QStringLiteral("SELECT ?, ?, ?, ?, ?, typeof(?)"));
+    const QString texto = QStringLiteral("Ção d'Água \"x\"");
+    ASSERT_TRUE(s.tryRun({texto, QVariant(QMetaType(QMetaType::QString)), qint64(1) << 40, 22.9,
+                          QDateTime(QDate(2026, 3, 16), QTime(11, 30)), true}));
+    ASSERT_TRUE(s.next());
+    EXPECT_EQ(s.value(0).toString(), texto);
+    EXPECT_TRUE(s.value(1).isNull());
+    EXPECT_EQ(s.value(2).toLongLong(), qint64(1) << 40);
+    EXPECT_DOUBLE_EQ(s.value(3).toDouble(), 22.9);
+    EXPECT_EQ(s.value(4).toString(), QStringLiteral("2026-03-16T11:30:00.000"));
+    EXPECT_EQ(s.value(5).toString(), QStringLiteral("integer"));
+    EXPECT_FALSE(s.next());
+
+    Statement dup(con, QStringLiteral("INSERT INTO FILIAL (CDFILIAL, NMFILIAL) VALUES (?, ?)"));
+    ASSERT_TRUE(dup.tryRun({QStringLiteral("9"), QStringLiteral("Nova")}));
+    EXPECT_EQ(dup.rowsAffected(), 1);
+    EXPECT_FALSE(dup.tryRun({QStringLiteral("9"), QStringLiteral("Outra")}));
+    EXPECT_EQ(platform::classificaFalha(dup.lastError(), platform::Dialeto::Sqlite),
+              platform::Falha::Duplicada)
+        << dup.lastError().text().toStdString();
+
+    con.setConnected(false);
+    EXPECT_FALSE(s.tryRun({texto, texto, 1, 1.0, texto, 1}));
+    EXPECT_FALSE(s.lastError().text().isEmpty());
 }
 
 // The demo till's sales follow the generator's rules, and the generator carries on from them.

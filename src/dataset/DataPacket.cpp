@@ -61,6 +61,10 @@ QVariant DataPacket::value(int row, int col) const {
     return table_->value(row, col);
 }
 
+QDate DataPacket::day(int row, int col) const {
+    return table_->day(row, col);
+}
+
 QString DataPacket::text(int row, int col) const {
     return table_->text(row, col);
 }

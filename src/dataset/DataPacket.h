@@ -31,6 +31,9 @@ public:
     bool isNull(int row, int col) const;
     QVariant value(int row, int col) const;  // null QVariant for NULL
     QString text(int row, int col) const;    // NULL reads as empty
+    // The day of a Date or DateTime value, without a local date-time made for it (each asks
+    // the system's time zone); invalid for NULL or another kind of field.
+    QDate day(int row, int col) const;
 
     // Builds a packet row by row; the fast path for providers and file readers.
     class DATASET_EXPORT Builder {

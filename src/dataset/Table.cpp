@@ -567,6 +567,16 @@ QVariant Table::value(int row, int col) const {
     return QVariant();
 }
 
+QDate Table::day(int row, int col) const {
+    const Column& c = *cols[std::size_t(col)];
+    const std::size_t r = std::size_t(row);
+    const Kind k = kindOf(fields[col].type);
+    if (c.isNull(r) || (k != Kind::Date && k != Kind::DateTime)) return QDate();
+    qint64 day = c.ints[r] / kMsPerDay;
+    if (c.ints[r] % kMsPerDay < 0) --day;
+    return QDate::fromJulianDay(day);
+}
+
 QString Table::text(int row, int col) const {
     const Column& c = *cols[std::size_t(col)];
     if (c.storage == Storage::Text) return c.text(std::size_t(row));

@@ -84,6 +84,7 @@ struct Table {
     void appendRow();
     // The value as a QVariant of the field's type; null QVariant for NULL.
     QVariant value(int row, int col) const;
+    QDate day(int row, int col) const;
     // Plain text of a value (dates as dd/MM/yyyy); NULL reads empty.
     QString text(int row, int col) const;
     // Stores a value converted to the field's type; throws DataSetError when it cannot.

@@ -16,6 +16,10 @@
 #include <mutex>
 #include <thread>
 
+#include <sqlite3.h>
+
+#include "dataset/SqliteHandle.h"
+
 #include "platform/ConnectionText_p.h"
 #include "platform/DialetoBanco.h"
 #include "platform/Platform.h"
@@ -341,6 +345,21 @@ void TADOConnection::requireTables(const QStringList& tables) const {
                             QString());
 }
 
+namespace {
+
+// BEGIN, COMMIT and ROLLBACK on our SQLite under Qt's plugin, without the query Qt makes for
+// each (a good part of a short sale's time): false, with the error as Qt's plugin words it,
+// when SQLite refuses. Not called where the plugin runs another SQLite.
+bool sqliteExec(sqlite3* h, const char* sql, QSqlError& error) {
+    if (sqlite3_exec(h, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    error = QSqlError(QStringLiteral("Unable to execute statement"),
+                      QString::fromUtf8(sqlite3_errmsg(h)), QSqlError::TransactionError,
+                      QString::number(sqlite3_extended_errcode(h)));
+    return false;
+}
+
+}  // namespace
+
 void TADOConnection::BeginTrans() {
     if (!connected())
         throw DatabaseError(QStringLiteral("Conexão com o banco de dados fechada."), QString());
@@ -351,10 +370,17 @@ void TADOConnection::BeginTrans() {
     if (!readOnly_ && db.driverName() == QLatin1String("QSQLITE")) {
         // A writer takes the write lock at the start: two writers that both read first would
         // otherwise fail on upgrading their locks instead of waiting for each other.
-        QSqlQuery begin(db);
-        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
-            throw errorOf(begin.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
-                          connectionString_);
+        QSqlError failed;
+        if (sqlite3* h = dataset::sqliteHandle(db)) {
+            if (!sqliteExec(h, "BEGIN IMMEDIATE", failed))
+                throw errorOf(failed, QStringLiteral("Falha ao iniciar a transação: "),
+                              connectionString_);
+        } else {
+            QSqlQuery begin(db);
+            if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+                throw errorOf(begin.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
+                              connectionString_);
+        }
     } else if (!db.transaction()) {
         throw errorOf(db.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
                       connectionString_);
@@ -366,9 +392,11 @@ void TADOConnection::CommitTrans() {
     if (!inTransaction_) return;
     QSqlDatabase db = database();
     // A failed commit leaves the transaction open so that the caller can still roll back.
-    if (!db.commit())
-        throw errorOf(db.lastError(), QStringLiteral("Falha ao confirmar a transação: "),
-                      connectionString_);
+    QSqlError failed;
+    sqlite3* h = dataset::sqliteHandle(db);
+    if (h ? !sqliteExec(h, "COMMIT", failed) : !db.commit())
+        throw errorOf(h ? failed : db.lastError(),
+                      QStringLiteral("Falha ao confirmar a transação: "), connectionString_);
     inTransaction_ = false;
 }
 
@@ -376,9 +404,11 @@ void TADOConnection::RollbackTrans() {
     if (!inTransaction_) return;
     inTransaction_ = false;
     QSqlDatabase db = database();
-    if (!db.rollback())
-        throw errorOf(db.lastError(), QStringLiteral("Falha ao desfazer a transação: "),
-                      connectionString_);
+    QSqlError failed;
+    sqlite3* h = dataset::sqliteHandle(db);
+    if (h ? !sqliteExec(h, "ROLLBACK", failed) : !db.rollback())
+        throw errorOf(h ? failed : db.lastError(),
+                      QStringLiteral("Falha ao desfazer a transação: "), connectionString_);
 }
 
 QSqlDatabase TADOConnection::database() const {

@@ -93,8 +93,7 @@ QString HandOver::rawText(int row, HandOverField f) const {
 }
 
 QDate HandOver::day(int row) const {
-    const QVariant v = packet_.value(row, columns_[indexOf(HandOverField::Day)]);
-    return v.metaType().id() == QMetaType::QDate ? v.toDate() : v.toDateTime().date();
+    return packet_.day(row, columns_[indexOf(HandOverField::Day)]);
 }
 
 }  // namespace Hul00002

@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -190,7 +191,7 @@ private:
             o.reason = QStringLiteral("data da venda não informada");
             return false;
         }
-        if (day > platform::Hoje()) {
+        if (day > today()) {
             o.reason = QStringLiteral("a data da venda (%1) é posterior a hoje")
                            .arg(day.toString(QStringLiteral("dd/MM/yyyy")));
             return false;
@@ -486,6 +487,17 @@ private:
         dayClosed(o, day, closing);
     }
 
+    // The date, asked of the clock at most once a second: each asking reads the system's time
+    // zone, and every record asks, twice with the look ahead.
+    QDate today() const {
+        const auto now = std::chrono::steady_clock::now();
+        if (!today_.isValid() || now - todayAskedAt_ >= std::chrono::seconds(1)) {
+            today_ = platform::Hoje();
+            todayAskedAt_ = now;
+        }
+        return today_;
+    }
+
     static void dayClosed(SaleOutcome& o, const QDate& day, qint64 z) {
         o.reason = QStringLiteral("dia fechado (Redução Z nº %1 do caixa %2 em %3)")
                        .arg(z)
@@ -512,6 +524,8 @@ private:
     QHash<QString, qint64> closedDays_;  // branch, till and day -> closing number
     QHash<QString, std::pair<qint64, qint64>> nextNumbers_;  // branch and till -> as last seen
     std::optional<std::pair<int, ConsumerLook>> ahead_;      // the next record's look, made early
+    mutable QDate today_;
+    mutable std::chrono::steady_clock::time_point todayAskedAt_;
     int sold_ = 0;
     bool stopped_ = false;
     bool tillWide_ = false;

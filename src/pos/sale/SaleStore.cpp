@@ -326,8 +326,7 @@ ConsumerOnFile SaleStore::consumerAndEarlierSale(const QString& branch, const QS
     }
     ConsumerOnFile r;
     Statement& s = *consumerAndEarlier_;
-    s.run(QVariantList{branch} + earlierValues(branch, till, service, consumer, d) +
-          QVariantList{consumer});
+    s.run(lookValues(branch, till, service, consumer, d));
     if (s.next()) {
         r.exists = true;
         r.active = s.value(0).toString().trimmed() == QLatin1String("1");
@@ -380,6 +379,13 @@ QVariantList SaleStore::earlierValues(const QString& branch, const QString& till
     const QString start = d.toString(Qt::ISODate) + midnight;
     const QString end = d.addDays(1).toString(Qt::ISODate) + midnight;
     return {consumer, branch, till, service, start, end, branch, till, service, consumer, day(d)};
+}
+
+QVariantList SaleStore::lookValues(const QString& branch, const QString& till,
+                                   const QString& service, const QString& consumer,
+                                   const QDate& d) const {
+    return QVariantList{branch} + earlierValues(branch, till, service, consumer, d) +
+           QVariantList{consumer};
 }
 
 bool SaleStore::earlierSale(const QString& branch, const QString& till, const QString& service,
@@ -478,10 +484,7 @@ bool SaleStore::recordSale(const QString& branch, const QString& till, const QDa
         // DTMOVIMENTO is text on this server, written so by the closing.
         v << branch << till << d.toString(Qt::ISODate);
         if (next)
-            v << next->branch << next->consumer << next->branch << next->till << next->service
-              << dateTime(QDateTime(next->day, QTime(0, 0)))
-              << dateTime(QDateTime(next->day.addDays(1), QTime(0, 0))) << day(next->day)
-              << next->consumer;
+            v += lookValues(next->branch, next->till, next->service, next->consumer, next->day);
         if (!s.tryRun(v)) {
             error = s.lastError();
             s.finish();
@@ -534,11 +537,7 @@ SaleStore::AtOnce SaleStore::recordSaleAtOnce(const SaleRows& rows, ConsumerLook
       << rows.receipt.value(5);
     for (int column = 1; column <= 4; ++column)
         for (const QVariantList& item : rows.items) v << item.value(column);
-    if (next)
-        v << next->branch << next->consumer << next->branch << next->till << next->service
-          << dateTime(QDateTime(next->day, QTime(0, 0)))
-          << dateTime(QDateTime(next->day.addDays(1), QTime(0, 0))) << day(next->day)
-          << next->consumer;
+    if (next) v += lookValues(next->branch, next->till, next->service, next->consumer, next->day);
     if (!s.tryRun(v)) {
         a.error = s.lastError();
         a.numberingBusy = a.error.databaseText().contains(QLatin1String("NUMCAIXA"));

@@ -165,6 +165,9 @@ private:
     // The values of the look for an earlier sale, in its text's order.
     QVariantList earlierValues(const QString& branch, const QString& till, const QString& service,
                                const QString& consumer, const QDate& d) const;
+    // The values of the consumer's look with its earlier sale, in its text's order.
+    QVariantList lookValues(const QString& branch, const QString& till, const QString& service,
+                            const QString& consumer, const QDate& d) const;
     Statement& wholeSale(int items, bool withLook);
     Statement& saleCall(int items, bool withLook);
 

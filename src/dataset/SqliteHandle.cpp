@@ -51,4 +51,9 @@ sqlite3* sqliteHandle(const QSqlDatabase& db) {
     return *static_cast<sqlite3* const*>(h.constData());
 }
 
+QSqlError sqliteError(sqlite3* db, const QString& what, QSqlError::ErrorType type) {
+    return QSqlError(what, QString::fromUtf8(sqlite3_errmsg(db)), type,
+                     QString::number(sqlite3_extended_errcode(db)));
+}
+
 }  // namespace dataset

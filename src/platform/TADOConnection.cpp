@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <sqlite3.h>
@@ -347,14 +348,16 @@ void TADOConnection::requireTables(const QStringList& tables) const {
 
 namespace {
 
-// BEGIN, COMMIT and ROLLBACK on our SQLite under Qt's plugin, without the query Qt makes for
-// each (a good part of a short sale's time): false, with the error as Qt's plugin words it,
-// when SQLite refuses. Not called where the plugin runs another SQLite.
-bool sqliteExec(sqlite3* h, const char* sql, QSqlError& error) {
+// BEGIN IMMEDIATE, COMMIT or ROLLBACK straight on our SQLite under Qt's plugin, without the
+// query Qt makes for each (a good part of a short sale's time); nothing on any other driver,
+// whose own transaction calls are then used. False, with the error as Qt's plugin words it,
+// when SQLite refuses.
+std::optional<bool> onOurSqlite(const QSqlDatabase& db, const char* sql, QSqlError& error) {
+    sqlite3* h = dataset::sqliteHandle(db);
+    if (!h) return std::nullopt;
     if (sqlite3_exec(h, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-    error = QSqlError(QStringLiteral("Unable to execute statement"),
-                      QString::fromUtf8(sqlite3_errmsg(h)), QSqlError::TransactionError,
-                      QString::number(sqlite3_extended_errcode(h)));
+    error = dataset::sqliteError(h, QStringLiteral("Unable to execute statement"),
+                                 QSqlError::TransactionError);
     return false;
 }
 
@@ -371,16 +374,16 @@ void TADOConnection::BeginTrans() {
         // A writer takes the write lock at the start: two writers that both read first would
         // otherwise fail on upgrading their locks instead of waiting for each other.
         QSqlError failed;
-        if (sqlite3* h = dataset::sqliteHandle(db)) {
-            if (!sqliteExec(h, "BEGIN IMMEDIATE", failed))
-                throw errorOf(failed, QStringLiteral("Falha ao iniciar a transação: "),
-                              connectionString_);
-        } else {
+        const std::optional<bool> raw = onOurSqlite(db, "BEGIN IMMEDIATE", failed);
+        bool begun = raw.value_or(false);
+        if (!raw) {
             QSqlQuery begin(db);
-            if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
-                throw errorOf(begin.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
-                              connectionString_);
+            begun = begin.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            if (!begun) failed = begin.lastError();
         }
+        if (!begun)
+            throw errorOf(failed, QStringLiteral("Falha ao iniciar a transação: "),
+                          connectionString_);
     } else if (!db.transaction()) {
         throw errorOf(db.lastError(), QStringLiteral("Falha ao iniciar a transação: "),
                       connectionString_);
@@ -393,9 +396,9 @@ void TADOConnection::CommitTrans() {
     QSqlDatabase db = database();
     // A failed commit leaves the transaction open so that the caller can still roll back.
     QSqlError failed;
-    sqlite3* h = dataset::sqliteHandle(db);
-    if (h ? !sqliteExec(h, "COMMIT", failed) : !db.commit())
-        throw errorOf(h ? failed : db.lastError(),
+    const std::optional<bool> raw = onOurSqlite(db, "COMMIT", failed);
+    if (raw ? !*raw : !db.commit())
+        throw errorOf(raw ? failed : db.lastError(),
                       QStringLiteral("Falha ao confirmar a transação: "), connectionString_);
     inTransaction_ = false;
 }
@@ -405,9 +408,9 @@ void TADOConnection::RollbackTrans() {
     inTransaction_ = false;
     QSqlDatabase db = database();
     QSqlError failed;
-    sqlite3* h = dataset::sqliteHandle(db);
-    if (h ? !sqliteExec(h, "ROLLBACK", failed) : !db.rollback())
-        throw errorOf(h ? failed : db.lastError(),
+    const std::optional<bool> raw = onOurSqlite(db, "ROLLBACK", failed);
+    if (raw ? !*raw : !db.rollback())
+        throw errorOf(raw ? failed : db.lastError(),
                       QStringLiteral("Falha ao desfazer a transação: "), connectionString_);
 }
 

@@ -301,9 +301,7 @@ private:
             r.totalCents += p.cents;
         }
 
-        const QString dayKey =
-            o.branch + QChar(0x1F) + o.till + QChar(0x1F) + day.toString(Qt::ISODate);
-        if (const qint64 z = closedDays_.value(dayKey)) {
+        if (const qint64 z = closedDays_.value(dayKey(o, day))) {
             dayClosed(o, day, z);
             return;
         }
@@ -470,9 +468,7 @@ private:
                     return writeInTransaction(d, t, r, o, lines);
                 case SaleStore::AtOnce::NoNumbering:
                     tillWide_ = true;
-                    throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não "
-                                                         "foi encontrada.")
-                                              .arg(o.till, o.branch));
+                    raiseNoNumbering(o.branch, o.till);
                 case SaleStore::AtOnce::Refused:
                     refused(d, a.error, o, nullptr);
                     return false;
@@ -480,10 +476,12 @@ private:
         }
     }
 
+    static QString dayKey(const SaleOutcome& o, const QDate& day) {
+        return o.branch + QChar(0x1F) + o.till + QChar(0x1F) + day.toString(Qt::ISODate);
+    }
+
     void closed(SaleOutcome& o, const QDate& day, qint64 closing) {
-        closedDays_.insert(
-            o.branch + QChar(0x1F) + o.till + QChar(0x1F) + day.toString(Qt::ISODate),
-            closing);  // a closing is never undone
+        closedDays_.insert(dayKey(o, day), closing);  // a closing is never undone
         dayClosed(o, day, closing);
     }
 

@@ -226,6 +226,11 @@ SaleStore::SaleStore(platform::TADOConnection& c)
 
 SaleStore::~SaleStore() = default;
 
+void raiseNoNumbering(const QString& branch, const QString& till) {
+    throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi encontrada.")
+                              .arg(till, branch));
+}
+
 QVariant SaleStore::dateTime(const QDateTime& d) const {
     return server_ || postgres_ ? QVariant(d)
                                 : QVariant(d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
@@ -416,10 +421,7 @@ std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QS
         // The transaction holds the whole file already: the closing read here is current.
         Statement& s = *advanceAndClosing_;
         s.run({branch, till, branch, till, day(d)});
-        if (!s.next())
-            throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi "
-                                                 "encontrada.")
-                                      .arg(till, branch));
+        if (!s.next()) raiseNoNumbering(branch, till);
         const std::pair<qint64, qint64> r{s.value(0).toLongLong(), s.value(1).toLongLong()};
         closingRead_ = s.value(2).toLongLong();
         s.finish();
@@ -427,19 +429,13 @@ std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QS
     }
     advance_.run({branch, till});
     if (returning_) {
-        if (!advance_.next())
-            throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi "
-                                                 "encontrada.")
-                                      .arg(till, branch));
+        if (!advance_.next()) raiseNoNumbering(branch, till);
         const std::pair<qint64, qint64> r{advance_.value(0).toLongLong(),
                                           advance_.value(1).toLongLong()};
         advance_.finish();
         return r;
     }
-    if (advance_.rowsAffected() != 1)
-        throw platform::Error(QStringLiteral("A numeração do caixa %1 da filial %2 não foi "
-                                             "encontrada.")
-                                  .arg(till, branch));
+    if (advance_.rowsAffected() != 1) raiseNoNumbering(branch, till);
     advance_.finish();
     numbers_.run({branch, till});
     if (!numbers_.next()) raiseDatabaseError(numbers_.lastError());

@@ -185,6 +185,9 @@ private:
     QHash<int, std::shared_ptr<Statement>> saleCalls_;   // the same, for REGISTRA_VENDA
 };
 
+// The failure of a till that has no numbering row.
+[[noreturn]] void raiseNoNumbering(const QString& branch, const QString& till);
+
 // Inside a transaction: takes the till's numbering row (creating it when the till never sold),
 // which every sale of the till updates first. A closing that holds it waits for the sale in
 // flight to commit and keeps the next one out until it commits, on every server.

@@ -35,22 +35,21 @@ struct Statement::Lite {
     }
 
     // In the words Qt's plugin gives, so that a failure reads alike on either road.
-    QSqlError failure(const QString& what, int code) const {
-        return QSqlError(what,
-                         db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("fechada"),
-                         QSqlError::StatementError, QString::number(code));
+    QSqlError failure(const QString& what) const {
+        return db ? dataset::sqliteError(db, what)
+                  : QSqlError(what, QStringLiteral("a conexão foi fechada"),
+                              QSqlError::StatementError, QString::number(SQLITE_MISUSE));
     }
 
     bool prepare() {
         if (st) return true;
         if (!db) {
-            error = failure(QStringLiteral("Unable to execute statement"), SQLITE_MISUSE);
+            error = failure(QStringLiteral("Unable to execute statement"));
             return false;
         }
         if (sqlite3_prepare_v3(db, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &st,
                                nullptr) != SQLITE_OK) {
-            error = failure(QStringLiteral("Unable to execute statement"),
-                            sqlite3_extended_errcode(db));
+            error = failure(QStringLiteral("Unable to execute statement"));
             sqlite3_finalize(st);
             st = nullptr;
             return false;
@@ -95,7 +94,7 @@ struct Statement::Lite {
             if (r == SQLITE_DONE) changes = sqlite3_changes(db);
             return true;
         }
-        error = failure(QStringLiteral("Unable to fetch row"), sqlite3_extended_errcode(db));
+        error = failure(QStringLiteral("Unable to fetch row"));
         sqlite3_reset(st);
         return false;
     }
@@ -106,12 +105,13 @@ struct Statement::Lite {
         changes = 0;
         if (!prepare()) return false;
         if (sqlite3_bind_parameter_count(st) != values.size()) {
-            error = failure(QStringLiteral("Parameter count mismatch"), SQLITE_RANGE);
+            error = QSqlError(QStringLiteral("Parameter count mismatch"), QString(),
+                              QSqlError::StatementError, QString::number(SQLITE_RANGE));
             return false;
         }
         for (int i = 0; i < values.size(); ++i)
             if (const int r = bind(i + 1, values.at(i)); r != SQLITE_OK) {
-                error = failure(QStringLiteral("Unable to bind parameters"), r);
+                error = failure(QStringLiteral("Unable to bind parameters"));
                 return false;
             }
         if (!step()) return false;

@@ -177,6 +177,25 @@ TEST(RealFiles, EveryTruncationAndByteFlipFailsCleanly) {
     }
 }
 
+// The day of a date or date-time value, as its value has it, read without a local date-time;
+// nothing for NULL or another kind of field, and the right day for a time before Julian day 0.
+TEST(Packet, TheDayOfADateOrDateTimeIsItsValuesDay) {
+    const DataPacket p = everyType();
+    EXPECT_EQ(p.day(0, 5), QDate(1987, 9, 13));
+    EXPECT_EQ(p.day(0, 6), p.value(0, 6).toDateTime().date());
+    EXPECT_FALSE(p.day(1, 5).isValid());
+    EXPECT_FALSE(p.day(0, 0).isValid());
+    EXPECT_FALSE(p.day(0, 7).isValid());
+    FieldDef dt;
+    dt.name = QStringLiteral("DT");
+    dt.type = FieldType::DateTime;
+    DataPacket::Builder b({dt});
+    const QDateTime before(QDate::fromJulianDay(-2), QTime(23, 59, 59, 999));
+    b.appendRow();
+    b.setDateTime(0, before);
+    EXPECT_EQ(b.finish().day(0, 0), before.date());
+}
+
 TEST(BinaryFormat, WrittenPacketsReadBackIdentically) {
     const DataPacket p = everyType();
     const DataPacket back = readPacket(writeBinaryPacket(p), QStringLiteral("t.cds"));

@@ -649,13 +649,27 @@ QByteArray writeXmlPacket(const DataPacket& p, bool utf8, const PacketFileOption
     o += utf8 ? QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>  ")
               : QLatin1String("<?xml version=\"1.0\" standalone=\"yes\"?>  ");
     o += QLatin1String("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
+    // A row's attribute names must be unique and none may be read as the row's state: a name
+    // that cannot stand as itself gets a made-up one that no other field of the packet uses.
     QStringList attrNames;
+    auto taken = [&](const QString& n) {
+        if (n.compare(QLatin1String("RowState"), Qt::CaseInsensitive) == 0) return true;
+        for (const QString& a : std::as_const(attrNames))
+            if (a.compare(n, Qt::CaseInsensitive) == 0) return true;
+        return false;
+    };
+    for (const FieldDef& d : f)
+        attrNames << (needsFieldName(d.name, utf8) || taken(d.name) ? QString() : d.name);
+    for (int c = 0; c < f.size(); ++c) {
+        if (!attrNames[c].isEmpty()) continue;
+        QString made = QStringLiteral("xF%1").arg(c);
+        while (taken(made)) made += QLatin1Char('_');
+        attrNames[c] = made;
+    }
     for (int c = 0; c < f.size(); ++c) {
         const FieldDef& d = f[c];
-        QString attr = d.name;
-        const bool real = needsFieldName(d.name, utf8);
-        if (real) attr = QStringLiteral("xF%1").arg(c);
-        attrNames << attr;
+        const QString& attr = attrNames[c];
+        const bool real = attr != d.name;
         o += QLatin1String("<FIELD attrname=\"");
         appendEscaped(o, attr, ansi, false);
         o += QLatin1Char('"');

@@ -273,6 +273,20 @@ TEST(XmlFormat, WrittenPacketsReadBackIdenticallyInBothEncodings) {
         expectSamePackets(p, back);
         EXPECT_EQ(back.fields()[11].name, QStringLiteral("NOME COMPLETO"));
     }
+    // Names the writer must not take as they are: one that looks like the name it makes up for
+    // another field, and one the reader would take as the row's state.
+    FieldDef date;
+    date.name = QStringLiteral("9DT");
+    date.type = FieldType::Date;
+    DataPacket::Builder pb({FieldDef::text(QStringLiteral("xF1"), 20), date,
+                            FieldDef::text(QStringLiteral("rowstate"), 5)});
+    pb.appendRow();
+    pb.setText(0, u"Ângela <&> \"x\"");
+    pb.setValue(1, QDate(2024, 3, 5));
+    pb.setText(2, u"x");
+    const DataPacket clash = pb.finish();
+    for (bool utf8 : {true, false})
+        expectSamePackets(clash, readPacket(writeXmlPacket(clash, utf8), QStringLiteral("t.xml")));
 }
 
 TEST(XmlFormat, ReadsTheToolkitDialect) {

@@ -137,6 +137,7 @@ void TADOConnection::setConnected(bool on) {
     }
     perdida_ = false;
     Q_EMIT fechando();
+    releaseTransactionStatements();
     QSqlDatabase db = QSqlDatabase::database(dbName_, false);
     if (inTransaction_) {
         inTransaction_ = false;
@@ -346,22 +347,28 @@ void TADOConnection::requireTables(const QStringList& tables) const {
                             QString());
 }
 
-namespace {
-
-// BEGIN IMMEDIATE, COMMIT or ROLLBACK straight on our SQLite under Qt's plugin, without the
-// query Qt makes for each (a good part of a short sale's time); nothing on any other driver,
-// whose own transaction calls are then used. False, with the error as Qt's plugin words it,
-// when SQLite refuses.
-std::optional<bool> onOurSqlite(const QSqlDatabase& db, const char* sql, QSqlError& error) {
-    sqlite3* h = dataset::sqliteHandle(db);
+// Straight on SQLite, without the query Qt makes for each: a good part of a short sale's time.
+std::optional<bool> TADOConnection::onOurSqlite(int which, QSqlError& error) {
+    static const char* const texts[] = {"BEGIN IMMEDIATE", "COMMIT", "ROLLBACK"};
+    sqlite3* h = dataset::sqliteHandle(database());
     if (!h) return std::nullopt;
-    if (sqlite3_exec(h, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-    error = dataset::sqliteError(h, QStringLiteral("Unable to execute statement"),
-                                 QSqlError::TransactionError);
-    return false;
+    sqlite3_stmt*& st = transactionStatements_[which];
+    int rc = st ? SQLITE_OK : sqlite3_prepare_v2(h, texts[which], -1, &st, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(st);
+    const bool done = rc == SQLITE_DONE;
+    if (!done)
+        error = dataset::sqliteError(h, QStringLiteral("Unable to execute statement"),
+                                     QSqlError::TransactionError);
+    if (st) sqlite3_reset(st);
+    return done;
 }
 
-}  // namespace
+void TADOConnection::releaseTransactionStatements() {
+    for (sqlite3_stmt*& st : transactionStatements_) {
+        sqlite3_finalize(st);
+        st = nullptr;
+    }
+}
 
 void TADOConnection::BeginTrans() {
     if (!connected())
@@ -374,7 +381,7 @@ void TADOConnection::BeginTrans() {
         // A writer takes the write lock at the start: two writers that both read first would
         // otherwise fail on upgrading their locks instead of waiting for each other.
         QSqlError failed;
-        const std::optional<bool> raw = onOurSqlite(db, "BEGIN IMMEDIATE", failed);
+        const std::optional<bool> raw = onOurSqlite(0, failed);
         bool begun = raw.value_or(false);
         if (!raw) {
             QSqlQuery begin(db);
@@ -396,7 +403,7 @@ void TADOConnection::CommitTrans() {
     QSqlDatabase db = database();
     // A failed commit leaves the transaction open so that the caller can still roll back.
     QSqlError failed;
-    const std::optional<bool> raw = onOurSqlite(db, "COMMIT", failed);
+    const std::optional<bool> raw = onOurSqlite(1, failed);
     if (raw ? !*raw : !db.commit())
         throw errorOf(raw ? failed : db.lastError(),
                       QStringLiteral("Falha ao confirmar a transação: "), connectionString_);
@@ -408,7 +415,7 @@ void TADOConnection::RollbackTrans() {
     inTransaction_ = false;
     QSqlDatabase db = database();
     QSqlError failed;
-    const std::optional<bool> raw = onOurSqlite(db, "ROLLBACK", failed);
+    const std::optional<bool> raw = onOurSqlite(2, failed);
     if (raw ? !*raw : !db.rollback())
         throw errorOf(raw ? failed : db.lastError(),
                       QStringLiteral("Falha ao desfazer a transação: "), connectionString_);

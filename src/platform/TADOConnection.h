@@ -5,9 +5,13 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 
 #include "platform/DialetoBanco.h"
 #include "platform/platform_export.h"
+
+class QSqlError;
+struct sqlite3_stmt;
 
 namespace platform {
 
@@ -90,6 +94,10 @@ private:
     // than the login timeout, then gives up with the connection error, whatever the server
     // does meanwhile.
     void openWithDeadline(const ConnectionSettings& cfg);
+    // BEGIN IMMEDIATE, COMMIT or ROLLBACK (0, 1, 2) straight on our SQLite under Qt's plugin;
+    // nothing on any other driver. False, with the error, when SQLite refuses.
+    std::optional<bool> onOurSqlite(int which, QSqlError& error);
+    void releaseTransactionStatements();
 
     QString connectionString_;
     QString provider_;
@@ -104,6 +112,7 @@ private:
     bool timedOut_ = false;
     QString opened_;
     int queryTimeout_ = 30;
+    sqlite3_stmt* transactionStatements_[3] = {};  // prepared once, on the open handle
 };
 
 // Parses a connection string into the Qt driver and its settings, without connecting.

@@ -515,6 +515,26 @@ TEST_F(Venda, AStatementReadsWritesAndOutlivesItsConnectionSafely) {
     con.setConnected(false);
     EXPECT_FALSE(s.tryRun({texto, texto, 1, 1.0, texto, 1}));
     EXPECT_FALSE(s.lastError().text().isEmpty());
+
+    // The transaction's own statements, kept prepared, follow the connection to its new handle.
+    for (int vez = 0; vez < 2; ++vez) {
+        con.setConnected(true);
+        con.BeginTrans();
+        Statement nova(con,
+                       QStringLiteral("INSERT INTO FILIAL (CDFILIAL, NMFILIAL) VALUES (?, ?)"));
+        ASSERT_TRUE(nova.tryRun({QStringLiteral("8"), texto}));
+        nova.finish();
+        if (vez == 0)
+            con.RollbackTrans();
+        else
+            con.CommitTrans();
+        con.setConnected(false);
+    }
+    con.setConnected(true);
+    Statement conta(
+        con, QStringLiteral("SELECT group_concat(NMFILIAL) FROM FILIAL WHERE CDFILIAL = '8'"));
+    ASSERT_TRUE(conta.tryRun({}) && conta.next());
+    EXPECT_EQ(conta.value(0).toString(), texto);
 }
 
 // The demo till's sales follow the generator's rules, and the generator carries on from them.

@@ -153,7 +153,7 @@ private:
                     QStringLiteral("o campo %1 tem um caractere nulo").arg(fields.at(c).name);
                 return false;
             }
-            if (fields.at(c).size > 0 && t.trimmed().size() > fields.at(c).size) {
+            if (fields.at(c).size > 0 && QStringView(t).trimmed().size() > fields.at(c).size) {
                 o.reason = QStringLiteral("o campo %1 tem %2 caracteres, mais que os %3 do campo")
                                .arg(fields.at(c).name)
                                .arg(t.trimmed().size())

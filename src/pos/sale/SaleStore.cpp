@@ -231,13 +231,58 @@ void raiseNoNumbering(const QString& branch, const QString& till) {
                               .arg(till, branch));
 }
 
+namespace {
+
+// The texts SQLite stores, written digit by digit: Qt's formatting goes through the locale and
+// the calendar, a good part of a short sale's time. Whatever is not a plain date of years 0 to
+// 9999 is left to Qt, as before.
+void appendDigits(QString& out, int value, int width) {
+    char digits[4];
+    for (int i = width - 1; i >= 0; --i, value /= 10) digits[i] = char('0' + value % 10);
+    out += QLatin1StringView(digits, width);
+}
+
+bool plainDay(const QDate& d) {
+    return d.isValid() && d.year() >= 0 && d.year() <= 9999;
+}
+
+QString dayText(const QDate& d) {
+    if (!plainDay(d)) return d.toString(QStringLiteral("yyyy-MM-dd"));
+    int y = 0, m = 0, dd = 0;
+    d.getDate(&y, &m, &dd);
+    QString out;
+    out.reserve(19);
+    appendDigits(out, y, 4);
+    out += QLatin1Char('-');
+    appendDigits(out, m, 2);
+    out += QLatin1Char('-');
+    appendDigits(out, dd, 2);
+    return out;
+}
+
+QString dateTimeText(const QDateTime& dt) {
+    const QDate d = dt.date();
+    if (!plainDay(d) || !dt.time().isValid())
+        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QTime t = dt.time();
+    QString out = dayText(d);
+    out += QLatin1Char(' ');
+    appendDigits(out, t.hour(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, t.minute(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, t.second(), 2);
+    return out;
+}
+
+}  // namespace
+
 QVariant SaleStore::dateTime(const QDateTime& d) const {
-    return server_ || postgres_ ? QVariant(d)
-                                : QVariant(d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    return server_ || postgres_ ? QVariant(d) : QVariant(dateTimeText(d));
 }
 
 QVariant SaleStore::day(const QDate& d) const {
-    return server_ || postgres_ ? QVariant(d) : QVariant(d.toString(QStringLiteral("yyyy-MM-dd")));
+    return server_ || postgres_ ? QVariant(d) : QVariant(dayText(d));
 }
 
 Till TillSetup::loadTill(const QString& branch, const QString& till) {
@@ -381,8 +426,8 @@ QVariantList SaleStore::earlierValues(const QString& branch, const QString& till
                 day(d)};
     // As dateTime writes midnight, without a local date-time made for it.
     const QString midnight = QStringLiteral(" 00:00:00");
-    const QString start = d.toString(Qt::ISODate) + midnight;
-    const QString end = d.addDays(1).toString(Qt::ISODate) + midnight;
+    const QString start = dayText(d) + midnight;
+    const QString end = dayText(d.addDays(1)) + midnight;
     return {consumer, branch, till, service, start, end, branch, till, service, consumer, day(d)};
 }
 
@@ -499,6 +544,14 @@ bool SaleStore::recordSale(const QString& branch, const QString& till, const QDa
     if (!insertSale(rows.sale, id, error)) return false;
     for (const QVariantList& item : rows.items) item_.run(QVariantList{id} + item).finish();
     receipt_.run(QVariantList{id} + rows.receipt).finish();
+    // On SQLite the transaction holds the whole file already: the next record's look made
+    // here costs no read lock of its own, and it sees what this sale wrote.
+    if (next && !server_ && !postgres_) {
+        next->onFile =
+            consumerAndEarlierSale(next->branch, next->till, next->service, next->consumer,
+                                   next->day, next->earlier, next->found);
+        next->done = true;
+    }
     return true;
 }
 

@@ -140,8 +140,8 @@ public:
     // Inside the sale's transaction, after nextNumbers: the number of the day's closing in
     // `closing` (0 while the day is open) and, while it is open, the sale with its items and
     // receipt. A closed day may still hold the rows written: the caller rolls back. False when
-    // the database refused the sale; the error stays in `error`. Where the dialect allows, the
-    // same statement also makes the look `next` asks for (next->done).
+    // the database refused the sale; the error stays in `error`. On PostgreSQL the same statement
+    // also makes the look `next` asks for, on SQLite the same transaction (next->done).
     bool recordSale(const QString& branch, const QString& till, const QDate& d,
                     const SaleRows& rows, qint64& closing, qint64& id, QSqlError& error,
                     ConsumerLook* next = nullptr);

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <vector>
+
 #include "dataset/SqliteHandle.h"
 #include "platform/Platform.h"
 #include "platform/StatementDeadline.h"
@@ -28,6 +30,7 @@ struct Statement::Lite {
     int changes = 0;
     QSqlError error;
     QMetaObject::Connection closing;
+    std::vector<QByteArray> texts;  // the bound texts, until the bindings are cleared
 
     ~Lite() {
         QObject::disconnect(closing);
@@ -84,7 +87,11 @@ struct Statement::Lite {
                           : v.metaType().id() == QMetaType::QTime
                               ? v.toTime().toString(QStringLiteral("hh:mm:ss.zzz"))
                               : v.toString();
-        return sqlite3_bind_text16(st, i, t.utf16(), int(t.size() * 2), SQLITE_TRANSIENT);
+        // As UTF-8, the database's own encoding, kept here until the run ends: no copy and no
+        // conversion of SQLite's, a receipt's text being a good part of a sale.
+        texts.push_back(t.toUtf8());
+        return sqlite3_bind_text64(st, i, texts.back().constData(),
+                                   sqlite3_uint64(texts.back().size()), SQLITE_STATIC, SQLITE_UTF8);
     }
 
     bool step() {
@@ -109,6 +116,7 @@ struct Statement::Lite {
                               QSqlError::StatementError, QString::number(SQLITE_RANGE));
             return false;
         }
+        texts.reserve(std::size_t(values.size()));
         for (int i = 0; i < values.size(); ++i)
             if (const int r = bind(i + 1, values.at(i)); r != SQLITE_OK) {
                 error = failure(QStringLiteral("Unable to bind parameters"));
@@ -124,6 +132,7 @@ struct Statement::Lite {
             sqlite3_reset(st);
             sqlite3_clear_bindings(st);
         }
+        texts.clear();
         row = pending = false;
     }
 };

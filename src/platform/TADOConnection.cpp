@@ -147,6 +147,9 @@ void TADOConnection::setConnected(bool on) {
 }
 
 void TADOConnection::open() {
+    // Statements of an earlier handle go before it does (SQLite keeps a handle open until its
+    // statements are finalized, so this is safe however it was closed).
+    releaseTransactionStatements();
     timedOut_ = false;
     ConnectionSettings cfg = ConnectionSettings::parse(connectionString_);
     if (cfg.driver == QLatin1String("QSQLITE")) {

@@ -51,20 +51,25 @@ const char* const kEarlier =
     " OR DTCONSUMO = ?) ORDER BY NRSEQVENDA LIMIT 1";
 // SQLite does not split the OR of the two days into two seeks: each is asked on its own, the
 // stored day through the index of the sale rule, so that a consumer's history is never read.
-#define EARLIER_SQLITE                                                                      \
-    "SELECT * FROM (SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL FROM VENDA"        \
+// The earlier of the two by min() rather than ORDER BY ... LIMIT, which SQLite answers with
+// temporary tables, each a b-tree of its own opened and closed for every record.
+#define EARLIEST_SQLITE                                                                     \
+    "(SELECT min(N) FROM (SELECT min(NRSEQVENDA) AS N FROM VENDA"                           \
     " WHERE CDCONSUMIDOR = ? AND CDFILIAL = ? AND CDCAIXA = ? AND CDSERVFILI = ?"             \
     " AND IDSITUVENDA = 'O' AND DTHRREALCONCONS >= ? AND DTHRREALCONCONS < ?"                 \
-    " UNION ALL SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL FROM VENDA"            \
+    " UNION ALL SELECT min(NRSEQVENDA) FROM VENDA"                                           \
     " WHERE CDFILIAL = ? AND CDCAIXA = ? AND CDSERVFILI = ? AND CDCONSUMIDOR = ?"             \
-    " AND DTCONSUMO = ? AND IDSITUVENDA = 'O') ORDER BY NRSEQVENDA LIMIT 1"
-const char* const kEarlierSqlite = EARLIER_SQLITE;
+    " AND DTCONSUMO = ? AND IDSITUVENDA = 'O'))"
+const char* const kEarlierSqlite =
+    "SELECT CDSERVFILI, NRSEQVENDA, NRVENDA, NRCUPOMFISCAL FROM VENDA"
+    " WHERE NRSEQVENDA = " EARLIEST_SQLITE;
 const char* const kConsumerAndEarlierSqlite =
     "SELECT C.IDSITCONSUMI, (SELECT COUNT(*) FROM CLIENFILIAL F"
     " WHERE F.CDFILIAL = ? AND F.CDCLIENTE = C.CDCLIENTE),"
     " E.CDSERVFILI, E.NRSEQVENDA, E.NRVENDA, E.NRCUPOMFISCAL"
-    " FROM CONSUMIDOR C LEFT JOIN (" EARLIER_SQLITE ") E ON 1 = 1 WHERE C.CDCONSUMIDOR = ?";
-#undef EARLIER_SQLITE
+    " FROM CONSUMIDOR C LEFT JOIN VENDA E ON E.NRSEQVENDA = " EARLIEST_SQLITE
+    " WHERE C.CDCONSUMIDOR = ?";
+#undef EARLIEST_SQLITE
 const char* const kAdvance =
     "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA + 1, NRULTCUPOM = NRULTCUPOM + 1"
     " WHERE CDFILIAL = ? AND CDCAIXA = ?";
@@ -152,16 +157,6 @@ QString saleStatement(bool server, bool returning) {
            (returning ? QStringLiteral(" RETURNING NRSEQVENDA") : QString());
 }
 
-// PostgreSQL, and SQLite from 3.35 (Qt's plugin may run an older library than ours).
-bool handsBack(platform::TADOConnection& c) {
-    if (c.dialeto() == platform::Dialeto::Postgres) return true;
-    if (c.isSqlServer()) return false;
-    Statement v(c, QStringLiteral("SELECT sqlite_version()"));
-    v.run({});
-    const QStringList n = v.next() ? v.value(0).toString().split(QLatin1Char('.')) : QStringList();
-    return n.size() >= 2 && (n[0].toInt() > 3 || (n[0].toInt() == 3 && n[1].toInt() >= 35));
-}
-
 bool hasSaleCall(platform::TADOConnection& c) {
     if (c.dialeto() != platform::Dialeto::Postgres) return false;
     Statement there(c, sql(kSaleCallThere));
@@ -196,7 +191,7 @@ SaleStore::SaleStore(platform::TADOConnection& c)
     : connection_(c),
       server_(c.isSqlServer()),
       postgres_(c.dialeto() == platform::Dialeto::Postgres),
-      returning_(handsBack(c)),
+      returning_(postgres_),
       atOnce_(hasSaleCall(c)),
       setup_(c),
       numbering_(c, sql(kNumbering)),
@@ -213,12 +208,15 @@ SaleStore::SaleStore(platform::TADOConnection& c)
       closed_(c, sql(server_ ? kClosedServer : kClosed)),
       consumer_(c, sql(kConsumer)),
       pending_(c, sql(kPending)) {
-    if (!server_ && !returning_)
+    // SQLite without RETURNING, which it answers with temporary tables opened and closed at
+    // every run: the sale's id from SQLite itself, the numbers and the day's closing read
+    // after the update.
+    if (!server_ && !postgres_) {
         lastId_ = std::make_unique<Statement>(c, QStringLiteral("SELECT last_insert_rowid()"));
-    if (!server_ && !postgres_ && returning_)
-        advanceAndClosing_ = std::make_unique<Statement>(
-            c, sql(kAdvance) + QStringLiteral(" RETURNING NRULTVENDA, NRULTCUPOM, (") +
-                   sql(kClosed) + QStringLiteral(")"));
+        numbersAndClosing_ = std::make_unique<Statement>(
+            c, QStringLiteral("SELECT NRULTVENDA, NRULTCUPOM, (") + sql(kClosed) +
+                   QStringLiteral(") FROM NUMCAIXA WHERE CDFILIAL = ? AND CDCAIXA = ?"));
+    }
     if (!server_)
         consumerAndEarlier_ = std::make_unique<Statement>(
             c, sql(postgres_ ? kConsumerAndEarlier : kConsumerAndEarlierSqlite));
@@ -462,16 +460,6 @@ qint64 SaleStore::closingOf(const QString& branch, const QString& till, const QD
 std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QString& till,
                                                  const QDate& d) {
     closingRead_.reset();
-    if (advanceAndClosing_) {
-        // The transaction holds the whole file already: the closing read here is current.
-        Statement& s = *advanceAndClosing_;
-        s.run({branch, till, branch, till, day(d)});
-        if (!s.next()) raiseNoNumbering(branch, till);
-        const std::pair<qint64, qint64> r{s.value(0).toLongLong(), s.value(1).toLongLong()};
-        closingRead_ = s.value(2).toLongLong();
-        s.finish();
-        return r;
-    }
     advance_.run({branch, till});
     if (returning_) {
         if (!advance_.next()) raiseNoNumbering(branch, till);
@@ -482,6 +470,16 @@ std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QS
     }
     if (advance_.rowsAffected() != 1) raiseNoNumbering(branch, till);
     advance_.finish();
+    if (numbersAndClosing_) {
+        // The transaction holds the whole file already: the closing read here is current.
+        Statement& s = *numbersAndClosing_;
+        s.run({branch, till, day(d), branch, till});
+        if (!s.next()) raiseDatabaseError(s.lastError());
+        const std::pair<qint64, qint64> r{s.value(0).toLongLong(), s.value(1).toLongLong()};
+        closingRead_ = s.value(2).toLongLong();
+        s.finish();
+        return r;
+    }
     numbers_.run({branch, till});
     if (!numbers_.next()) raiseDatabaseError(numbers_.lastError());
     const std::pair<qint64, qint64> r{numbers_.value(0).toLongLong(),
@@ -617,6 +615,9 @@ bool SaleStore::insertSale(const QVariantList& values, qint64& id, QSqlError& er
     if (!lastId_) {
         if (!sale_.next()) raiseDatabaseError(sale_.lastError());
         id = sale_.value(0).toLongLong();
+        sale_.finish();
+    } else if (const std::optional<qint64> rowid = sale_.insertedRowid()) {
+        id = *rowid;
         sale_.finish();
     } else {
         sale_.finish();

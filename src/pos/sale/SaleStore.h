@@ -174,12 +174,12 @@ private:
     platform::TADOConnection& connection_;
     bool server_;
     bool postgres_;
-    bool returning_;  // UPDATE and INSERT hand back what they wrote
+    bool returning_;  // UPDATE and INSERT hand back what they wrote (PostgreSQL)
     bool atOnce_;     // REGISTRA_VENDA is there
     TillSetup setup_;
     Statement numbering_, earlier_, advance_, numbers_, sale_, item_, receipt_, printed_, closed_,
         consumer_, pending_;
-    std::unique_ptr<Statement> lastId_, consumerAndEarlier_, advanceAndClosing_;
+    std::unique_ptr<Statement> lastId_, consumerAndEarlier_, numbersAndClosing_;
     std::optional<qint64> closingRead_;  // by nextNumbers, for the recordSale after it
     QHash<int, std::shared_ptr<Statement>> wholeSales_;  // by items, and with a look or not
     QHash<int, std::shared_ptr<Statement>> saleCalls_;   // the same, for REGISTRA_VENDA

@@ -28,6 +28,7 @@ struct Statement::Lite {
     bool row = false;      // a row is there to read
     bool pending = false;  // the run stepped onto the first row; next() hands it out
     int changes = 0;
+    qint64 rowid = 0;
     QSqlError error;
     QMetaObject::Connection closing;
     std::vector<QByteArray> texts;  // the bound texts, until the bindings are cleared
@@ -98,7 +99,10 @@ struct Statement::Lite {
         const int r = sqlite3_step(st);
         row = r == SQLITE_ROW;
         if (r == SQLITE_ROW || r == SQLITE_DONE) {
-            if (r == SQLITE_DONE) changes = sqlite3_changes(db);
+            if (r == SQLITE_DONE) {
+                changes = sqlite3_changes(db);
+                rowid = sqlite3_last_insert_rowid(db);
+            }
             return true;
         }
         error = failure(QStringLiteral("Unable to fetch row"));
@@ -110,6 +114,7 @@ struct Statement::Lite {
         finish();
         error = QSqlError();
         changes = 0;
+        rowid = 0;
         if (!prepare()) return false;
         if (sqlite3_bind_parameter_count(st) != values.size()) {
             error = QSqlError(QStringLiteral("Parameter count mismatch"), QString(),
@@ -215,6 +220,11 @@ QVariant Statement::value(int i) const {
                 QString(reinterpret_cast<const QChar*>(text), sqlite3_column_bytes16(l.st, i) / 2));
         }
     }
+}
+
+std::optional<qint64> Statement::insertedRowid() const {
+    if (!lite_) return std::nullopt;
+    return lite_->rowid;
 }
 
 int Statement::rowsAffected() const {

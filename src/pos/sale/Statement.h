@@ -15,6 +15,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 
 #include <hul00002/hul00002_export.h>
 
@@ -41,6 +42,8 @@ public:
     bool next();
     QVariant value(int i) const;
     int rowsAffected() const;
+    // On SQLite's own API, the rowid of the row this run inserted last; nothing on Qt's road.
+    std::optional<qint64> insertedRowid() const;
     QSqlError lastError() const;
     // A finished read holds no snapshot and no deadline: a later write must see what others
     // committed.

@@ -1,8 +1,10 @@
-// bench_venda [--sales N] [--dir FOLDER]
+// bench_venda [--sales N] [--dir FOLDER] [--rounds R]
 // Sales per second of the sale generator on a demo database (receipts stored, none printed),
 // and in the same run the floor: the very rows it wrote (sale, items, receipt, the till's
 // numbering) written again into a fresh copy with the sqlite3 C API, one transaction per sale.
 // The database is made by gerademo in FOLDER (default: the system's temporary folder, a disk).
+// R rounds (default 3), each on fresh copies, generator then floor: a disk's flushes vary a
+// lot over a few seconds, so the figure is the median round's.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -114,24 +117,23 @@ dataset::DataPacket entrega(const std::vector<std::vector<std::string>>& consumi
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int vendas = 3000;
+    int rodadas = 3;
     QString pasta = QDir::tempPath();
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args.at(i) == QLatin1String("--sales")) vendas = args.at(i + 1).toInt();
         if (args.at(i) == QLatin1String("--dir")) pasta = args.at(i + 1);
+        if (args.at(i) == QLatin1String("--rounds")) rodadas = args.at(i + 1).toInt();
     }
-    if (vendas <= 0) morre("--sales N, N > 0");
+    if (vendas <= 0 || rodadas <= 0) morre("--sales N e --rounds R, N > 0 e R > 0");
     QTemporaryDir dir(pasta + QStringLiteral("/bench_venda-XXXXXX"));
     if (!dir.isValid()) morre("sem pasta temporária em " + pasta.toStdString());
     const QString demo = dir.filePath(QStringLiteral("demo.db"));
-    const QString gerador = dir.filePath(QStringLiteral("gerador.db"));
-    const QString piso = dir.filePath(QStringLiteral("piso.db"));
     if (QProcess::execute(QStringLiteral(GERADEMO),
                           {QStringLiteral("--out"), demo, QStringLiteral("--consumers"),
                            QString::number(vendas * 2 + 1000), QStringLiteral("--today"),
                            kHoje.toString(QStringLiteral("dd/MM/yyyy"))}) != 0)
         morre("gerademo falhou");
-    if (!QFile::copy(demo, gerador) || !QFile::copy(demo, piso)) morre("cópia do banco");
 
     // Consumers of the branch's clients not yet served lunch at the refectory till today.
     std::vector<std::vector<std::string>> consumidores;
@@ -151,82 +153,99 @@ int main(int argc, char** argv) {
     }
     if (int(consumidores.size()) < vendas) morre("consumidores livres insuficientes");
 
-    Hul00002::SaleGeneratorOptions op;
-    op.connectionString = gerador;
-    const QVariant pacote = dataset::toVariant(entrega(consumidores));
-    QElapsedTimer t;
-    t.start();
-    const Hul00002::SaleRun run = Hul00002::generateSales(pacote, op);
-    const double sGerador = double(t.nsecsElapsed()) / 1e9;
-    if (run.count(Hul00002::SaleStatus::Sold) != vendas) {
-        for (const Hul00002::SaleOutcome& o : run.outcomes)
-            if (o.status != Hul00002::SaleStatus::Sold)
-                morre(Hul00002::outcomeText(o).toStdString());
-    }
-
-    // The floor: the generator's own rows, read back, written again one sale per transaction.
-    std::vector<std::vector<std::string>> rv, ri, rc;
-    {
-        sqlite3* db = abre(gerador);
-        const char* novas = " WHERE NRSEQVENDA > (SELECT MAX(NRSEQVENDA) - ";
-        const std::string n = std::to_string(vendas);
-        rv = linhas(db, (std::string("SELECT CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR,"
-                                     " CDCLIENTE, CDTIPOCONS, CDPRODUTO, QTVENDA, VRVENDA,"
-                                     " DTHRREALCONCONS, DTENTRVENDA, HRREALCONCONS,"
-                                     " IDSITUVENDA, NRCUPOMFISCAL, DTCONSUMO, NRVENDA FROM"
-                                     " VENDA") +
-                         novas + n + " FROM VENDA) ORDER BY NRSEQVENDA")
-                            .c_str());
-        ri = linhas(db, (std::string("SELECT NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO,"
-                                     " VRUNITARIO, VRTOTAL FROM ITEMVENDA") +
-                         novas + n + " FROM VENDA) ORDER BY NRSEQVENDA, NRITEM")
-                            .c_str());
-        rc = linhas(db, (std::string("SELECT NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM,"
-                                     " DTEMISCUPOM, TXCUPOM, IDIMPRESSO FROM CUPOMVENDA") +
-                         novas + n + " FROM VENDA) ORDER BY NRSEQVENDA")
-                            .c_str());
-        sqlite3_close(db);
-    }
-    double sPiso = 0;
-    {
-        sqlite3* db = abre(piso);
-        exec(db, "PRAGMA journal_mode = WAL");
-        Comando avanca(db,
-                       "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA + 1, NRULTCUPOM ="
-                       " NRULTCUPOM + 1 WHERE CDFILIAL = '0001' AND CDCAIXA = '001'");
-        Comando venda(db,
-                      "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, CDCLIENTE,"
-                      " CDTIPOCONS, CDPRODUTO, QTVENDA, VRVENDA, DTHRREALCONCONS, DTENTRVENDA,"
-                      " HRREALCONCONS, IDSITUVENDA, NRCUPOMFISCAL, DTCONSUMO, NRVENDA) VALUES"
-                      " (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        Comando item(db,
-                     "INSERT INTO ITEMVENDA (NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO,"
-                     " VRUNITARIO, VRTOTAL) VALUES (?, ?, ?, ?, ?, ?)");
-        Comando cupom(db,
-                      "INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM,"
-                      " DTEMISCUPOM, TXCUPOM, IDIMPRESSO) VALUES (?, ?, ?, ?, ?, ?, ?)");
-        std::size_t proximoItem = 0;
-        t.restart();
-        for (std::size_t k = 0; k < rv.size(); ++k) {
-            exec(db, "BEGIN IMMEDIATE");
-            avanca.roda({});
-            venda.roda(rv[k]);
-            const std::string id = std::to_string(sqlite3_last_insert_rowid(db));
-            const std::string idGerador = rc[k][0];
-            while (proximoItem < ri.size() && ri[proximoItem][0] == idGerador) {
-                std::vector<std::string> l = ri[proximoItem++];
-                l[0] = id;
-                item.roda(l);
-            }
-            std::vector<std::string> c = rc[k];
-            c[0] = id;
-            cupom.roda(c);
-            exec(db, "COMMIT");
+    // One round on fresh copies: the generator's seconds and the floor's.
+    const auto rodada = [&](int r) -> std::pair<double, double> {
+        const QString gerador = dir.filePath(QStringLiteral("gerador%1.db").arg(r));
+        const QString piso = dir.filePath(QStringLiteral("piso%1.db").arg(r));
+        if (!QFile::copy(demo, gerador) || !QFile::copy(demo, piso)) morre("cópia do banco");
+        Hul00002::SaleGeneratorOptions op;
+        op.connectionString = gerador;
+        const QVariant pacote = dataset::toVariant(entrega(consumidores));
+        QElapsedTimer t;
+        t.start();
+        const Hul00002::SaleRun run = Hul00002::generateSales(pacote, op);
+        const double sGerador = double(t.nsecsElapsed()) / 1e9;
+        if (run.count(Hul00002::SaleStatus::Sold) != vendas) {
+            for (const Hul00002::SaleOutcome& o : run.outcomes)
+                if (o.status != Hul00002::SaleStatus::Sold)
+                    morre(Hul00002::outcomeText(o).toStdString());
         }
-        sPiso = double(t.nsecsElapsed()) / 1e9;
-        sqlite3_close(db);
-    }
 
+        // The floor: the generator's own rows, read back, written again one sale per transaction.
+        std::vector<std::vector<std::string>> rv, ri, rc;
+        {
+            sqlite3* db = abre(gerador);
+            const char* novas = " WHERE NRSEQVENDA > (SELECT MAX(NRSEQVENDA) - ";
+            const std::string n = std::to_string(vendas);
+            rv = linhas(db, (std::string("SELECT CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR,"
+                                         " CDCLIENTE, CDTIPOCONS, CDPRODUTO, QTVENDA, VRVENDA,"
+                                         " DTHRREALCONCONS, DTENTRVENDA, HRREALCONCONS,"
+                                         " IDSITUVENDA, NRCUPOMFISCAL, DTCONSUMO, NRVENDA FROM"
+                                         " VENDA") +
+                             novas + n + " FROM VENDA) ORDER BY NRSEQVENDA")
+                                .c_str());
+            ri = linhas(db, (std::string("SELECT NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO,"
+                                         " VRUNITARIO, VRTOTAL FROM ITEMVENDA") +
+                             novas + n + " FROM VENDA) ORDER BY NRSEQVENDA, NRITEM")
+                                .c_str());
+            rc = linhas(db, (std::string("SELECT NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM,"
+                                         " DTEMISCUPOM, TXCUPOM, IDIMPRESSO FROM CUPOMVENDA") +
+                             novas + n + " FROM VENDA) ORDER BY NRSEQVENDA")
+                                .c_str());
+            sqlite3_close(db);
+        }
+        double sPiso = 0;
+        {
+            sqlite3* db = abre(piso);
+            exec(db, "PRAGMA journal_mode = WAL");
+            Comando avanca(db,
+                           "UPDATE NUMCAIXA SET NRULTVENDA = NRULTVENDA + 1, NRULTCUPOM ="
+                           " NRULTCUPOM + 1 WHERE CDFILIAL = '0001' AND CDCAIXA = '001'");
+            Comando venda(
+                db,
+                "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, CDCLIENTE,"
+                " CDTIPOCONS, CDPRODUTO, QTVENDA, VRVENDA, DTHRREALCONCONS, DTENTRVENDA,"
+                " HRREALCONCONS, IDSITUVENDA, NRCUPOMFISCAL, DTCONSUMO, NRVENDA) VALUES"
+                " (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            Comando item(db,
+                         "INSERT INTO ITEMVENDA (NRSEQVENDA, NRITEM, CDPRODUTO, QTPRODUTO,"
+                         " VRUNITARIO, VRTOTAL) VALUES (?, ?, ?, ?, ?, ?)");
+            Comando cupom(db,
+                          "INSERT INTO CUPOMVENDA (NRSEQVENDA, CDFILIAL, CDCAIXA, NRCUPOM,"
+                          " DTEMISCUPOM, TXCUPOM, IDIMPRESSO) VALUES (?, ?, ?, ?, ?, ?, ?)");
+            std::size_t proximoItem = 0;
+            t.restart();
+            for (std::size_t k = 0; k < rv.size(); ++k) {
+                exec(db, "BEGIN IMMEDIATE");
+                avanca.roda({});
+                venda.roda(rv[k]);
+                const std::string id = std::to_string(sqlite3_last_insert_rowid(db));
+                const std::string idGerador = rc[k][0];
+                while (proximoItem < ri.size() && ri[proximoItem][0] == idGerador) {
+                    std::vector<std::string> l = ri[proximoItem++];
+                    l[0] = id;
+                    item.roda(l);
+                }
+                std::vector<std::string> c = rc[k];
+                c[0] = id;
+                cupom.roda(c);
+                exec(db, "COMMIT");
+            }
+            sPiso = double(t.nsecsElapsed()) / 1e9;
+            sqlite3_close(db);
+        }
+
+        QFile::remove(gerador);
+        QFile::remove(piso);
+        return {sGerador, sPiso};
+    };
+    std::vector<std::pair<double, double>> tempos;
+    for (int r = 0; r < rodadas; ++r) tempos.push_back(rodada(r));
+    // The median round by its ratio.
+    std::sort(tempos.begin(), tempos.end(),
+              [](const auto& a, const auto& b) { return a.second / a.first < b.second / b.first; });
+    const double sGerador = tempos[tempos.size() / 2].first;
+    const double sPiso = tempos[tempos.size() / 2].second;
     const double porSegundo = vendas / sGerador;
     const double pisoPorSegundo = vendas / sPiso;
     std::printf("bench_venda: %d vendas com cupom gravado (sem impressão), SQLite em %s\n", vendas,
@@ -236,6 +255,9 @@ int main(int argc, char** argv) {
     std::printf("  piso: sqlite3, mesmas linhas,\n");
     std::printf("        uma transação por venda     %9.0f vendas/s  (%.3f s)\n", pisoPorSegundo,
                 sPiso);
-    std::printf("  gerador / piso                    %9.2f\n", porSegundo / pisoPorSegundo);
+    std::printf("  gerador / piso                    %9.2f  (rodada mediana de %d:",
+                porSegundo / pisoPorSegundo, rodadas);
+    for (const auto& [g, p] : tempos) std::printf(" %.2f", p / g);
+    std::printf(")\n");
     return 0;
 }

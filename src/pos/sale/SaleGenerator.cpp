@@ -282,7 +282,7 @@ private:
         }
         if (options_.hook) options_.hook(SaleStep::Checked, sold_);
 
-        const QDateTime consumed(day, QTime(hour / 100, hour % 100));
+        const QDateTime consumed = consumedAt(day, hour);
         const QDateTime now = platform::Agora();
         ReceiptData r;
         r.branch = o.branch;
@@ -496,6 +496,17 @@ private:
         return today_;
     }
 
+    // The records of a hand-over share their day and hour: the local date-time, whose making
+    // reads the system's time zone, is made once for them.
+    QDateTime consumedAt(const QDate& day, int hour) {
+        if (day != consumedDay_ || hour != consumedHour_) {
+            consumed_ = QDateTime(day, QTime(hour / 100, hour % 100));
+            consumedDay_ = day;
+            consumedHour_ = hour;
+        }
+        return consumed_;
+    }
+
     static void dayClosed(SaleOutcome& o, const QDate& day, qint64 z) {
         o.reason = QStringLiteral("dia fechado (Redução Z nº %1 do caixa %2 em %3)")
                        .arg(z)
@@ -523,6 +534,9 @@ private:
     QHash<QString, std::pair<qint64, qint64>> nextNumbers_;  // branch and till -> as last seen
     std::optional<std::pair<int, ConsumerLook>> ahead_;      // the next record's look, made early
     mutable QDate today_;
+    QDate consumedDay_;
+    int consumedHour_ = -1;
+    QDateTime consumed_;
     mutable std::chrono::steady_clock::time_point todayAskedAt_;
     int sold_ = 0;
     bool stopped_ = false;

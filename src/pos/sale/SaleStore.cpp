@@ -191,17 +191,16 @@ SaleStore::SaleStore(platform::TADOConnection& c)
     : connection_(c),
       server_(c.isSqlServer()),
       postgres_(c.dialeto() == platform::Dialeto::Postgres),
-      returning_(postgres_),
       atOnce_(hasSaleCall(c)),
       setup_(c),
       numbering_(c, sql(kNumbering)),
       earlier_(c, sql(server_     ? kEarlierServer
                       : postgres_ ? kEarlier
                                   : kEarlierSqlite)),
-      advance_(c, sql(kAdvance) + (returning_ ? QStringLiteral(" RETURNING NRULTVENDA, NRULTCUPOM")
-                                              : QString())),
+      advance_(c, sql(kAdvance) + (postgres_ ? QStringLiteral(" RETURNING NRULTVENDA, NRULTCUPOM")
+                                             : QString())),
       numbers_(c, sql(kNumbers)),
-      sale_(c, saleStatement(server_, returning_)),
+      sale_(c, saleStatement(server_, postgres_)),
       item_(c, sql(kItem)),
       receipt_(c, sql(kReceipt)),
       printed_(c, sql(kPrinted)),
@@ -461,7 +460,7 @@ std::pair<qint64, qint64> SaleStore::nextNumbers(const QString& branch, const QS
                                                  const QDate& d) {
     closingRead_.reset();
     advance_.run({branch, till});
-    if (returning_) {
+    if (postgres_) {
         if (!advance_.next()) raiseNoNumbering(branch, till);
         const std::pair<qint64, qint64> r{advance_.value(0).toLongLong(),
                                           advance_.value(1).toLongLong()};

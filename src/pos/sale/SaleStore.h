@@ -173,9 +173,8 @@ private:
 
     platform::TADOConnection& connection_;
     bool server_;
-    bool postgres_;
-    bool returning_;  // UPDATE and INSERT hand back what they wrote (PostgreSQL)
-    bool atOnce_;     // REGISTRA_VENDA is there
+    bool postgres_;  // UPDATE and INSERT hand back what they wrote
+    bool atOnce_;    // REGISTRA_VENDA is there
     TillSetup setup_;
     Statement numbering_, earlier_, advance_, numbers_, sale_, item_, receipt_, printed_, closed_,
         consumer_, pending_;

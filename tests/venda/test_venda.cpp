@@ -149,7 +149,7 @@ TEST(ChooseService, WindowsHoldBothBoundsCrossMidnightAndAllDayOnlyFillsTheGaps)
 }
 
 TEST_F(Venda, MarkedConsumersBecomeWholeSalesThatTheAttendanceListShowsAndNeverTwice) {
-    Cantina c(dir.path(), 8);
+    Cantina c(dir.path(), 9);
     const SaleRun run = gera(c, teste::Almoco(6));
     EXPECT_EQ(run.count(SaleStatus::Sold), 6);
     EXPECT_TRUE(mensagens.isEmpty());
@@ -210,9 +210,19 @@ TEST_F(Venda, MarkedConsumersBecomeWholeSalesThatTheAttendanceListShowsAndNeverT
         "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTHRREALCONCONS,"
         " DTENTRVENDA, IDSITUVENDA, DTCONSUMO, NRVENDA) VALUES ('0001', '001', '00002', 'C08',"
         " '2026-03-15 23:59:00', '2026-03-15 23:59:00', 'O', '2026-03-16', 900)"));
-    const SaleRun terceira = gera(c, {Registro(QStringLiteral("C08"))});
-    ASSERT_EQ(terceira.count(SaleStatus::AlreadyServed), 1);
-    EXPECT_EQ(terceira.outcomes.at(0).saleNumber, 900);
+    // And a later one by its time alone: the earlier of the two is named, also when the look
+    // rides in the sale of the record before it.
+    c.exec(QStringLiteral(
+        "INSERT INTO VENDA (CDFILIAL, CDCAIXA, CDSERVFILI, CDCONSUMIDOR, DTHRREALCONCONS,"
+        " DTENTRVENDA, IDSITUVENDA, DTCONSUMO, NRVENDA) VALUES ('0001', '001', '00002', 'C08',"
+        " '2026-03-16 10:00:00', '2026-03-16 10:00:00', 'O', NULL, 901)"));
+    for (const QList<Registro>& registros :
+         {QList<Registro>{Registro(QStringLiteral("C08"))},
+          QList<Registro>{Registro(QStringLiteral("C09")), Registro(QStringLiteral("C08"))}}) {
+        const SaleRun terceira = gera(c, registros);
+        ASSERT_EQ(terceira.count(SaleStatus::AlreadyServed), 1);
+        EXPECT_EQ(terceira.outcomes.last().saleNumber, 900);
+    }
 }
 
 TEST_F(Venda, WhoCannotBeSoldIsNamedInOneNoticeAndTheOthersAreSold) {

@@ -227,7 +227,8 @@ QString TADOQuery::positional(const QString& sql) {
 }
 
 void TADOQuery::setSqliteValue(const QString& name, const QVariant& value) {
-    sqliteValues_.insert(name.toUpper(), value.isNull() ? QVariant() : value);
+    sqliteValues_.insert(name.toUpper(),
+                         value.isNull() ? QVariant(QMetaType::fromType<QString>()) : value);
 }
 
 QVariant TADOQuery::sqliteValue(const QString& name) const {
@@ -237,10 +238,9 @@ QVariant TADOQuery::sqliteValue(const QString& name) const {
 QVariant TADOQuery::boundValue(const QString& marker) const {
     const TParameter* p = Parameters.find(marker);
     if (!p) {
-        const auto outro = sqliteValues_.constFind(marker.toUpper());
-        if (outro == sqliteValues_.constEnd())
+        if (!sqliteValues_.contains(marker.toUpper()))
             throw platform::Error(QStringLiteral("Parâmetro %1 não declarado.").arg(marker));
-        return outro->isNull() ? QVariant(QMetaType::fromType<QString>()) : *outro;
+        return sqliteValue(marker);
     }
     const QVariant v = p->Value();
     if (!v.isNull()) return v;

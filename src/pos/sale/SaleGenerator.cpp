@@ -88,7 +88,7 @@ public:
 
 private:
     const Till& till(const QString& branch, const QString& till) {
-        const QString key = branch + QChar(0x1F) + till;
+        const QString key = tillKey(branch, till);
         auto it = tills_.find(key);
         if (it == tills_.end()) {
             tillWide_ = true;  // left set when it raises: the catch reads it
@@ -99,8 +99,7 @@ private:
     }
 
     const QList<Product>& products(const Till& t, const QString& service, const QString& type) {
-        const QString key =
-            t.branch + QChar(0x1F) + t.till + QChar(0x1F) + service + QChar(0x1F) + type;
+        const QString key = tillKey(t.branch, t.till) + QChar(0x1F) + service + QChar(0x1F) + type;
         auto it = products_.find(key);
         if (it == products_.end())
             it = products_.insert(key, store_.setup().productsFor(t, service, type));
@@ -439,7 +438,7 @@ private:
     // costs one more call with the numbers the server gives back.
     bool writeAtOnce(const Draft& d, const Till& t, ReceiptData& r, SaleOutcome& o,
                      QStringList& lines) {
-        const QString key = o.branch + QChar(0x1F) + o.till;
+        const QString key = tillKey(o.branch, o.till);
         std::pair<qint64, qint64> numbers = nextNumbers_.value(key, {0, 0});
         for (int attempt = 0;; ++attempt) {
             r.saleNumber = numbers.first;
@@ -476,8 +475,12 @@ private:
         }
     }
 
+    // Keys of the run's caches and of what it learnt, per till.
+    static QString tillKey(const QString& branch, const QString& till) {
+        return branch + QChar(0x1F) + till;
+    }
     static QString dayKey(const SaleOutcome& o, const QDate& day) {
-        return o.branch + QChar(0x1F) + o.till + QChar(0x1F) + day.toString(Qt::ISODate);
+        return tillKey(o.branch, o.till) + QChar(0x1F) + day.toString(Qt::ISODate);
     }
 
     void closed(SaleOutcome& o, const QDate& day, qint64 closing) {

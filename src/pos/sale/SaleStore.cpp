@@ -208,10 +208,11 @@ SaleStore::SaleStore(platform::TADOConnection& c)
       consumer_(c, sql(kConsumer)),
       pending_(c, sql(kPending)) {
     // SQLite without RETURNING, which it answers with temporary tables opened and closed at
-    // every run: the sale's id from SQLite itself, the numbers and the day's closing read
-    // after the update.
+    // every run: the sale's id from SQLite itself (asked in a query only on Qt's road), the
+    // numbers and the day's closing read after the update.
     if (!server_ && !postgres_) {
-        lastId_ = std::make_unique<Statement>(c, QStringLiteral("SELECT last_insert_rowid()"));
+        if (!sale_.insertedRowid())
+            lastId_ = std::make_unique<Statement>(c, QStringLiteral("SELECT last_insert_rowid()"));
         numbersAndClosing_ = std::make_unique<Statement>(
             c, QStringLiteral("SELECT NRULTVENDA, NRULTCUPOM, (") + sql(kClosed) +
                    QStringLiteral(") FROM NUMCAIXA WHERE CDFILIAL = ? AND CDCAIXA = ?"));
@@ -611,12 +612,12 @@ bool SaleStore::insertSale(const QVariantList& values, qint64& id, QSqlError& er
         sale_.finish();
         return false;
     }
-    if (!lastId_) {
+    if (const std::optional<qint64> rowid = sale_.insertedRowid()) {
+        id = *rowid;
+        sale_.finish();
+    } else if (!lastId_) {  // the server hands it back
         if (!sale_.next()) raiseDatabaseError(sale_.lastError());
         id = sale_.value(0).toLongLong();
-        sale_.finish();
-    } else if (const std::optional<qint64> rowid = sale_.insertedRowid()) {
-        id = *rowid;
         sale_.finish();
     } else {
         sale_.finish();

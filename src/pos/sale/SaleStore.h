@@ -134,7 +134,7 @@ public:
     qint64 closingOf(const QString& branch, const QString& till, const QDate& d);
     // Inside the sale's transaction: the till's next sale and receipt numbers for a sale of day
     // `d`. The update comes first, so that the transaction holds the till's numbering until it
-    // ends; on SQLite the same statement reads the day's closing for recordSale.
+    // ends; on SQLite the read after it also takes the day's closing, for recordSale.
     std::pair<qint64, qint64> nextNumbers(const QString& branch, const QString& till,
                                           const QDate& d);
     // Inside the sale's transaction, after nextNumbers: the number of the day's closing in
